@@ -1,0 +1,31 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <ctime>
+#include <iosfwd>
+#include <string>
+#include <utility>
+
+class GeneticTest;
+
+// What the main loop keeps beside the evolution state.
+struct LoopState {
+    LoopState(GeneticTest& test_, SDL_Surface* screen_, std::string baseName_, std::time_t start_)
+        : test(test_), screen(screen_), baseName(std::move(baseName_)), start(start_),
+          lastDisplay(start_) {}
+
+    GeneticTest& test;
+    SDL_Surface* screen;
+    std::string baseName;     // argv[1]: the prefix of every output file
+    std::time_t start;        // also the random seed
+    std::time_t lastDisplay;  // when the left half was last redrawn
+    std::uint64_t iterations = 0;
+    bool running = true;
+    std::time_t (*clock)(std::time_t*) = &std::time;
+};
+
+// One iteration of the program's loop: evolve, redisplay after a gain, poll events every
+// 100 iterations, report statistics every 2000.
+void Iterate(LoopState& state, std::ostream& err);

@@ -1,0 +1,74 @@
+#include "app/SdlMain.h"
+
+#include "app/Commands.h"
+#include "app/GeneticTest.h"
+#include "app/LoopState.h"
+#include "app/Window.h"
+#include "genome/Settings.h"
+#include "image/Image.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <string>
+
+extern "C" int SDL_main(int argc, char** argv) {
+    std::string baseName;
+    std::string progressPath;
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        std::cerr << "Unable to initialize SDL!\n";
+        return -1;
+    }
+    std::atexit(SDL_Quit);
+    if (argc < 2) {
+        std::cerr << "**** IMAGE NOT SPECIFIED ****!\n";
+        return -1;
+    }
+
+    std::unique_ptr<Image> target;
+    try {
+        target = std::make_unique<Image>(argv[1]);
+    } catch (const std::string& text) {
+        std::cerr << "Error in image creation: " << text << "\n";
+        return -1;
+    }
+    const int width = target->Width();
+    const int height = target->Height();
+    // Larger targets would overflow SDL's 16-bit row length of the window or the 16-bit
+    // vertex coordinates.
+    if (!TargetSizeSupported(width, height)) {
+        std::cerr << "Target image <" << argv[1] << "> is " << width << " x " << height
+                  << " pixels; at most " << MaxTargetWidth << " x " << MaxTargetHeight
+                  << " are supported.\n";
+        return -1;
+    }
+
+    baseName = argv[1];
+    if (argc == 3) progressPath = argv[2];
+
+    SDL_Surface* screen = OpenWindow(*target);
+    if (!screen) {
+        std::cerr << "Unable to open window!\n";
+        return -1;
+    }
+    Settings::ScreenHeight = height;
+    Settings::ScreenWidth = width;
+
+    const std::time_t start = std::time(nullptr);
+    std::srand(static_cast<unsigned>(start));
+
+    GeneticTest test(target.get());
+    if (!test.canvas.surface) {
+        std::cerr << "Unable to create the canvas!\n";
+        return -1;
+    }
+    if (!progressPath.empty()) ResumeCommand(test, progressPath, screen, std::cerr);
+
+    LoopState state(test, screen, baseName, start);
+    while (state.running) Iterate(state, std::cerr);
+    return 0;
+}

@@ -1,0 +1,25 @@
+#include "app/Window.h"
+
+#include "app/GeneticTest.h"
+
+bool TargetSizeSupported(int width, int height) {
+    return width >= 1 && height >= 1 && width <= MaxTargetWidth && height <= MaxTargetHeight;
+}
+
+SDL_Surface* OpenWindow(Image& target) {
+    const int w = target.Width(), h = target.Height();
+    SDL_Surface* screen = SDL_SetVideoMode(2 * w, h, 32, 0);
+    if (!screen) return nullptr;
+    SDL_Rect where{Sint16(w), 0, 0, 0};
+    SDL_UpperBlit(target.surface, nullptr, screen, &where);
+    SDL_UpdateRect(screen, w, 0, Uint32(w), Uint32(h));
+    return screen;
+}
+
+void DisplayBest(GeneticTest& test, SDL_Surface* screen) {
+    test.best.Render(test.canvas);
+    if (!screen || !test.canvas.surface) return;
+    SDL_Rect where{0, 0, 0, 0};
+    SDL_UpperBlit(test.canvas.surface, nullptr, screen, &where);
+    SDL_UpdateRect(screen, 0, 0, Uint32(test.canvas.Width()), Uint32(test.canvas.Height()));
+}

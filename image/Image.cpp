@@ -1,0 +1,75 @@
+#include "image/Image.h"
+
+#include <algorithm>
+#include <utility>
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "pixel code reads channels by byte offset and expects a little-endian host");
+
+SDL_Surface* CreateImageSurface(int width, int height) {
+    return SDL_CreateRGBSurface(0, width, height, 32, Image::RedMask, Image::GreenMask,
+                                Image::BlueMask, Image::AlphaMask);
+}
+
+Image::Image(const std::string& bmpPath) {
+    SDL_RWops* stream = SDL_RWFromFile(bmpPath.c_str(), "rb");
+    SDL_Surface* loaded = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+    if (!loaded) throw std::string("unable to load image");
+    surface = CreateImageSurface(loaded->w, loaded->h);
+    if (!surface) {
+        // SDL refuses some sizes it can load (e.g. 16384 pixels wide and more).
+        SDL_FreeSurface(loaded);
+        throw std::string("unable to convert image");
+    }
+    SDL_UpperBlit(loaded, nullptr, surface, nullptr);
+    SDL_FreeSurface(loaded);
+}
+
+Image::Image(int width, int height) : surface(CreateImageSurface(width, height)) {}
+
+Image::~Image() {
+    if (surface) SDL_FreeSurface(surface);
+}
+
+Image::Image(Image&& other) noexcept : surface(std::exchange(other.surface, nullptr)) {}
+
+Image& Image::operator=(Image&& other) noexcept {
+    if (this != &other) {
+        if (surface) SDL_FreeSurface(surface);
+        surface = std::exchange(other.surface, nullptr);
+    }
+    return *this;
+}
+
+std::uint64_t Image::Compare(const Image& other) const {
+    if (!surface || !other.surface) return 0;
+    // The window never reaches past either surface, even if their sizes differ.
+    const int width = std::min(surface->w, other.surface->w);
+    const int height = std::min(surface->h, other.surface->h);
+    if (height - 1 <= 0 || width - 1 <= 0) return 0;
+    const int stride = surface->format->BytesPerPixel;
+    const int otherStride = other.surface->format->BytesPerPixel;
+    const Uint8* rowP = static_cast<const Uint8*>(surface->pixels);
+    const Uint8* rowQ = static_cast<const Uint8*>(other.surface->pixels);
+    // A row chunk of at most 16384 pixels sums to under 2^32, so the inner loop stays 32-bit.
+    constexpr int chunk = 16384;
+    std::uint64_t sum = 0;
+    for (int y = 0; y < height - 1; ++y) {
+        for (int x0 = 0; x0 < width - 1; x0 += chunk) {
+            const int x1 = std::min(width - 1, x0 + chunk);
+            std::uint32_t part = 0;
+            const Uint8* p = rowP + x0 * stride;
+            const Uint8* q = rowQ + x0 * otherStride;
+            for (int x = x0; x < x1; ++x, p += stride, q += otherStride) {
+                const int d1 = int(p[1]) - int(q[1]);
+                const int d2 = int(p[2]) - int(q[2]);
+                const int d3 = int(p[3]) - int(q[3]);
+                part += std::uint32_t(d1 * d1 + d2 * d2 + d3 * d3);
+            }
+            sum += part;
+        }
+        rowP += surface->pitch;
+        rowQ += other.surface->pitch;
+    }
+    return sum;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+
+// One 32-bit SDL surface in the program's fixed layout: red in bits 24-31, green 16-23,
+// blue 8-15, alpha 0-7 (so byte 0 of a pixel is alpha and byte 3 red on little-endian hosts).
+class Image {
+public:
+    static constexpr Uint32 RedMask = 0xff000000u;
+    static constexpr Uint32 GreenMask = 0x00ff0000u;
+    static constexpr Uint32 BlueMask = 0x0000ff00u;
+    static constexpr Uint32 AlphaMask = 0x000000ffu;
+
+    // Loads a BMP of any depth SDL reads and converts it to the layout above.
+    // Throws std::string "unable to load image" when the file is missing or no BMP.
+    explicit Image(const std::string& bmpPath);
+    // A new surface of the given size; surface stays null if SDL refuses it.
+    Image(int width, int height);
+    ~Image();
+
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+    Image(Image&& other) noexcept;
+    Image& operator=(Image&& other) noexcept;
+
+    int Width() const { return surface ? surface->w : 0; }
+    int Height() const { return surface ? surface->h : 0; }
+
+    // Sum of squared RGB differences over the top-left (W-1) x (H-1) pixels; alpha ignored.
+    std::uint64_t Compare(const Image& other) const;
+
+    // Scan-converts a closed polygon and blends it over the surface with the colour word's alpha.
+    void Polygon(const short* xs, const short* ys, int count, unsigned color);
+    // Blends pixels x1..x2 of row y: channel = (old * keep + term) >> 8, alpha byte 0xff.
+    void HLineAlpha(short x1, short x2, short y, unsigned red_term, unsigned green_term,
+                    unsigned blue_term, unsigned char keep);
+    // qsort comparison of two ints: the first minus the second.
+    static int CompareInt(const void* a, const void* b);
+
+    SDL_Surface* surface = nullptr;
+};
+
+// A new 32-bit surface in the layout above, or null.
+SDL_Surface* CreateImageSurface(int width, int height);
