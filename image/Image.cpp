@@ -7,8 +7,13 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "pixel code reads channels by byte offset and expects a little-endian host");
 
 SDL_Surface* CreateImageSurface(int width, int height) {
-    return SDL_CreateRGBSurface(0, width, height, 32, Image::RedMask, Image::GreenMask,
-                                Image::BlueMask, Image::AlphaMask);
+    SDL_Surface* surface = SDL_CreateRGBSurface(0, width, height, 32, Image::RedMask,
+                                                Image::GreenMask, Image::BlueMask, Image::AlphaMask);
+    // SDL marks surfaces with an alpha mask for blended blits. Our alpha byte is no opacity
+    // (the canvas is cleared to alpha 0), so blits to the window and into BMP files must copy
+    // the colours as they are, or unpainted parts would show stale pixels.
+    if (surface) SDL_SetAlpha(surface, 0, SDL_ALPHA_OPAQUE);
+    return surface;
 }
 
 Image::Image(const std::string& bmpPath) {

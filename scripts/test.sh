@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test twice: in a plain build and under
+# AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/deps.sh
+ensure_packages $BUILD_PACKAGES $TEST_PACKAGES
+
+jobs=$(nproc)
+export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+echo "== Release build" >&2
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPOLYEVOLVE_TESTS=ON -DPOLYEVOLVE_BENCH=ON \
+    -DPOLYEVOLVE_SANITIZE=OFF >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build" >&2
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPOLYEVOLVE_SANITIZE=ON -DPOLYEVOLVE_TESTS=ON \
+    -DPOLYEVOLVE_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j"$jobs"
+ctest --test-dir build-sanitize --output-on-failure -j"$jobs"

@@ -1,0 +1,104 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+
+namespace {
+
+const std::vector<std::string> kDummy = {"SDL_VIDEODRIVER=dummy"};
+
+// A 24-bit BMP of the given size, all one grey, written by hand.
+void WriteGreyBmp(const std::string& path, int w, int h) {
+    const int rowBytes = (w * 3 + 3) & ~3;
+    std::vector<unsigned char> b(54 + std::size_t(rowBytes) * std::size_t(h), 0x80);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xff;
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, std::uint32_t(b.size()));
+    put32(6, 0);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, std::uint32_t(w));
+    put32(22, std::uint32_t(h));
+    b[26] = 1;
+    b[27] = 0;
+    b[28] = 24;
+    b[29] = 0;
+    for (std::size_t at : {30, 34, 38, 42, 46, 50}) put32(at, 0);
+    WriteFile(path, b);
+}
+
+TEST(Process, NoArgumentReportsAndFails) {
+    const ProcessResult r = RunProcess({POLYEVOLVE_BIN}, kDummy);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "**** IMAGE NOT SPECIFIED ****!\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(Process, UnloadableTargetsReportAndFail) {
+    TempDir dir;
+    WriteFile(dir.File("text.bmp"), {'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
+    for (const std::string& target : {dir.File("missing.bmp"), dir.File("text.bmp")}) {
+        const ProcessResult r = RunProcess({POLYEVOLVE_BIN, target}, kDummy);
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.err, "Error in image creation: unable to load image\n");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(Process, UnknownVideoDriverFailsToInitialise) {
+    const ProcessResult r =
+        RunProcess({POLYEVOLVE_BIN, POLYEVOLVE_SAMPLE}, {"SDL_VIDEODRIVER=no-such-driver"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "Unable to initialize SDL!\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(Process, TargetsTooWideForTheWindowAreRefused) {
+    TempDir dir;
+    WriteGreyBmp(dir.File("wide.bmp"), 8192, 1);
+    const ProcessResult r = RunProcess({POLYEVOLVE_BIN, dir.File("wide.bmp")}, kDummy);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "Target image <" + dir.File("wide.bmp") +
+                         "> is 8192 x 1 pixels; at most 8191 x 32767 are supported.\n");
+    EXPECT_EQ(r.out, "");
+}
+
+ProcessResult RunBriefly(const std::vector<std::string>& argv, int millis) {
+    return RunProcess(argv, kDummy, 30, millis);
+}
+
+TEST(Process, LargestSupportedWidthRunsAndQuitsCleanlyOnTerminate) {
+    TempDir dir;
+    WriteGreyBmp(dir.File("edge.bmp"), 8191, 2);
+    const ProcessResult r = RunBriefly({POLYEVOLVE_BIN, dir.File("edge.bmp")}, 1500);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(Process, ExtraArgumentsIgnoreTheProgressFile) {
+    TempDir dir;
+    const ProcessResult r =
+        RunBriefly({POLYEVOLVE_BIN, POLYEVOLVE_SAMPLE, dir.File("p.idx"), "extra"}, 800);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.find("Loading progresses"), std::string::npos);
+    const ProcessResult empty = RunBriefly({POLYEVOLVE_BIN, POLYEVOLVE_SAMPLE, ""}, 800);
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.err.find("Loading progresses"), std::string::npos);
+}
+
+TEST(Process, MissingProgressFileIsReportedAndTheRunGoesOn) {
+    TempDir dir;
+    const ProcessResult r = RunBriefly({POLYEVOLVE_BIN, POLYEVOLVE_SAMPLE, dir.File("none.idx")}, 800);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.rfind("Loading progresses from <" + dir.File("none.idx") + ">...\n" +
+                              "Unable to open progress file <" + dir.File("none.idx") +
+                              ">; starting afresh.\n",
+                          0),
+              0u)
+        << r.err;
+}
+
+}  // namespace
