@@ -16,12 +16,14 @@ struct Blend {
     unsigned keep;              // 255 - alpha
 };
 
-inline void BlendSpan(Uint32* row, int left, int right, const Blend& b) {
+inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& b) {
+    // Locals, so the compiler knows the stores into the row cannot change them.
+    const Uint32 red = b.red, green = b.green, blue = b.blue, keep = b.keep;
     for (int x = left; x <= right; ++x) {
         const Uint32 old = row[x];
-        const Uint32 r = (((old >> 24) * b.keep + b.red) >> 8) & 0xff;
-        const Uint32 g = ((((old >> 16) & 0xff) * b.keep + b.green) >> 8) & 0xff;
-        const Uint32 bl = ((((old >> 8) & 0xff) * b.keep + b.blue) >> 8) & 0xff;
+        const Uint32 r = (((old >> 24) * keep + red) >> 8) & 0xff;
+        const Uint32 g = ((((old >> 16) & 0xff) * keep + green) >> 8) & 0xff;
+        const Uint32 bl = ((((old >> 8) & 0xff) * keep + blue) >> 8) & 0xff;
         row[x] = (r << 24) | (g << 16) | (bl << 8) | 0xffu;
     }
 }

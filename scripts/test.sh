@@ -9,6 +9,7 @@ ensure_packages $BUILD_PACKAGES $TEST_PACKAGES
 jobs=$(nproc)
 export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 
 echo "== Release build" >&2
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPOLYEVOLVE_TESTS=ON -DPOLYEVOLVE_BENCH=ON \
