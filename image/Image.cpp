@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "pixel code reads channels by byte offset and expects a little-endian host");
 
@@ -56,6 +60,32 @@ inline std::uint32_t Distance(Uint32 p, Uint32 q) {
     return std::uint32_t(d1 * d1 + d2 * d2 + d3 * d3);
 }
 
+// Sum of Distance over n pixels; n at most 16384, so the sum fits in 32 bits.
+inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
+    std::uint32_t sum = 0;
+    int x = 0;
+#ifdef __SSE2__
+    // Four pixels at a time: channel differences in 16-bit lanes, squared and paired up by
+    // pmaddwd. Each 32-bit lane gains at most 4 * 255^2 per step, far from overflowing.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colour = _mm_set1_epi32(int(0xffffff00u));
+    __m128i acc = _mm_setzero_si128();
+    for (; x + 4 <= n; x += 4) {
+        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), colour);
+        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x)), colour);
+        const __m128i dlo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+        const __m128i dhi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(dlo, dlo));
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(dhi, dhi));
+    }
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+    sum = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+#endif
+    for (; x < n; ++x) sum += Distance(p[x], q[x]);
+    return sum;
+}
+
 }  // namespace
 
 std::uint64_t Image::Compare(const Image& other) const {
@@ -77,9 +107,7 @@ std::uint64_t Image::Compare(const Image& other) const {
         const Uint32* q = reinterpret_cast<const Uint32*>(rowQ);
         for (int x0 = 0; x0 < width - 1; x0 += chunk) {
             const int x1 = std::min(width - 1, x0 + chunk);
-            std::uint32_t part = 0;
-            for (int x = x0; x < x1; ++x) part += Distance(p[x], q[x]);
-            sum += part;
+            sum += RowDistance(p + x0, q + x0, x1 - x0);
         }
         rowP += surface->pitch;
         rowQ += other.surface->pitch;

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Counts up to this many vertices use a buffer on the stack; larger ones (only a damaged
@@ -16,16 +20,37 @@ struct Blend {
     unsigned keep;              // 255 - alpha
 };
 
+inline Uint32 BlendPixel(Uint32 old, Uint32 red, Uint32 green, Uint32 blue, Uint32 keep) {
+    const Uint32 r = (((old >> 24) * keep + red) >> 8) & 0xff;
+    const Uint32 g = ((((old >> 16) & 0xff) * keep + green) >> 8) & 0xff;
+    const Uint32 b = ((((old >> 8) & 0xff) * keep + blue) >> 8) & 0xff;
+    return (r << 24) | (g << 16) | (b << 8) | 0xffu;
+}
+
 inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& b) {
     // Locals, so the compiler knows the stores into the row cannot change them.
     const Uint32 red = b.red, green = b.green, blue = b.blue, keep = b.keep;
-    for (int x = left; x <= right; ++x) {
-        const Uint32 old = row[x];
-        const Uint32 r = (((old >> 24) * keep + red) >> 8) & 0xff;
-        const Uint32 g = ((((old >> 16) & 0xff) * keep + green) >> 8) & 0xff;
-        const Uint32 bl = ((((old >> 8) & 0xff) * keep + blue) >> 8) & 0xff;
-        row[x] = (r << 24) | (g << 16) | (bl << 8) | 0xffu;
+    int x = left;
+#ifdef __SSE2__
+    // Four pixels at a time in 16-bit lanes: old * keep + term never exceeds 255 * 255, so
+    // every lane holds the exact value the scalar formula computes. The alpha lane's result
+    // is overwritten with 0xff by the final OR.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i keeps = _mm_set1_epi16(short(keep));
+    const __m128i terms = _mm_set_epi16(short(red), short(green), short(blue), 0, short(red),
+                                        short(green), short(blue), 0);
+    const __m128i opaque = _mm_set1_epi32(0xff);
+    for (; x + 3 <= right; x += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(row + x);
+        const __m128i pixels = _mm_loadu_si128(at);
+        __m128i lo = _mm_unpacklo_epi8(pixels, zero);
+        __m128i hi = _mm_unpackhi_epi8(pixels, zero);
+        lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, keeps), terms), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, keeps), terms), 8);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
     }
+#endif
+    for (; x <= right; ++x) row[x] = BlendPixel(row[x], red, green, blue, keep);
 }
 
 inline Uint32* Row(SDL_Surface* surface, int y) {
@@ -65,6 +90,40 @@ void Image::HLineAlpha(short x1, short x2, short y, unsigned red_term, unsigned 
     BlendSpan(Row(surface, y), left, right, Blend{red_term, green_term, blue_term, keep});
 }
 
+namespace {
+
+// One non-horizontal edge, upper end first, with its crossing stepped exactly from row to
+// row: t = ((y - ya) * 65536) / dy is kept as quotient and remainder, so each new row adds
+// 65536 without a division and gives the same truncated t.
+struct Edge {
+    int ya, yb;
+    std::int64_t dx, base;  // base = xa * 65536
+    std::uint32_t dy, step, stepRemainder;
+    std::uint32_t t = 0, remainder = 0;
+    bool started = false;
+
+    // Crossing at row y; rows must come in ascending order while the edge counts.
+    std::int64_t CrossingAt(int y) {
+        if (!started) {
+            // y - ya < 65536, so the numerator fits in 32 unsigned bits.
+            const std::uint32_t numerator = std::uint32_t(y - ya) << 16;
+            t = numerator / dy;
+            remainder = numerator % dy;
+            started = true;
+        } else {
+            t += step;
+            remainder += stepRemainder;
+            if (remainder >= dy) {
+                ++t;
+                remainder -= dy;
+            }
+        }
+        return std::int64_t(t) * dx + base;
+    }
+};
+
+}  // namespace
+
 void Image::Polygon(const short* xs, const short* ys, int count, unsigned color) {
     if (!surface || surface->clip_rect.w == 0 || surface->clip_rect.h == 0) return;
     if (count <= 2) return;
@@ -84,34 +143,52 @@ void Image::Polygon(const short* xs, const short* ys, int count, unsigned color)
     const Blend blend{(color >> 24) * a, ((color >> 16) & 0xff) * a, ((color >> 8) & 0xff) * a,
                       255 - a};
 
+    Edge stackEdges[kStackVertices];
     int stackCrossings[kStackVertices];
+    std::vector<Edge> heapEdges;
     std::vector<int> heapCrossings;
+    Edge* edges = stackEdges;
     int* crossings = stackCrossings;
     if (count > kStackVertices) {
+        heapEdges.resize(std::size_t(count));
         heapCrossings.resize(std::size_t(count));
+        edges = heapEdges.data();
         crossings = heapCrossings.data();
     }
+    int edgeCount = 0;
+    for (int i = 0; i < count; ++i) {
+        const int p = (i == 0) ? count - 1 : i - 1;
+        int xa = xs[p], ya = ys[p], xb = xs[i], yb = ys[i];
+        if (ya == yb) continue;  // horizontal edges never cross a row
+        if (ya > yb) {
+            std::swap(xa, xb);
+            std::swap(ya, yb);
+        }
+        Edge& e = edges[edgeCount++];
+        e = Edge{};
+        e.ya = ya;
+        e.yb = yb;
+        e.dx = xb - xa;
+        e.base = std::int64_t(xa) * 65536;
+        e.dy = std::uint32_t(yb - ya);
+        e.step = 65536u / e.dy;
+        e.stepRemainder = 65536u % e.dy;
+    }
+
     // Crossings are computed in 64 bits (any 16-bit vertex is safe) and then held just
     // outside the surface, which keeps their order and the clipped spans unchanged.
     const std::int64_t lowest = -65536;
     const std::int64_t highest = std::int64_t(width + 1) * 65536;
 
     for (int y = firstRow; y <= lastRow; ++y) {
+        // Edges count from their upper end up to, not including, their lower end; on the
+        // polygon's last row the edges ending there count too.
         const bool lastLine = (y == ymax);
         int n = 0;
-        for (int i = 0; i < count; ++i) {
-            const int p = (i == 0) ? count - 1 : i - 1;
-            int xa = xs[p], ya = ys[p], xb = xs[i], yb = ys[i];
-            if (ya == yb) continue;
-            if (ya > yb) {
-                std::swap(xa, xb);
-                std::swap(ya, yb);
-            }
-            if (y < ya || (lastLine ? y > yb : y >= yb)) continue;
-            const std::int64_t t = (std::int64_t(y - ya) * 65536) / (yb - ya);
-            std::int64_t c = t * (xb - xa) + std::int64_t(xa) * 65536;
-            c = std::clamp(c, lowest, highest);
-            crossings[n++] = int(c);
+        for (int i = 0; i < edgeCount; ++i) {
+            Edge& e = edges[i];
+            if (y < e.ya || (lastLine ? y > e.yb : y >= e.yb)) continue;
+            crossings[n++] = int(std::clamp(e.CrossingAt(y), lowest, highest));
         }
         SortCrossings(crossings, n);
         Uint32* row = Row(surface, y);

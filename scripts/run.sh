@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 ensure_packages $BUILD_PACKAGES
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPOLYEVOLVE_TESTS=OFF -DPOLYEVOLVE_BENCH=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target polyevolve >/dev/null
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${SDL_VIDEODRIVER:-}" ]; then

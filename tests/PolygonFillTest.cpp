@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -201,6 +202,70 @@ TEST(PolygonFill, HugeVertexCountsUseTheHeap) {
     }
     Paint(image, xs, ys, Opaque(255, 255, 255));
     EXPECT_FALSE(PaintedColumns(image, 20).empty());
+}
+
+// The fill as documented, read literally: a division per edge and row, qsort, scalar blend.
+void ReferencePolygon(Image& image, const short* xs, const short* ys, int count, unsigned color) {
+    if (count <= 2) return;
+    int ymin = ys[0], ymax = ys[0];
+    for (int i = 1; i < count; ++i) {
+        ymin = std::min<int>(ymin, ys[i]);
+        ymax = std::max<int>(ymax, ys[i]);
+    }
+    const unsigned a = color & 0xff, k = 255 - a;
+    const unsigned terms[3] = {((color >> 8) & 0xff) * a, ((color >> 16) & 0xff) * a,
+                               (color >> 24) * a};
+    std::vector<int> c;
+    for (int y = ymin; y <= ymax; ++y) {
+        c.clear();
+        for (int i = 0; i < count; ++i) {
+            const int p = i == 0 ? count - 1 : i - 1;
+            if (ys[p] == ys[i]) continue;
+            const bool pUpper = ys[p] < ys[i];
+            const int xa = pUpper ? xs[p] : xs[i], ya = pUpper ? ys[p] : ys[i];
+            const int xb = pUpper ? xs[i] : xs[p], yb = pUpper ? ys[i] : ys[p];
+            if (!(ya <= y && (y == ymax ? y <= yb : y < yb))) continue;
+            const int t = ((y - ya) * 65536) / (yb - ya);
+            c.push_back(t * (xb - xa) + xa * 65536);
+        }
+        if (!c.empty()) std::qsort(c.data(), c.size(), sizeof(int), &Image::CompareInt);
+        for (std::size_t j = 0; j + 1 < c.size(); j += 2) {
+            const short left = short(((c[j] + 1) >> 16) + (((c[j] + 1) >> 15) & 1));
+            const short right = short(((c[j + 1] - 1) >> 16) + (((c[j + 1] - 1) >> 15) & 1));
+            for (int x = left; x <= right; ++x) {
+                Uint8* px = static_cast<Uint8*>(image.surface->pixels) + y * image.surface->pitch + 4 * x;
+                for (int ch = 0; ch < 3; ++ch) px[1 + ch] = Uint8(((px[1 + ch] * k + terms[ch]) >> 8) & 0xff);
+                px[0] = 0xff;
+            }
+        }
+    }
+}
+
+TEST(PolygonFill, MatchesALiteralReadingOfTheAlgorithm) {
+    std::srand(31);
+    for (int round = 0; round < 300; ++round) {
+        const int w = 1 + std::rand() % 90, h = 1 + std::rand() % 70;
+        Image fast(w, h), reference(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Rgb c{std::rand() % 256, std::rand() % 256, std::rand() % 256};
+                SetPixel(fast, x, y, c);
+                SetPixel(reference, x, y, c);
+            }
+        const int n = 3 + std::rand() % 8;
+        std::vector<short> xs, ys;
+        for (int i = 0; i < n; ++i) {
+            xs.push_back(short(std::rand() % w));
+            ys.push_back(short(std::rand() % h));
+        }
+        const unsigned color = unsigned(std::rand()) * 2654435761u;
+        fast.Polygon(xs.data(), ys.data(), n, color);
+        ReferencePolygon(reference, xs.data(), ys.data(), n, color);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(PixelAt(fast, x, y), PixelAt(reference, x, y))
+                    << "round " << round << " at " << x << "," << y;
+    }
 }
 
 }  // namespace
