@@ -3,8 +3,8 @@
 #include "app/Commands.h"
 #include "app/GeneticTest.h"
 #include "app/LoopState.h"
+#include "app/Target.h"
 #include "app/Window.h"
-#include "genome/Settings.h"
 #include "image/Image.h"
 
 #include <SDL.h>
@@ -29,23 +29,10 @@ extern "C" int SDL_main(int argc, char** argv) {
         return -1;
     }
 
-    std::unique_ptr<Image> target;
-    try {
-        target = std::make_unique<Image>(argv[1]);
-    } catch (const std::string& text) {
-        std::cerr << "Error in image creation: " << text << "\n";
-        return -1;
-    }
-    const int width = target->Width();
-    const int height = target->Height();
-    // Larger targets would overflow SDL's 16-bit row length of the window or the 16-bit
+    // Also refuses targets too large for the window's 16-bit row length or the 16-bit
     // vertex coordinates.
-    if (!TargetSizeSupported(width, height)) {
-        std::cerr << "Target image <" << argv[1] << "> is " << width << " x " << height
-                  << " pixels; at most " << MaxTargetWidth << " x " << MaxTargetHeight
-                  << " are supported.\n";
-        return -1;
-    }
+    const std::unique_ptr<Image> target = LoadTarget(argv[1], std::cerr);
+    if (!target) return -1;
 
     baseName = argv[1];
     if (argc == 3) progressPath = argv[2];
@@ -55,8 +42,7 @@ extern "C" int SDL_main(int argc, char** argv) {
         std::cerr << "Unable to open window!\n";
         return -1;
     }
-    Settings::ScreenHeight = height;
-    Settings::ScreenWidth = width;
+    UseTargetSize(*target);
 
     const std::time_t start = std::time(nullptr);
     std::srand(static_cast<unsigned>(start));

@@ -2,10 +2,6 @@
 
 #include "app/GeneticTest.h"
 
-bool TargetSizeSupported(int width, int height) {
-    return width >= 1 && height >= 1 && width <= MaxTargetWidth && height <= MaxTargetHeight;
-}
-
 SDL_Surface* OpenWindow(Image& target) {
     const int w = target.Width(), h = target.Height();
     SDL_Surface* screen = SDL_SetVideoMode(2 * w, h, 32, 0);

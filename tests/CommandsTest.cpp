@@ -213,6 +213,26 @@ TEST_F(Commands, SavesIntoAMissingFolderReportFailure) {
     EXPECT_EQ(state->iterations, 1u);
 }
 
+TEST_F(Commands, ResumedDrawingIsShownAtOnce) {
+    ASSERT_TRUE(SaveProgressCommand(*test, state->baseName, err));
+    SDL_Rect left{0, 0, 20, 16};
+    SDL_FillRect(screen, &left, SDL_MapRGB(screen->format, 1, 2, 3));  // no drawing has these
+    ResumeCommand(*test, ProgressPath(state->baseName), screen, err);
+    test->best.Render(test->canvas);
+    int shown = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const Uint32 p = reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) +
+                                                       y * screen->pitch)[x];
+            Uint8 r, g, b;
+            SDL_GetRGB(p, screen->format, &r, &g, &b);
+            shown += (Rgb{r, g, b} == RgbAt(test->canvas, x, y));
+        }
+    EXPECT_EQ(shown, 20 * 16);
+    EXPECT_NE(err.str().find("Loading progresses from <" + ProgressPath(state->baseName) + ">...\n"),
+              std::string::npos);
+}
+
 TEST(OutputNames, LandBesideTheTarget) {
     EXPECT_EQ(ProgressPath("pics/cat.bmp"), "pics/cat.bmp.idx");
     EXPECT_EQ(PicturePath("pics/cat.bmp"), "pics/cat.bmp.out.bmp");

@@ -295,6 +295,19 @@ TEST_F(Mutation, DeleteVertexSeesTheVertexJustAdded) {
     EXPECT_EQ(DrawsUsed(seed), 3 + 4 + 1 + 4 + 12);  // and no pick drawn for it
 }
 
+TEST_F(Mutation, DeleteVertexRemovesThePickedVertex) {
+    Settings::DelPointMutation = 2;
+    const unsigned seed = FindSeed([](const std::vector<int>& r) { return Odd(r[4]); });
+    const std::vector<int> r = Draws(seed);
+    DnaDrawing d = Named(1);
+    d.polygons.front().points.emplace_back(70, 80);
+    std::vector<std::pair<short, short>> expected = {{10, 10}, {50, 20}, {30, 60}, {70, 80}};
+    expected.erase(expected.begin() + r[5] % 4);
+    std::srand(seed);
+    EXPECT_TRUE(d.Mutate());
+    EXPECT_TRUE(SamePolygon(d.polygons.front(), MakePolygon(expected, 1)));
+}
+
 TEST_F(Mutation, AlphaAndChannelsReplaceOnlyTheirByte) {
     Settings::AlphaMutation = 2;
     Settings::ComponentMutation = 2;

@@ -4,8 +4,7 @@
 #include "app/Commands.h"
 #include "app/Evolution.h"
 #include "app/GeneticTest.h"
-#include "app/Window.h"
-#include "genome/Settings.h"
+#include "app/Target.h"
 #include "image/Image.h"
 
 #include <cerrno>
@@ -67,21 +66,9 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    std::unique_ptr<Image> target;
-    try {
-        target = std::make_unique<Image>(options.target);
-    } catch (const std::string& text) {
-        std::cerr << "Error in image creation: " << text << "\n";
-        return 1;
-    }
-    if (!TargetSizeSupported(target->Width(), target->Height())) {
-        std::cerr << "Target image <" << options.target << "> is " << target->Width() << " x "
-                  << target->Height() << " pixels; at most " << MaxTargetWidth << " x "
-                  << MaxTargetHeight << " are supported.\n";
-        return 1;
-    }
-    Settings::ScreenHeight = target->Height();
-    Settings::ScreenWidth = target->Width();
+    const std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr);
+    if (!target) return 1;
+    UseTargetSize(*target);
     std::srand(static_cast<unsigned>(options.seed));
 
     GeneticTest test(target.get());

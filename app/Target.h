@@ -1,0 +1,21 @@
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+class Image;
+
+// Largest target the window can show: the window is twice as wide at 4 bytes a pixel and
+// SDL 1.2 keeps a surface's row length in 16 bits; vertices are signed 16-bit.
+constexpr int MaxTargetWidth = 8191;
+constexpr int MaxTargetHeight = 32767;
+
+bool TargetSizeSupported(int width, int height);
+
+// Loads the target picture and checks its size; on failure writes one line to `err` and
+// returns null.
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err);
+
+// Sizes the genome to the target; must run before the first polygon is made.
+void UseTargetSize(const Image& target);
