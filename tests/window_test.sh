@@ -105,7 +105,7 @@ check '[ "${picture##*error:}" -ge "$stored_error" ]' \
 echo "== second run: resume from the saved progress"
 start "$target" "$target.idx" || exit 1
 check 'wait_for "$work/err" "^Loading progresses from <$target.idx>...$" 10' "the resume is announced"
-check 'wait_for "$work/err" "^Iteration:" 20' "the resumed run reports statistics"
+check 'wait_for "$work/err" "^Iteration:" 60' "the resumed run reports statistics"
 generation=$(grep -m1 '^Iteration:' "$work/err" | sed 's/.*Generation://')
 check '[ "$generation" -gt "$stored_generation" ]' \
     "the generation continues from the saved one ($generation > $stored_generation)"
@@ -120,7 +120,7 @@ printf 'garbage' >"$work/bad.idx"
 start "$target" "$work/bad.idx" || exit 1
 check 'wait_for "$work/err" "^Progress file <$work/bad.idx> is damaged; starting afresh.$" 10' \
     "the damaged file is reported"
-check 'wait_for "$work/err" "^Iteration:" 20' "the run still evolves"
+check 'wait_for "$work/err" "^Iteration:" 60' "the run still evolves"
 first_error=$(grep -m1 '^Iteration:' "$work/err" | sed 's/.*Error:\([0-9]*\).*/\1/')
 check '[ "$first_error" -lt 99999999999999999 ]' "candidates are accepted after the damaged file"
 type_keys q
