@@ -56,14 +56,18 @@ TEST(Process, UnknownVideoDriverFailsToInitialise) {
     EXPECT_EQ(r.out, "");
 }
 
-TEST(Process, TargetsTooWideForTheWindowAreRefused) {
+TEST(Process, TargetsTooLargeForTheWindowOrCoordinatesAreRefused) {
     TempDir dir;
-    WriteGreyBmp(dir.File("wide.bmp"), 8192, 1);
-    const ProcessResult r = RunProcess({POLYEVOLVE_BIN, dir.File("wide.bmp")}, kDummy);
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.err, "Target image <" + dir.File("wide.bmp") +
-                         "> is 8192 x 1 pixels; at most 8191 x 32767 are supported.\n");
-    EXPECT_EQ(r.out, "");
+    for (const auto& size : std::vector<std::pair<int, int>>{{8192, 1}, {1, 32768}}) {
+        const std::string path = dir.File("big.bmp");
+        WriteGreyBmp(path, size.first, size.second);
+        const ProcessResult r = RunProcess({POLYEVOLVE_BIN, path}, kDummy);
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.err, "Target image <" + path + "> is " + std::to_string(size.first) + " x " +
+                             std::to_string(size.second) +
+                             " pixels; at most 8191 x 32767 are supported.\n");
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 ProcessResult RunBriefly(const std::vector<std::string>& argv, int millis) {
