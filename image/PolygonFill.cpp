@@ -59,6 +59,12 @@ inline Uint32* Row(SDL_Surface* surface, int y) {
 }
 
 inline void SortCrossings(int* c, int n) {
+    if (n == 2) {  // the common case (every row of a triangle), without a branch
+        const int low = std::min(c[0], c[1]), high = std::max(c[0], c[1]);
+        c[0] = low;
+        c[1] = high;
+        return;
+    }
     if (n > 32) {
         std::qsort(c, std::size_t(n), sizeof(int), &Image::CompareInt);
         return;
@@ -111,12 +117,11 @@ struct Edge {
             remainder = numerator % dy;
             started = true;
         } else {
-            t += step;
+            // Branch-free: the carry is as likely as not, so a branch would mispredict.
             remainder += stepRemainder;
-            if (remainder >= dy) {
-                ++t;
-                remainder -= dy;
-            }
+            const std::uint32_t carry = remainder >= dy;
+            t += step + carry;
+            remainder -= carry * dy;
         }
         return std::int64_t(t) * dx + base;
     }
