@@ -48,12 +48,17 @@ bool StreamStreamer::Read(void* data, unsigned long length) {
     return !failed;
 }
 
-bool BufferStreamer::Write(const void* data, unsigned long length) {
+bool BufferStreamer::Take(unsigned long length) {
     if (failed) return false;
-    if (length > capacity - position) {
+    if (length > capacity - position) {  // refused whole, even if part of it would fit
         failed = true;
         return false;
     }
+    return true;
+}
+
+bool BufferStreamer::Write(const void* data, unsigned long length) {
+    if (!Take(length)) return false;
     if (length) std::memcpy(cursor, data, length);
     cursor += length;
     position += length;
@@ -61,11 +66,7 @@ bool BufferStreamer::Write(const void* data, unsigned long length) {
 }
 
 bool BufferStreamer::Read(void* data, unsigned long length) {
-    if (failed) return false;
-    if (length > capacity - position) {
-        failed = true;
-        return false;
-    }
+    if (!Take(length)) return false;
     if (length) std::memcpy(data, cursor, length);
     cursor += length;
     position += length;

@@ -45,4 +45,8 @@ public:
     unsigned char* cursor;
     unsigned long capacity;
     unsigned long position = 0;
+
+private:
+    // True if `length` more bytes fit; otherwise the streamer fails.
+    bool Take(unsigned long length);
 };
