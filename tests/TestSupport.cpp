@@ -35,6 +35,12 @@ void Fill(Image& image, Rgb c, int alpha) {
         for (int x = 0; x < image.Width(); ++x) SetPixel(image, x, y, c, alpha);
 }
 
+Image Filled(int w, int h, Rgb c, int alpha) {
+    Image image(w, h);
+    Fill(image, c, alpha);
+    return image;
+}
+
 std::vector<int> PaintedColumns(const Image& image, int y) {
     std::vector<int> columns;
     for (int x = 0; x < image.Width(); ++x)

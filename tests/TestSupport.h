@@ -16,6 +16,8 @@ Uint32 PixelAt(const Image& image, int x, int y);
 Rgb RgbAt(const Image& image, int x, int y);
 void SetPixel(Image& image, int x, int y, Rgb c, int alpha = 0);
 void Fill(Image& image, Rgb c, int alpha = 0);
+// A new w x h image of one colour.
+Image Filled(int w, int h, Rgb c, int alpha = 0);
 // Columns painted (alpha byte 0xff) in row y, after a fill with pixel value 0.
 std::vector<int> PaintedColumns(const Image& image, int y);
 
