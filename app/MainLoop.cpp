@@ -1,6 +1,6 @@
-#include "app/Commands.h"
-#include "app/Evolution.h"
-#include "app/LoopState.h"
+#include "app/Events.h"
+#include "engine/Evolution.h"
+#include "app/MainLoop.h"
 #include "app/Statistics.h"
 #include "app/Window.h"
 

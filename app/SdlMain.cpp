@@ -1,9 +1,9 @@
 #include "app/SdlMain.h"
 
-#include "app/Commands.h"
-#include "app/GeneticTest.h"
-#include "app/LoopState.h"
-#include "app/Target.h"
+#include "app/Events.h"
+#include "engine/GeneticTest.h"
+#include "app/MainLoop.h"
+#include "engine/Target.h"
 #include "app/Window.h"
 #include "image/Image.h"
 

@@ -1,7 +1,7 @@
 #include "app/Statistics.h"
 
-#include "app/GeneticTest.h"
-#include "app/LoopState.h"
+#include "engine/GeneticTest.h"
+#include "app/MainLoop.h"
 
 #include <SDL.h>
 

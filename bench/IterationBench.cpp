@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
-#include "app/Evolution.h"
-#include "app/GeneticTest.h"
+#include "engine/Evolution.h"
+#include "engine/GeneticTest.h"
 
 #include <benchmark/benchmark.h>
 

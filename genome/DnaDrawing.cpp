@@ -4,18 +4,13 @@
 #include "image/Image.h"
 #include "serial/Serializer.h"
 
-#include <cstring>
 
 DnaDrawing::DnaDrawing() {
     for (int i = 0; i < Settings::MinPolygons; ++i) polygons.push_back(DnaPolygon());
 }
 
 void DnaDrawing::Render(Image& canvas) const {
-    if (!canvas.surface) return;
-    // All four channels to zero. Our surfaces are plain software ones whose rows are
-    // contiguous, so one memset does what SDL_FillRect does, several times faster.
-    std::memset(canvas.surface->pixels, 0,
-                std::size_t(canvas.surface->pitch) * std::size_t(canvas.surface->h));
+    canvas.Clear();
     for (const DnaPolygon& polygon : polygons) polygon.Render(canvas);
 }
 

@@ -1,11 +1,10 @@
 #include "image/Image.h"
 
-#include <algorithm>
-#include <utility>
+#include "image/Kernels.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "pixel code reads channels by byte offset and expects a little-endian host");
@@ -50,44 +49,6 @@ Image& Image::operator=(Image&& other) noexcept {
     return *this;
 }
 
-namespace {
-
-// Squared RGB distance of two pixels in the program's layout; the alpha byte is left out.
-inline std::uint32_t Distance(Uint32 p, Uint32 q) {
-    const int d1 = int((p >> 8) & 0xff) - int((q >> 8) & 0xff);
-    const int d2 = int((p >> 16) & 0xff) - int((q >> 16) & 0xff);
-    const int d3 = int(p >> 24) - int(q >> 24);
-    return std::uint32_t(d1 * d1 + d2 * d2 + d3 * d3);
-}
-
-// Sum of Distance over n pixels; n at most 16384, so the sum fits in 32 bits.
-inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
-    std::uint32_t sum = 0;
-    int x = 0;
-#ifdef __SSE2__
-    // Four pixels at a time: channel differences in 16-bit lanes, squared and paired up by
-    // pmaddwd. Each 32-bit lane gains at most 4 * 255^2 per step, far from overflowing.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i colour = _mm_set1_epi32(int(0xffffff00u));
-    __m128i acc = _mm_setzero_si128();
-    for (; x + 4 <= n; x += 4) {
-        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), colour);
-        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x)), colour);
-        const __m128i dlo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
-        const __m128i dhi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
-        acc = _mm_add_epi32(acc, _mm_madd_epi16(dlo, dlo));
-        acc = _mm_add_epi32(acc, _mm_madd_epi16(dhi, dhi));
-    }
-    alignas(16) std::uint32_t lanes[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
-    sum = lanes[0] + lanes[1] + lanes[2] + lanes[3];
-#endif
-    for (; x < n; ++x) sum += Distance(p[x], q[x]);
-    return sum;
-}
-
-}  // namespace
-
 std::uint64_t Image::Compare(const Image& other) const {
     if (!surface || !other.surface) return 0;
     // The window never reaches past either surface, even if their sizes differ.
@@ -107,10 +68,17 @@ std::uint64_t Image::Compare(const Image& other) const {
         const Uint32* q = reinterpret_cast<const Uint32*>(rowQ);
         for (int x0 = 0; x0 < width - 1; x0 += chunk) {
             const int x1 = std::min(width - 1, x0 + chunk);
-            sum += RowDistance(p + x0, q + x0, x1 - x0);
+            sum += kernels::RowDistance(p + x0, q + x0, x1 - x0);
         }
         rowP += surface->pitch;
         rowQ += other.surface->pitch;
     }
     return sum;
+}
+
+void Image::Clear() {
+    if (!surface) return;
+    // All four channels to zero. Our surfaces are plain software ones whose rows are
+    // contiguous, so one memset does what SDL_FillRect does, several times faster.
+    std::memset(surface->pixels, 0, std::size_t(surface->pitch) * std::size_t(surface->h));
 }

@@ -29,6 +29,8 @@ public:
     int Width() const { return surface ? surface->w : 0; }
     int Height() const { return surface ? surface->h : 0; }
 
+    // Sets every byte of every pixel to 0: black, alpha 0.
+    void Clear();
     // Sum of squared RGB differences over the top-left (W-1) x (H-1) pixels; alpha ignored.
     std::uint64_t Compare(const Image& other) const;
 

@@ -1,57 +1,18 @@
 #include "image/Image.h"
 
+#include "image/Kernels.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
 // Counts up to this many vertices use a buffer on the stack; larger ones (only a damaged
 // progress file makes them) go to the heap so no count can overflow the stack.
 constexpr int kStackVertices = 64;
-
-struct Blend {
-    unsigned red, green, blue;  // colour channel times alpha
-    unsigned keep;              // 255 - alpha
-};
-
-inline Uint32 BlendPixel(Uint32 old, Uint32 red, Uint32 green, Uint32 blue, Uint32 keep) {
-    const Uint32 r = (((old >> 24) * keep + red) >> 8) & 0xff;
-    const Uint32 g = ((((old >> 16) & 0xff) * keep + green) >> 8) & 0xff;
-    const Uint32 b = ((((old >> 8) & 0xff) * keep + blue) >> 8) & 0xff;
-    return (r << 24) | (g << 16) | (b << 8) | 0xffu;
-}
-
-inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& b) {
-    // Locals, so the compiler knows the stores into the row cannot change them.
-    const Uint32 red = b.red, green = b.green, blue = b.blue, keep = b.keep;
-    int x = left;
-#ifdef __SSE2__
-    // Four pixels at a time in 16-bit lanes: old * keep + term never exceeds 255 * 255, so
-    // every lane holds the exact value the scalar formula computes. The alpha lane's result
-    // is overwritten with 0xff by the final OR.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i keeps = _mm_set1_epi16(short(keep));
-    const __m128i terms = _mm_set_epi16(short(red), short(green), short(blue), 0, short(red),
-                                        short(green), short(blue), 0);
-    const __m128i opaque = _mm_set1_epi32(0xff);
-    for (; x + 3 <= right; x += 4) {
-        __m128i* at = reinterpret_cast<__m128i*>(row + x);
-        const __m128i pixels = _mm_loadu_si128(at);
-        __m128i lo = _mm_unpacklo_epi8(pixels, zero);
-        __m128i hi = _mm_unpackhi_epi8(pixels, zero);
-        lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, keeps), terms), 8);
-        hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, keeps), terms), 8);
-        _mm_storeu_si128(at, _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
-    }
-#endif
-    for (; x <= right; ++x) row[x] = BlendPixel(row[x], red, green, blue, keep);
-}
 
 inline Uint32* Row(SDL_Surface* surface, int y) {
     return reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
@@ -93,7 +54,7 @@ void Image::HLineAlpha(short x1, short x2, short y, unsigned red_term, unsigned 
     const int left = std::max<int>(x1, 0);
     const int right = std::min<int>(x2, surface->w - 1);
     if (right < left) return;
-    BlendSpan(Row(surface, y), left, right, Blend{red_term, green_term, blue_term, keep});
+    kernels::BlendSpan(Row(surface, y), left, right, Blend{red_term, green_term, blue_term, keep});
 }
 
 namespace {
@@ -204,7 +165,7 @@ void Image::Polygon(const short* xs, const short* ys, int count, unsigned color)
             left = std::max(left, 0);
             right = std::min(right, width - 1);
             if (right < left) continue;
-            BlendSpan(row, left, right, blend);
+            kernels::BlendSpan(row, left, right, blend);
         }
     }
 }

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/Evolution.h"
-#include "app/GeneticTest.h"
+#include "engine/Evolution.h"
+#include "engine/GeneticTest.h"
 #include "genome/Settings.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 #include "TestSupport.h"
 
-#include "app/Commands.h"
-#include "app/GeneticTest.h"
-#include "app/LoopState.h"
+#include "app/Events.h"
+#include "engine/OutputFiles.h"
+#include "engine/GeneticTest.h"
+#include "app/MainLoop.h"
 #include "app/Statistics.h"
 #include "app/Window.h"
 #include "genome/Settings.h"

@@ -124,7 +124,7 @@ TEST_F(Mutation, MediumAndSmallMovesDrawYThenX) {
     EXPECT_EQ(DrawsUsed(seed), 7);
 }
 
-TEST_F(Mutation, OffsetsTakeOnlyTheirDocumentedValues) {
+TEST_F(Mutation, SmallAndMediumOffsetsAreEvenStepsWithinTheirRange) {
     std::set<int> small, medium;
     for (int* rate : {&Settings::PointMinMutation, &Settings::PointMidMutation}) {
         *rate = 2;

@@ -204,7 +204,7 @@ TEST(PolygonFill, HugeVertexCountsUseTheHeap) {
     EXPECT_FALSE(PaintedColumns(image, 20).empty());
 }
 
-// The fill as documented, read literally: a division per edge and row, qsort, scalar blend.
+// The fill written the slow, obvious way: a division per edge and row, qsort, scalar blend.
 void ReferencePolygon(Image& image, const short* xs, const short* ys, int count, unsigned color) {
     if (count <= 2) return;
     int ymin = ys[0], ymax = ys[0];

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/GeneticTest.h"
-#include "app/Progress.h"
+#include "engine/GeneticTest.h"
+#include "engine/ProgressFile.h"
 #include "genome/Settings.h"
 #include "serial/Serializer.h"
 #include "serial/Streamer.h"
@@ -20,7 +20,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-const Bytes kExample = {
+const Bytes kTriangleFile = {
     0x01, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x14, 0x00,
     0x2C, 0x01, 0x28, 0x00, 0x05, 0x00, 0xFA, 0x00, 0x40, 0x00, 0x80, 0xFF,
     0x15, 0xCD, 0x5B, 0x07, 0x00, 0x00, 0x00, 0x00, 0xE8, 0x03, 0x00, 0x00,
@@ -34,7 +34,7 @@ protected:
         std::srand(21);
         test = std::make_unique<GeneticTest>(&target);
     }
-    void UseExample() {
+    void UseTriangle() {
         test->best.polygons.clear();
         test->best.polygons.push_back(MakePolygon({{10, 20}, {300, 40}, {5, 250}}, 0xFF800040u));
         test->bestError = 123456789;
@@ -61,12 +61,12 @@ protected:
     std::unique_ptr<GeneticTest> test;
 };
 
-TEST_F(ProgressFile, WorkedExampleByteForByteBothWays) {
-    UseExample();
-    EXPECT_EQ(Save(), kExample);
+TEST_F(ProgressFile, OneTriangleFileByteForByteBothWays) {
+    UseTriangle();
+    EXPECT_EQ(Save(), kTriangleFile);
     const std::string path = dir.File("ex.idx");
     ASSERT_TRUE(SaveProgress(*test, path));
-    EXPECT_EQ(ReadFile(path), kExample);
+    EXPECT_EQ(ReadFile(path), kTriangleFile);
 
     test->Restart();
     ASSERT_EQ(LoadProgress(*test, path), LoadResult::Loaded);
@@ -78,7 +78,7 @@ TEST_F(ProgressFile, WorkedExampleByteForByteBothWays) {
 }
 
 TEST_F(ProgressFile, SaveAndLoadEachDrawTenRandomValues) {
-    UseExample();
+    UseTriangle();
     std::srand(77);
     std::vector<int> r;
     for (int i = 0; i < 21; ++i) r.push_back(std::rand());
@@ -86,19 +86,19 @@ TEST_F(ProgressFile, SaveAndLoadEachDrawTenRandomValues) {
     Save();
     EXPECT_EQ(std::rand(), r[10]);
     std::srand(77);
-    Load(kExample);
+    Load(kTriangleFile);
     EXPECT_EQ(std::rand(), r[10]);
 }
 
-TEST_F(ProgressFile, CutFilesKeepTheDocumentedFailureValues) {
-    ASSERT_FALSE(Load(Bytes(kExample.begin(), kExample.begin() + 18)));
+TEST_F(ProgressFile, CutFilesReadZerosFromTheBreakOn) {
+    ASSERT_FALSE(Load(Bytes(kTriangleFile.begin(), kTriangleFile.begin() + 18)));
     ASSERT_EQ(test->best.polygons.size(), 1u);
     EXPECT_TRUE(SamePolygon(test->best.polygons.front(),
                             MakePolygon({{10, 20}, {300, 40}, {5, 0}}, 0)));
     EXPECT_EQ(test->bestError, 0u);
     EXPECT_EQ(test->generation, 0u);
 
-    ASSERT_FALSE(Load(Bytes(kExample.begin(), kExample.begin() + 17)));
+    ASSERT_FALSE(Load(Bytes(kTriangleFile.begin(), kTriangleFile.begin() + 17)));
     EXPECT_TRUE(SamePolygon(test->best.polygons.front(),
                             MakePolygon({{10, 20}, {300, 40}, {0, 0}}, 0)));
 
@@ -146,12 +146,12 @@ TEST_F(ProgressFile, DamagedOrMissingFilesRestart) {
     EXPECT_EQ(test->generation, 1u);
 
     const std::string cut = dir.File("cut.idx");
-    WriteFile(cut, Bytes(kExample.begin(), kExample.end() - 1));
+    WriteFile(cut, Bytes(kTriangleFile.begin(), kTriangleFile.end() - 1));
     EXPECT_EQ(LoadProgress(*test, cut), LoadResult::Damaged);
     EXPECT_EQ(LoadProgress(*test, dir.File("missing.idx")), LoadResult::Unopened);
     EXPECT_EQ(LoadProgress(*test, dir.path), LoadResult::Damaged);  // a folder reads nothing
 
-    Bytes longer = kExample;
+    Bytes longer = kTriangleFile;
     longer.push_back(0x55);  // bytes after the generation are never read
     WriteFile(cut, longer);
     EXPECT_EQ(LoadProgress(*test, cut), LoadResult::Loaded);
@@ -159,7 +159,7 @@ TEST_F(ProgressFile, DamagedOrMissingFilesRestart) {
 
 TEST_F(ProgressFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     const std::string path = dir.File("keep.idx");
-    WriteFile(path, kExample);
+    WriteFile(path, kTriangleFile);
     // In a child limited to 20-byte files, so that writing the 76-byte file fails part way.
     const pid_t pid = fork();
     if (pid == 0) {
@@ -172,7 +172,7 @@ TEST_F(ProgressFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
-    EXPECT_EQ(ReadFile(path), kExample);
+    EXPECT_EQ(ReadFile(path), kTriangleFile);
     int files = 0;
     DIR* d = opendir(dir.path.c_str());
     while (dirent* e = readdir(d)) files += e->d_name[0] != '.';
@@ -181,7 +181,7 @@ TEST_F(ProgressFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
 
     EXPECT_FALSE(SaveProgress(*test, dir.File("missing/keep.idx")));
     ASSERT_TRUE(SaveProgress(*test, path));  // and an unhindered save replaces it
-    EXPECT_NE(ReadFile(path), kExample);
+    EXPECT_NE(ReadFile(path), kTriangleFile);
 }
 
 TEST_F(ProgressFile, DamagedCopiesNeverOutgrowTheirInput) {

@@ -1,10 +1,10 @@
 // Headless runner: the program's evolution without a window, for measurements and scripts.
 // polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] [--save PREFIX]
 
-#include "app/Commands.h"
-#include "app/Evolution.h"
-#include "app/GeneticTest.h"
-#include "app/Target.h"
+#include "engine/OutputFiles.h"
+#include "engine/Evolution.h"
+#include "engine/GeneticTest.h"
+#include "engine/Target.h"
 #include "image/Image.h"
 
 #include <cerrno>
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         std::cerr << "Unable to create the canvas!\n";
         return 1;
     }
-    if (!options.resume.empty()) ResumeCommand(test, options.resume, nullptr, std::cerr);
+    if (!options.resume.empty()) ResumeProgress(test, options.resume, std::cerr);
 
     const auto begun = std::chrono::steady_clock::now();
     for (unsigned long long i = 0; i < options.iterations; ++i) Evolve(test);

@@ -1,6 +1,6 @@
-#include "app/Evolution.h"
+#include "engine/Evolution.h"
 
-#include "app/GeneticTest.h"
+#include "engine/GeneticTest.h"
 
 bool Evolve(GeneticTest& test) {
     DnaDrawing candidate(test.best);

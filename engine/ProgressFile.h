@@ -13,6 +13,3 @@ enum class LoadResult { Unopened, Loaded, Damaged };
 // Reads a progress file into the test. A file that ends early or is otherwise unreadable
 // gives Damaged and leaves the test restarted from a fresh random drawing.
 LoadResult LoadProgress(GeneticTest& test, const std::string& path);
-
-// Renders the best drawing into the canvas and writes it as a BMP; true if SDL wrote it.
-bool SavePicture(GeneticTest& test, const std::string& path);

@@ -8,13 +8,7 @@
 class GeneticTest;
 struct LoopState;
 
-std::string ProgressPath(const std::string& baseName);  // baseName + ".idx"
-std::string PicturePath(const std::string& baseName);   // baseName + ".out.bmp"
-
-// The commands behind the keys, with their messages on `err`; true on success.
-bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
-bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
-// Reads argv[2] at start-up; a damaged file restarts the test. The drawing is shown after.
+// Reads argv[2] at start-up and shows the resumed (or restarted) drawing at once.
 void ResumeCommand(GeneticTest& test, const std::string& progressPath, SDL_Surface* screen,
                    std::ostream& err);
 

@@ -1,6 +1,6 @@
-#include "app/Progress.h"
+#include "engine/ProgressFile.h"
 
-#include "app/GeneticTest.h"
+#include "engine/GeneticTest.h"
 #include "serial/Serializer.h"
 
 #include <sys/stat.h>
@@ -61,13 +61,4 @@ LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
     if (whole) return LoadResult::Loaded;
     test.Restart();
     return LoadResult::Damaged;
-}
-
-bool SavePicture(GeneticTest& test, const std::string& path) {
-    if (!test.canvas.surface) return false;
-    // The canvas may hold the last rejected candidate; save the drawing the run reports.
-    test.best.Render(test.canvas);
-    SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "wb");
-    if (!stream) return false;
-    return SDL_SaveBMP_RW(test.canvas.surface, stream, 1) == 0;
 }

@@ -1,4 +1,4 @@
-#include "app/Target.h"
+#include "engine/Target.h"
 
 #include "genome/Settings.h"
 #include "image/Image.h"

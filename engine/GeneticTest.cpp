@@ -1,4 +1,4 @@
-#include "app/GeneticTest.h"
+#include "engine/GeneticTest.h"
 
 #include "serial/Serializer.h"
 

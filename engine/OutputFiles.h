@@ -1,0 +1,18 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+class GeneticTest;
+
+// Every output file is named after the target path (argv[1]) as given, so it lands beside it.
+std::string ProgressPath(const std::string& baseName);  // baseName + ".idx"
+std::string PicturePath(const std::string& baseName);   // baseName + ".out.bmp"
+
+// The save commands with their messages on `err`; true on success.
+bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
+bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
+
+// Reads a progress file into the test, saying what happened on `err`; a damaged file restarts
+// the test. True when the test holds a drawing worth showing at once (the file was opened).
+bool ResumeProgress(GeneticTest& test, const std::string& progressPath, std::ostream& err);

@@ -1,0 +1,115 @@
+#pragma once
+
+// The two pixel loops that the render and the metric spend their time in, each as a plain
+// loop and, where the compiler targets SSE2, a vector one computing the very same values.
+// PixelKernels picks one of them; tests run both side by side.
+
+#include <SDL.h>
+
+#include <cstdint>
+
+#if defined(__SSE2__) && !defined(POLYEVOLVE_NO_SIMD)
+#define POLYEVOLVE_SIMD 1
+#include <emmintrin.h>
+#else
+#define POLYEVOLVE_SIMD 0
+#endif
+
+// A polygon's colour premultiplied by its alpha, and what is kept of the pixel beneath.
+struct Blend {
+    unsigned red, green, blue;  // colour channel times alpha
+    unsigned keep;              // 255 - alpha
+};
+
+namespace plain {
+
+// Squared RGB distance of two pixels in the program's layout; the alpha byte is left out.
+inline std::uint32_t Distance(Uint32 p, Uint32 q) {
+    const int d1 = int((p >> 8) & 0xff) - int((q >> 8) & 0xff);
+    const int d2 = int((p >> 16) & 0xff) - int((q >> 16) & 0xff);
+    const int d3 = int(p >> 24) - int(q >> 24);
+    return std::uint32_t(d1 * d1 + d2 * d2 + d3 * d3);
+}
+
+// Sum of Distance over n pixels; n at most 16384, so the sum fits in 32 bits.
+inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
+    std::uint32_t sum = 0;
+    for (int x = 0; x < n; ++x) sum += Distance(p[x], q[x]);
+    return sum;
+}
+
+inline Uint32 BlendPixel(Uint32 old, const Blend& b) {
+    const Uint32 r = (((old >> 24) * b.keep + b.red) >> 8) & 0xff;
+    const Uint32 g = ((((old >> 16) & 0xff) * b.keep + b.green) >> 8) & 0xff;
+    const Uint32 bl = ((((old >> 8) & 0xff) * b.keep + b.blue) >> 8) & 0xff;
+    return (r << 24) | (g << 16) | (bl << 8) | 0xffu;
+}
+
+// Pixels left..right of the row: channel = (old * keep + term) >> 8, alpha byte 0xff.
+inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& blend) {
+    const Blend b = blend;  // a local copy: stores into the row cannot change it
+    for (int x = left; x <= right; ++x) row[x] = BlendPixel(row[x], b);
+}
+
+}  // namespace plain
+
+#if POLYEVOLVE_SIMD
+namespace simd {
+
+// Four pixels at a time: channel differences in 16-bit lanes, squared and paired up by
+// pmaddwd. Each 32-bit lane gains at most 4 * 255^2 per step, far from overflowing.
+inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colour = _mm_set1_epi32(int(0xffffff00u));
+    __m128i acc = _mm_setzero_si128();
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), colour);
+        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x)), colour);
+        const __m128i dlo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+        const __m128i dhi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(dlo, dlo));
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(dhi, dhi));
+    }
+    alignas(16) std::uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+    std::uint32_t sum = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+    return sum + plain::RowDistance(p + x, q + x, n - x);
+}
+
+// Four pixels at a time in 16-bit lanes: old * keep + term never exceeds 255 * 255, so every
+// lane holds the exact value the plain formula computes. The alpha lane's result is
+// overwritten with 0xff by the final OR.
+inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& blend) {
+    const Blend b = blend;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i keeps = _mm_set1_epi16(short(b.keep));
+    const __m128i terms = _mm_set_epi16(short(b.red), short(b.green), short(b.blue), 0,
+                                        short(b.red), short(b.green), short(b.blue), 0);
+    const __m128i opaque = _mm_set1_epi32(0xff);
+    int x = left;
+    for (; x + 3 <= right; x += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(row + x);
+        const __m128i pixels = _mm_loadu_si128(at);
+        __m128i lo = _mm_unpacklo_epi8(pixels, zero);
+        __m128i hi = _mm_unpackhi_epi8(pixels, zero);
+        lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, keeps), terms), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, keeps), terms), 8);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
+    }
+    plain::BlendSpan(row, x, right, b);
+}
+
+}  // namespace simd
+#endif
+
+// The kernels the program runs: the vector ones where they are built, the plain ones else.
+namespace kernels {
+#if POLYEVOLVE_SIMD
+using simd::BlendSpan;
+using simd::RowDistance;
+#else
+using plain::BlendSpan;
+using plain::RowDistance;
+#endif
+}  // namespace kernels

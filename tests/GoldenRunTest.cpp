@@ -1,0 +1,54 @@
+#include "TestSupport.h"
+
+#include "engine/Evolution.h"
+#include "engine/GeneticTest.h"
+#include "engine/Target.h"
+#include "serial/Serializer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// The bytes of a progress file of the test, written to memory (and so shifting the random
+// sequence by ten draws, as every save does).
+std::vector<unsigned char> SaveToMemory(GeneticTest& test) {
+    SerialSizer sizer;
+    sizer & test;
+    std::vector<unsigned char> bytes(sizer.count);
+    SerialSaver saver(bytes.data(), bytes.size());
+    saver & test;
+    EXPECT_TRUE(saver.good());
+    return bytes;
+}
+
+std::uint64_t Fnv1a(const std::vector<unsigned char>& bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char b : bytes) hash = (hash ^ b) * 0x100000001b3ull;
+    return hash;
+}
+
+// The tripwire for every change to how candidates are made and scored: a short run on the
+// bundled sample, with a save half way, must end exactly where it always has.
+TEST(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
+    SettingsGuard guard;
+    Image target{std::string(POLYEVOLVE_SAMPLE)};
+    UseTargetSize(target);
+    std::srand(7);
+    GeneticTest test(&target);
+    for (int i = 0; i < 3000; ++i) Evolve(test);
+    const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
+    for (int i = 0; i < 3000; ++i) Evolve(test);
+    const std::vector<unsigned char> saved = SaveToMemory(test);
+
+    EXPECT_EQ(halfWay, 9867152895680537167ull);
+    EXPECT_EQ(test.bestError, 42435407ull);
+    EXPECT_EQ(test.generation, 6001u);
+    EXPECT_EQ(test.best.polygons.size(), 14u);
+    EXPECT_EQ(saved.size(), 356u);
+    EXPECT_EQ(Fnv1a(saved), 630852299131489477ull);
+}
+
+}  // namespace
