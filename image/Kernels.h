@@ -21,6 +21,13 @@ struct Blend {
     unsigned keep;              // 255 - alpha
 };
 
+// The blend of a colour word (red bits 24-31, green 16-23, blue 8-15, alpha 0-7).
+inline Blend BlendOf(unsigned color) {
+    const unsigned a = color & 0xff;
+    return Blend{(color >> 24) * a, ((color >> 16) & 0xff) * a, ((color >> 8) & 0xff) * a,
+                 255 - a};
+}
+
 namespace plain {
 
 // Squared RGB distance of two pixels in the program's layout; the alpha byte is left out.

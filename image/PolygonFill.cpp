@@ -1,44 +1,15 @@
 #include "image/Image.h"
 
 #include "image/Kernels.h"
+#include "image/PolygonScan.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <vector>
-
 
 namespace {
-
-// Counts up to this many vertices use a buffer on the stack; larger ones (only a damaged
-// progress file makes them) go to the heap so no count can overflow the stack.
-constexpr int kStackVertices = 64;
 
 inline Uint32* Row(SDL_Surface* surface, int y) {
     return reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
                                      std::ptrdiff_t(y) * surface->pitch);
-}
-
-inline void SortCrossings(int* c, int n) {
-    if (n == 2) {  // the common case (every row of a triangle), without a branch
-        const int low = std::min(c[0], c[1]), high = std::max(c[0], c[1]);
-        c[0] = low;
-        c[1] = high;
-        return;
-    }
-    if (n > 32) {
-        std::qsort(c, std::size_t(n), sizeof(int), &Image::CompareInt);
-        return;
-    }
-    for (int i = 1; i < n; ++i) {  // a handful of crossings: insertion sort beats qsort
-        const int v = c[i];
-        int j = i - 1;
-        while (j >= 0 && c[j] > v) {
-            c[j + 1] = c[j];
-            --j;
-        }
-        c[j + 1] = v;
-    }
 }
 
 }  // namespace
@@ -57,115 +28,13 @@ void Image::HLineAlpha(short x1, short x2, short y, unsigned red_term, unsigned 
     kernels::BlendSpan(Row(surface, y), left, right, Blend{red_term, green_term, blue_term, keep});
 }
 
-namespace {
-
-// One non-horizontal edge, upper end first, with its crossing stepped exactly from row to
-// row: t = ((y - ya) * 65536) / dy is kept as quotient and remainder, so each new row adds
-// 65536 without a division and gives the same truncated t.
-struct Edge {
-    int ya, yb;
-    std::int64_t dx, base;  // base = xa * 65536
-    std::uint32_t dy, step, stepRemainder;
-    std::uint32_t t = 0, remainder = 0;
-    bool started = false;
-
-    // Crossing at row y; rows must come in ascending order while the edge counts.
-    std::int64_t CrossingAt(int y) {
-        if (!started) {
-            // y - ya < 65536, so the numerator fits in 32 unsigned bits.
-            const std::uint32_t numerator = std::uint32_t(y - ya) << 16;
-            t = numerator / dy;
-            remainder = numerator % dy;
-            started = true;
-        } else {
-            // Branch-free: the carry is as likely as not, so a branch would mispredict.
-            remainder += stepRemainder;
-            const std::uint32_t carry = remainder >= dy;
-            t += step + carry;
-            remainder -= carry * dy;
-        }
-        return std::int64_t(t) * dx + base;
-    }
-};
-
-}  // namespace
-
 void Image::Polygon(const short* xs, const short* ys, int count, unsigned color) {
     if (!surface || surface->clip_rect.w == 0 || surface->clip_rect.h == 0) return;
-    if (count <= 2) return;
-
-    int ymin = ys[0], ymax = ys[0];
-    for (int i = 1; i < count; ++i) {
-        ymin = std::min<int>(ymin, ys[i]);
-        ymax = std::max<int>(ymax, ys[i]);
-    }
+    const Blend blend = BlendOf(color);
     // Rows and spans are clipped to the surface; for vertices inside it this changes nothing.
-    const int width = surface->w;
-    const int firstRow = std::max(ymin, 0);
-    const int lastRow = std::min(ymax, surface->h - 1);
-    if (firstRow > lastRow) return;
-
-    const unsigned a = color & 0xff;
-    const Blend blend{(color >> 24) * a, ((color >> 16) & 0xff) * a, ((color >> 8) & 0xff) * a,
-                      255 - a};
-
-    Edge stackEdges[kStackVertices];
-    int stackCrossings[kStackVertices];
-    std::vector<Edge> heapEdges;
-    std::vector<int> heapCrossings;
-    Edge* edges = stackEdges;
-    int* crossings = stackCrossings;
-    if (count > kStackVertices) {
-        heapEdges.resize(std::size_t(count));
-        heapCrossings.resize(std::size_t(count));
-        edges = heapEdges.data();
-        crossings = heapCrossings.data();
-    }
-    int edgeCount = 0;
-    for (int i = 0; i < count; ++i) {
-        const int p = (i == 0) ? count - 1 : i - 1;
-        int xa = xs[p], ya = ys[p], xb = xs[i], yb = ys[i];
-        if (ya == yb) continue;  // horizontal edges never cross a row
-        if (ya > yb) {
-            std::swap(xa, xb);
-            std::swap(ya, yb);
-        }
-        Edge& e = edges[edgeCount++];
-        e = Edge{};
-        e.ya = ya;
-        e.yb = yb;
-        e.dx = xb - xa;
-        e.base = std::int64_t(xa) * 65536;
-        e.dy = std::uint32_t(yb - ya);
-        e.step = 65536u / e.dy;
-        e.stepRemainder = 65536u % e.dy;
-    }
-
-    // Crossings are computed in 64 bits (any 16-bit vertex is safe) and then held just
-    // outside the surface, which keeps their order and the clipped spans unchanged.
-    const std::int64_t lowest = -65536;
-    const std::int64_t highest = std::int64_t(width + 1) * 65536;
-
-    for (int y = firstRow; y <= lastRow; ++y) {
-        // Edges count from their upper end up to, not including, their lower end; on the
-        // polygon's last row the edges ending there count too.
-        const bool lastLine = (y == ymax);
-        int n = 0;
-        for (int i = 0; i < edgeCount; ++i) {
-            Edge& e = edges[i];
-            if (y < e.ya || (lastLine ? y > e.yb : y >= e.yb)) continue;
-            crossings[n++] = int(std::clamp(e.CrossingAt(y), lowest, highest));
-        }
-        SortCrossings(crossings, n);
-        Uint32* row = Row(surface, y);
-        for (int j = 0; j + 1 < n; j += 2) {
-            // Rounds e + 1/65536 and f - 1/65536 to the nearest column, halves upward.
-            int left = (crossings[j] + 32769) >> 16;
-            int right = (crossings[j + 1] + 32767) >> 16;
-            left = std::max(left, 0);
-            right = std::min(right, width - 1);
-            if (right < left) continue;
-            kernels::BlendSpan(row, left, right, blend);
-        }
-    }
+    SDL_Surface* const target = surface;
+    scan::ScanPolygon(xs, ys, count, target->w, 0, target->h - 1,
+                      [target, &blend](int y, int left, int right) {
+                          kernels::BlendSpan(Row(target, y), left, right, blend);
+                      });
 }

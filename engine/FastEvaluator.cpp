@@ -1,0 +1,222 @@
+#include "engine/FastEvaluator.h"
+
+#include "engine/Evolution.h"
+#include "engine/GeneticTest.h"
+#include "genome/MutationSteps.h"
+#include "image/Image.h"
+
+#include <algorithm>
+#include <climits>
+
+bool FastEvaluator::Prepare(GeneticTest& test) {
+    Image& canvas = test.canvas;
+    if (!test.target || !test.target->surface || !canvas.surface) return false;
+    const int w = canvas.Width(), h = canvas.Height();
+    if (test.target != target || w != width || h != height) {
+        target = test.target;
+        width = w;
+        height = h;
+        built = false;
+        const std::uint64_t bytes = std::uint64_t(w) * std::uint64_t(h) * 4;
+        const std::uint64_t budget = std::min(kCacheBudget, 8 * bytes);
+        usable = target->Width() == w && target->Height() == h &&
+                 target->surface->format->BytesPerPixel == 4 &&
+                 canvas.surface->format->BytesPerPixel == 4 && bytes > 0 && bytes <= budget;
+        if (usable) {
+            // The whole drawing's render is one canvas; the partial renders share the rest.
+            const int canvases = int(std::min<std::uint64_t>(budget / bytes, 7));
+            region.Resize(w, h);
+            layers.Resize(w, h, canvases - 1);
+        }
+    }
+    if (!usable) return false;
+
+    // The caches hold as long as the flat copy is still the best drawing; anything else that
+    // changed it (a resume, a restart, a caller) makes them start over.
+    bool same = built && best.size() == test.best.polygons.size();
+    if (same) {
+        std::size_t i = 0;
+        for (DnaPolygon& polygon : test.best.polygons) {
+            if (!best[i].Same(polygon)) {
+                same = false;
+                break;
+            }
+            best[i++].node = &polygon;  // equal, but perhaps another list's element
+        }
+    }
+    if (!same) Rebuild(test);
+    return true;
+}
+
+void FastEvaluator::Rebuild(GeneticTest& test) {
+    best.resize(test.best.polygons.size());
+    std::size_t i = 0;
+    for (DnaPolygon& polygon : test.best.polygons) best[i++].Assign(polygon);
+    candidate.clear();
+    for (const FlatPolygon& polygon : best) candidate.push_back(&polygon);
+    layers.Rebuild(candidate, test.canvas);
+    realError = test.canvas.Compare(*test.target);
+    built = true;
+}
+
+FlatPolygon& FastEvaluator::Fresh(DnaPolygon& polygon) {
+    if (freshUsed == fresh.size()) fresh.emplace_back();
+    FlatPolygon& flat = fresh[freshUsed++];
+    flat.Assign(polygon);
+    return flat;
+}
+
+void FastEvaluator::FindChanges(DnaDrawing& drawing) {
+    candidate.clear();
+    changed.clear();
+    changedTo.clear();
+    freshUsed = 0;
+    unchanged = INT_MAX;
+    // A changed polygon can change the pixels it covered and those it covers now.
+    auto differs = [this](int s, FlatPolygon& now) {
+        region.Add(best[std::size_t(s)]);
+        if (!now.SameShape(best[std::size_t(s)])) region.Add(now);
+        changed.push_back(s);
+        changedTo.push_back(&now);
+    };
+
+    if (!log.Structural()) {
+        int i = 0;
+        for (DnaPolygon& polygon : drawing.polygons) {
+            FlatPolygon& old = best[std::size_t(i)];
+            if (old.Same(polygon)) {
+                candidate.push_back(&old);
+            } else {
+                FlatPolygon& now = Fresh(polygon);
+                differs(i, now);
+                candidate.push_back(&now);
+                unchanged = std::min(unchanged, i);
+            }
+            ++i;
+        }
+        if (unchanged == INT_MAX) unchanged = i;
+        return;
+    }
+
+    // Polygons were added, deleted or moved: match the candidate's list elements with the
+    // best drawing's by identity.
+    index.clear();
+    for (std::size_t s = 0; s < best.size(); ++s) index.emplace_back(best[s].node, int(s));
+    std::sort(index.begin(), index.end());
+    auto find = [this](const DnaPolygon* node) {
+        const auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(node, INT_MIN));
+        return it != index.end() && it->first == node ? it->second : -1;
+    };
+    seen.assign(best.size(), 0);
+    int i = 0;
+    for (DnaPolygon& polygon : drawing.polygons) {
+        const int s = find(&polygon);
+        if (s < 0) {  // new: it changes what it covers
+            FlatPolygon& now = Fresh(polygon);
+            region.Add(now);
+            candidate.push_back(&now);
+        } else {
+            seen[std::size_t(s)] = 1;
+            FlatPolygon& old = best[std::size_t(s)];
+            if (old.Same(polygon)) {
+                candidate.push_back(&old);
+            } else {
+                FlatPolygon& now = Fresh(polygon);
+                differs(s, now);
+                candidate.push_back(&now);
+            }
+        }
+        if (unchanged == INT_MAX && (s != i || candidate.back() != &best[std::size_t(i)]))
+            unchanged = i;
+        ++i;
+    }
+    if (unchanged == INT_MAX) unchanged = i;
+    for (std::size_t s = 0; s < best.size(); ++s)
+        if (!seen[s]) region.Add(best[s]);  // deleted: what it covered changes
+    // Moved: everything else keeps its order, so only what the moved one covers can change.
+    log.ForEachMoved([this, &find](const DnaPolygon* node) {
+        const int s = find(node);
+        if (s >= 0) region.Add(best[std::size_t(s)]);
+    });
+}
+
+void FastEvaluator::Accept(GeneticTest& test) {
+    if (log.Structural()) {
+        // Polygons came, went or moved: the levels' positions shift, so start them over.
+        log.Commit();
+        Rebuild(test);
+        return;
+    }
+    layers.Update(candidate, unchanged, region, test.canvas);
+    for (std::size_t k = 0; k < changed.size(); ++k)
+        std::swap(best[std::size_t(changed[k])], *changedTo[k]);
+    log.Commit();
+}
+
+void FastEvaluator::Reject(GeneticTest& test) {
+    auto restore = [this](DnaPolygon& polygon, const FlatPolygon& flat) {
+        polygon.color = flat.color;
+        log.SetPoints(polygon.points, flat.xs, flat.ys);
+    };
+    if (log.Structural()) {
+        log.Undo(test.best.polygons);
+        // The list is the old one again; put back whatever changed inside its polygons,
+        // also in those that were deleted after they changed.
+        std::size_t i = 0;
+        for (DnaPolygon& polygon : test.best.polygons) {
+            if (!best[i].Same(polygon)) restore(polygon, best[i]);
+            ++i;
+        }
+        return;
+    }
+    for (int s : changed) restore(*best[std::size_t(s)].node, best[std::size_t(s)]);
+    log.Commit();
+}
+
+bool FastEvaluator::Evolve(GeneticTest& test) {
+    if (!Prepare(test)) return ::Evolve(test);
+
+    while (!mutation::MutateDrawing(test.best, log)) {
+    }
+    ++test.generation;
+    FindChanges(test.best);
+
+    // Outside the region the candidate's pixels are the best drawing's, so its error is the
+    // best drawing's real error (not necessarily the stored one, after a resume) with the
+    // region's share replaced.
+    std::uint64_t error = realError;
+    bool better;
+    if (region.Empty()) {
+        better = error < test.bestError;
+    } else {
+        const Plane goal = PlaneOf(*test.target);
+        const std::uint64_t rest = realError - RegionError(layers.Top(), goal, region);
+        if (rest >= test.bestError) {
+            better = false;
+        } else {
+            const std::uint64_t limit = test.bestError - rest;
+            const int level = layers.LevelBelow(unchanged);
+            const Plane work = PlaneOf(test.canvas);
+            if (level < 0) {
+                LayerCache::CopyRegion(nullptr, work, region);
+            } else {
+                const Plane from = layers.Level(level);
+                LayerCache::CopyRegion(&from, work, region);
+            }
+            LayerCache::PaintRegion(candidate, layers.Position(level), int(candidate.size()),
+                                    work, region);
+            const std::uint64_t share = RegionError(work, goal, region, limit);
+            better = share < limit;
+            error = rest + share;
+        }
+    }
+    if (better) {
+        test.bestError = error;
+        realError = error;
+        Accept(test);
+    } else {
+        Reject(test);
+    }
+    region.Clear();
+    return better;
+}

@@ -1,0 +1,120 @@
+#include "engine/LayerCache.h"
+
+#include "engine/ChangeRegion.h"
+#include "engine/FlatPolygon.h"
+#include "image/Image.h"
+#include "image/Kernels.h"
+#include "image/PolygonScan.h"
+
+#include <algorithm>
+#include <cstring>
+
+Plane PlaneOf(Image& image) {
+    return Plane{static_cast<Uint32*>(image.surface->pixels), image.surface->pitch / 4};
+}
+
+void LayerCache::Resize(int width_, int height_, int levels_) {
+    width = width_;
+    height = height_;
+    maxLevels = levels_;
+    positions.clear();
+    levels.clear();
+    top.assign(std::size_t(width) * std::size_t(height), 0);
+}
+
+void LayerCache::Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work) {
+    const int n = int(drawing.size());
+    // Levels spread evenly through the painting order; fewer when there are few polygons.
+    positions.clear();
+    for (int j = 1; j <= maxLevels; ++j) {
+        const int position = int(std::int64_t(j) * n / (maxLevels + 1));
+        if (position > 0 && position < n && (positions.empty() || position > positions.back()))
+            positions.push_back(position);
+    }
+    levels.resize(positions.size());
+    for (auto& level : levels) level.resize(top.size());
+
+    const Plane canvas = PlaneOf(work);
+    auto keep = [&](std::vector<Uint32>& into) {
+        for (int y = 0; y < height; ++y)
+            std::memcpy(into.data() + std::size_t(y) * std::size_t(width), canvas.Row(y),
+                        std::size_t(width) * 4);
+    };
+    work.Clear();
+    std::size_t next = 0;
+    for (int i = 0; i < n; ++i) {
+        const FlatPolygon& p = *drawing[std::size_t(i)];
+        work.Polygon(p.xs.data(), p.ys.data(), p.Count(), p.color);
+        if (next < positions.size() && positions[next] == i + 1) keep(levels[next++]);
+    }
+    keep(top);
+}
+
+int LayerCache::LevelBelow(int unchanged) const {
+    int level = -1;
+    for (int j = 0; j < int(positions.size()) && positions[std::size_t(j)] <= unchanged; ++j)
+        level = j;
+    return level;
+}
+
+void LayerCache::Update(const std::vector<const FlatPolygon*>& drawing, int unchanged,
+                        const ChangeRegion& region, Image& work) {
+    for (int j = 0; j < int(positions.size()); ++j) {
+        if (positions[std::size_t(j)] <= unchanged) continue;
+        const Plane to = Level(j);
+        if (j == 0) {
+            CopyRegion(nullptr, to, region);
+        } else {
+            const Plane from = Level(j - 1);
+            CopyRegion(&from, to, region);
+        }
+        PaintRegion(drawing, Position(j - 1), positions[std::size_t(j)], to, region);
+    }
+    const Plane candidate = PlaneOf(work);
+    CopyRegion(&candidate, Top(), region);
+}
+
+void LayerCache::CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region) {
+    for (int y = region.firstRow; y <= region.lastRow; ++y) {
+        if (region.RowEmpty(y)) continue;
+        const int lo = region.lo[std::size_t(y)], hi = region.hi[std::size_t(y)];
+        const std::size_t bytes = std::size_t(hi - lo + 1) * 4;
+        if (from)
+            std::memcpy(to.Row(y) + lo, from->Row(y) + lo, bytes);
+        else
+            std::memset(to.Row(y) + lo, 0, bytes);
+    }
+}
+
+void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int first,
+                             int last, const Plane& to, const ChangeRegion& region) {
+    const int* lo = region.lo.data();
+    const int* hi = region.hi.data();
+    for (int i = first; i < last; ++i) {
+        const FlatPolygon& p = *drawing[std::size_t(i)];
+        if (!p.Paints() || p.ymax < region.firstRow || p.ymin > region.lastRow ||
+            p.xmax < region.minLeft || p.xmin > region.maxRight)
+            continue;
+        const Blend blend = BlendOf(p.color);
+        scan::ScanPolygon(p.xs.data(), p.ys.data(), p.Count(), region.canvasWidth,
+                          region.firstRow, region.lastRow,
+                          [&to, lo, hi, &blend](int y, int left, int right) {
+                              left = std::max(left, lo[y]);
+                              right = std::min(right, hi[y]);
+                              if (left <= right) kernels::BlendSpan(to.Row(y), left, right, blend);
+                          });
+    }
+}
+
+std::uint64_t RegionError(const Plane& a, const Plane& b, const ChangeRegion& region,
+                          std::uint64_t limit) {
+    std::uint64_t sum = 0;
+    for (int y = region.firstRow; y <= region.lastRow; ++y) {
+        if (region.RowEmpty(y)) continue;
+        const int lo = region.lo[std::size_t(y)], hi = region.hi[std::size_t(y)];
+        // A row of the counted part is under 16384 pixels, so its sum fits in 32 bits.
+        sum += kernels::RowDistance(a.Row(y) + lo, b.Row(y) + lo, hi - lo + 1);
+        if (sum >= limit) break;
+    }
+    return sum;
+}

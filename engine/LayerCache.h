@@ -1,0 +1,60 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <vector>
+
+class ChangeRegion;
+class Image;
+struct FlatPolygon;
+
+// Pixels in the canvas layout, `pitch` pixels from one row to the next.
+struct Plane {
+    Uint32* pixels = nullptr;
+    int pitch = 0;
+    Uint32* Row(int y) const { return pixels + std::ptrdiff_t(y) * pitch; }
+};
+
+Plane PlaneOf(Image& image);
+
+// Renders of the best drawing kept for the fast evaluator: the whole drawing (`top`), and a
+// few partial ones, level j holding the first positions[j] polygons painted over black.
+// A candidate that leaves the first L polygons alone starts from the highest level at or
+// below L and paints only the polygons above it, and only inside the changed region.
+class LayerCache {
+public:
+    // Caches for a canvas of this size, with at most `levels` partial renders.
+    void Resize(int width, int height, int levels);
+    // Renders `drawing` from scratch into `work` and every level; `work` ends up holding the
+    // whole drawing.
+    void Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work);
+    // The highest level whose polygons all lie below layer `unchanged` (-1: none, start black).
+    int LevelBelow(int unchanged) const;
+    int Position(int level) const { return level < 0 ? 0 : positions[std::size_t(level)]; }
+    int Levels() const { return int(positions.size()); }
+    Plane Top() { return Plane{top.data(), width}; }
+    Plane Level(int level) { return Plane{levels[std::size_t(level)].data(), width}; }
+    // After an accepted candidate that kept the polygon count and order and changed nothing
+    // below layer `unchanged`: brings every level above it and the top up to date inside the
+    // region. `work` holds the candidate's render there.
+    void Update(const std::vector<const FlatPolygon*>& drawing, int unchanged,
+                const ChangeRegion& region, Image& work);
+
+    // Copies the region from `from` (or black, with a null `from`) into `to`.
+    static void CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region);
+    // Paints polygons [first, last) of the drawing into `to`, inside the region only.
+    static void PaintRegion(const std::vector<const FlatPolygon*>& drawing, int first, int last,
+                            const Plane& to, const ChangeRegion& region);
+
+private:
+    int width = 0, height = 0, maxLevels = 0;
+    std::vector<int> positions;
+    std::vector<std::vector<Uint32>> levels;
+    std::vector<Uint32> top;
+};
+
+// Sum of squared colour differences of `a` against `b` over the region, stopping early once
+// it reaches `limit` (a value at or above `limit` is all the caller learns then).
+std::uint64_t RegionError(const Plane& a, const Plane& b, const ChangeRegion& region,
+                          std::uint64_t limit = UINT64_MAX);
