@@ -1,11 +1,10 @@
 #include "app/Events.h"
-#include "engine/Evolution.h"
 #include "app/MainLoop.h"
 #include "app/Statistics.h"
 #include "app/Window.h"
 
 void Iterate(LoopState& state, std::ostream& err) {
-    if (Evolve(state.test)) {
+    if (state.evaluator->Evolve(state.test)) {
         // The left half changes at most once a wall-clock second, just after a gain.
         const std::time_t now = state.clock(nullptr);
         if (now > state.lastDisplay) {

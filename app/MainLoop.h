@@ -1,10 +1,13 @@
 #pragma once
 
+#include "engine/Evaluator.h"
+
 #include <SDL.h>
 
 #include <cstdint>
 #include <ctime>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -24,6 +27,7 @@ struct LoopState {
     std::uint64_t iterations = 0;
     bool running = true;
     std::time_t (*clock)(std::time_t*) = &std::time;
+    std::unique_ptr<Evaluator> evaluator = MakeEvaluator(EvaluatorKind::Fast);
 };
 
 // One iteration of the program's loop: evolve, redisplay after a gain, poll events every

@@ -15,22 +15,148 @@ void ChangeRegion::Resize(int width, int height) {
     lastRow = maxRight = INT_MIN;
 }
 
-void ChangeRegion::Add(const FlatPolygon& p) {
+void ChangeRegion::Mark(int y, int left, int right) {
+    lo[std::size_t(y)] = std::min(lo[std::size_t(y)], left);
+    hi[std::size_t(y)] = std::max(hi[std::size_t(y)], right);
+    firstRow = std::min(firstRow, y);
+    lastRow = std::max(lastRow, y);
+    minLeft = std::min(minLeft, left);
+    maxRight = std::max(maxRight, right);
+}
+
+namespace {
+
+// Calls visit(y, left, right) for the polygon's spans inside the counted part.
+template <class Visit>
+void CountedSpans(const FlatPolygon& p, int canvasWidth, int countedWidth, int countedHeight,
+                  Visit&& visit) {
     if (!p.Paints() || countedHeight == 0) return;
     if (p.ymax < 0 || p.ymin >= countedHeight || p.xmax < 0 || p.xmin >= countedWidth) return;
     const int lastColumn = countedWidth - 1;
     // The spans of the whole canvas's fill, cut to the counted part.
     scan::ScanPolygon(p.xs.data(), p.ys.data(), p.Count(), canvasWidth, 0, countedHeight - 1,
-                      [this, lastColumn](int y, int left, int right) {
+                      [&visit, lastColumn](int y, int left, int right) {
                           if (left > lastColumn) return;
-                          right = std::min(right, lastColumn);
-                          lo[y] = std::min(lo[y], left);
-                          hi[y] = std::max(hi[y], right);
-                          firstRow = std::min(firstRow, y);
-                          lastRow = std::max(lastRow, y);
-                          minLeft = std::min(minLeft, left);
-                          maxRight = std::max(maxRight, right);
+                          visit(y, left, std::min(right, lastColumn));
                       });
+}
+
+}  // namespace
+
+std::size_t ChangeRegion::Rasterize(FlatPolygon& p, std::size_t limit) const {
+    p.spansKnown = false;
+    p.spans.clear();
+    p.rowStart.clear();
+    int row = INT_MIN;
+    bool fits = true;
+    CountedSpans(p, canvasWidth, countedWidth, countedHeight,
+                 [&p, &row, &fits, limit](int y, int left, int right) {
+                     if (!fits) return;
+                     if (p.spans.size() >= limit) {
+                         fits = false;
+                         return;
+                     }
+                     if (row == INT_MIN) {
+                         p.firstSpanRow = row = y;
+                         p.rowStart.push_back(0);
+                     }
+                     for (; row < y; ++row) p.rowStart.push_back(int(p.spans.size()));
+                     p.spans.push_back(FlatPolygon::Span{left, right});
+                 });
+    if (!fits) {
+        p.spans.clear();
+        p.rowStart.clear();
+        return 0;
+    }
+    if (row != INT_MIN) p.rowStart.push_back(int(p.spans.size()));
+    p.spansKnown = true;
+    return p.spans.size();
+}
+
+void ChangeRegion::Add(const FlatPolygon& p) {
+    if (p.spansKnown) {
+        for (int k = 0; k < p.SpanRows(); ++k)
+            for (int i = p.rowStart[std::size_t(k)]; i < p.rowStart[std::size_t(k) + 1]; ++i)
+                Mark(p.firstSpanRow + k, p.spans[std::size_t(i)].left,
+                     p.spans[std::size_t(i)].right);
+        return;
+    }
+    CountedSpans(p, canvasWidth, countedWidth, countedHeight,
+                 [this](int y, int left, int right) { Mark(y, left, right); });
+}
+
+void ChangeRegion::AddDifference(const FlatPolygon& a, const FlatPolygon& b) {
+    if (!a.spansKnown || !b.spansKnown) {
+        Add(a);
+        Add(b);
+        return;
+    }
+    static_assert(sizeof(RowSpan) == sizeof(FlatPolygon::Span), "one span layout");
+    const auto* sa = reinterpret_cast<const RowSpan*>(a.spans.data());
+    const auto* sb = reinterpret_cast<const RowSpan*>(b.spans.data());
+    const int aFirst = a.firstSpanRow, aLast = a.firstSpanRow + a.SpanRows() - 1;
+    const int bFirst = b.firstSpanRow, bLast = b.firstSpanRow + b.SpanRows() - 1;
+    const int first = std::min(a.SpanRows() ? aFirst : INT_MAX, b.SpanRows() ? bFirst : INT_MAX);
+    const int last = std::max(a.SpanRows() ? aLast : INT_MIN, b.SpanRows() ? bLast : INT_MIN);
+    for (int y = first; y <= last; ++y) {
+        int na = 0, nb = 0;
+        const RowSpan* ra = nullptr;
+        const RowSpan* rb = nullptr;
+        if (y >= aFirst && y <= aLast) {
+            const std::size_t k = std::size_t(y - aFirst);
+            ra = sa + a.rowStart[k];
+            na = a.rowStart[k + 1] - a.rowStart[k];
+        }
+        if (y >= bFirst && y <= bLast) {
+            const std::size_t k = std::size_t(y - bFirst);
+            rb = sb + b.rowStart[k];
+            nb = b.rowStart[k + 1] - b.rowStart[k];
+        }
+        if (na || nb) MarkDifference(y, ra, na, rb, nb);
+    }
+}
+
+void ChangeRegion::MarkDifference(int y, const RowSpan* a, int na, const RowSpan* b, int nb) {
+    if (na == 1 && nb == 1) {  // the common case: one span before and after
+        const int a0 = a->left, a1 = a->right, b0 = b->left, b1 = b->right;
+        if (a0 == b0 && a1 == b1) return;
+        if (a1 < b0 || b1 < a0) {
+            Mark(y, std::min(a0, b0), std::max(a1, b1));
+            return;
+        }
+        // Overlapping: only the ends that moved differ.
+        const int first = a0 != b0 ? std::min(a0, b0) : std::min(a1, b1) + 1;
+        const int last = a1 != b1 ? std::max(a1, b1) : std::max(a0, b0) - 1;
+        Mark(y, first, last);
+        return;
+    }
+    if (nb == 0 || na == 0) {  // painted on one side only
+        const RowSpan* s = na ? a : b;
+        const int n = na ? na : nb;
+        Mark(y, s[0].left, s[n - 1].right);
+        return;
+    }
+    // Any other mix: sweep the difference of the two paint counts along the row.
+    events.clear();
+    for (int i = 0; i < na; ++i) {
+        events.emplace_back(a[i].left, 1);
+        events.emplace_back(a[i].right + 1, -1);
+    }
+    for (int i = 0; i < nb; ++i) {
+        events.emplace_back(b[i].left, -1);
+        events.emplace_back(b[i].right + 1, 1);
+    }
+    std::sort(events.begin(), events.end());
+    int difference = 0, first = INT_MAX, last = INT_MIN;
+    for (std::size_t k = 0; k < events.size();) {
+        const int x = events[k].first;
+        while (k < events.size() && events[k].first == x) difference += events[k++].second;
+        if (difference != 0 && k < events.size()) {
+            first = std::min(first, x);
+            last = std::max(last, events[k].first - 1);
+        }
+    }
+    if (first <= last) Mark(y, first, last);
 }
 
 void ChangeRegion::Clear() {

@@ -48,10 +48,24 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
     return true;
 }
 
+void FastEvaluator::Rasterize(FlatPolygon& polygon) {
+    // One polygon may hold spans for four times the rows it can cross; the drawing as a whole
+    // stays within the budget.
+    const std::size_t room = spansKept < kSpanBudget ? kSpanBudget - spansKept : 0;
+    const std::size_t limit = std::min(room, std::size_t(4) * std::size_t(height) + 1024);
+    region.Rasterize(polygon, limit);
+}
+
 void FastEvaluator::Rebuild(GeneticTest& test) {
     best.resize(test.best.polygons.size());
     std::size_t i = 0;
-    for (DnaPolygon& polygon : test.best.polygons) best[i++].Assign(polygon);
+    spansKept = 0;
+    for (DnaPolygon& polygon : test.best.polygons) {
+        FlatPolygon& flat = best[i++];
+        flat.Assign(polygon);
+        Rasterize(flat);
+        spansKept += flat.spans.size();
+    }
     candidate.clear();
     for (const FlatPolygon& polygon : best) candidate.push_back(&polygon);
     layers.Rebuild(candidate, test.canvas);
@@ -59,10 +73,18 @@ void FastEvaluator::Rebuild(GeneticTest& test) {
     built = true;
 }
 
-FlatPolygon& FastEvaluator::Fresh(DnaPolygon& polygon) {
+FlatPolygon& FastEvaluator::Fresh(DnaPolygon& polygon, const FlatPolygon* old) {
     if (freshUsed == fresh.size()) fresh.emplace_back();
     FlatPolygon& flat = fresh[freshUsed++];
     flat.Assign(polygon);
+    if (old && old->spansKnown && flat.SameShape(*old)) {  // a new colour: the same spans
+        flat.spansKnown = true;
+        flat.firstSpanRow = old->firstSpanRow;
+        flat.rowStart = old->rowStart;
+        flat.spans = old->spans;
+    } else {
+        Rasterize(flat);
+    }
     return flat;
 }
 
@@ -72,10 +94,16 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
     changedTo.clear();
     freshUsed = 0;
     unchanged = INT_MAX;
-    // A changed polygon can change the pixels it covered and those it covers now.
+    // A changed polygon can change the pixels it covered and those it covers now; if only its
+    // shape changed, just those that the old and the new shape paint differently.
     auto differs = [this](int s, FlatPolygon& now) {
-        region.Add(best[std::size_t(s)]);
-        if (!now.SameShape(best[std::size_t(s)])) region.Add(now);
+        const FlatPolygon& old = best[std::size_t(s)];
+        if (old.color == now.color) {
+            region.AddDifference(old, now);
+        } else {
+            region.Add(old);
+            if (!now.SameShape(old)) region.Add(now);
+        }
         changed.push_back(s);
         changedTo.push_back(&now);
     };
@@ -87,7 +115,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
             if (old.Same(polygon)) {
                 candidate.push_back(&old);
             } else {
-                FlatPolygon& now = Fresh(polygon);
+                FlatPolygon& now = Fresh(polygon, &old);
                 differs(i, now);
                 candidate.push_back(&now);
                 unchanged = std::min(unchanged, i);
@@ -112,7 +140,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
     for (DnaPolygon& polygon : drawing.polygons) {
         const int s = find(&polygon);
         if (s < 0) {  // new: it changes what it covers
-            FlatPolygon& now = Fresh(polygon);
+            FlatPolygon& now = Fresh(polygon, nullptr);
             region.Add(now);
             candidate.push_back(&now);
         } else {
@@ -121,7 +149,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
             if (old.Same(polygon)) {
                 candidate.push_back(&old);
             } else {
-                FlatPolygon& now = Fresh(polygon);
+                FlatPolygon& now = Fresh(polygon, &old);
                 differs(s, now);
                 candidate.push_back(&now);
             }
@@ -148,8 +176,11 @@ void FastEvaluator::Accept(GeneticTest& test) {
         return;
     }
     layers.Update(candidate, unchanged, region, test.canvas);
-    for (std::size_t k = 0; k < changed.size(); ++k)
-        std::swap(best[std::size_t(changed[k])], *changedTo[k]);
+    for (std::size_t k = 0; k < changed.size(); ++k) {
+        FlatPolygon& kept = best[std::size_t(changed[k])];
+        spansKept = spansKept - kept.spans.size() + changedTo[k]->spans.size();
+        std::swap(kept, *changedTo[k]);
+    }
     log.Commit();
 }
 
@@ -197,15 +228,10 @@ bool FastEvaluator::Evolve(GeneticTest& test) {
             const std::uint64_t limit = test.bestError - rest;
             const int level = layers.LevelBelow(unchanged);
             const Plane work = PlaneOf(test.canvas);
-            if (level < 0) {
-                LayerCache::CopyRegion(nullptr, work, region);
-            } else {
-                const Plane from = layers.Level(level);
-                LayerCache::CopyRegion(&from, work, region);
-            }
-            LayerCache::PaintRegion(candidate, layers.Position(level), int(candidate.size()),
-                                    work, region);
-            const std::uint64_t share = RegionError(work, goal, region, limit);
+            const Plane below = level < 0 ? Plane{} : layers.Level(level);
+            const std::uint64_t share =
+                layers.PaintAndScore(candidate, layers.Position(level), int(candidate.size()),
+                                     level < 0 ? nullptr : &below, work, goal, region, limit);
             better = share < limit;
             error = rest + share;
         }

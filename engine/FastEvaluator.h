@@ -29,6 +29,9 @@ public:
 
     // Memory for the caches, at most: eight canvases' worth, and no more than this.
     static constexpr std::uint64_t kCacheBudget = 1ull << 30;
+    // Spans kept of the drawing's polygons, at most; polygons past it are scan-converted
+    // each time (only damaged files have so many).
+    static constexpr std::size_t kSpanBudget = std::size_t(1) << 24;
 
 private:
     // Makes the caches describe test.best, rebuilding what no longer does. False when the
@@ -38,7 +41,8 @@ private:
     // Compares the mutated drawing with the flat copy: fills the region, the candidate's
     // polygons and the lowest changed layer.
     void FindChanges(DnaDrawing& candidate);
-    FlatPolygon& Fresh(DnaPolygon& polygon);
+    FlatPolygon& Fresh(DnaPolygon& polygon, const FlatPolygon* sameShape);
+    void Rasterize(FlatPolygon& polygon);
     void Accept(GeneticTest& test);
     void Reject(GeneticTest& test);
 
@@ -57,6 +61,7 @@ private:
     std::vector<char> seen;
     int unchanged = 0;                    // layers below this are the best drawing's
     std::uint64_t realError = 0;          // the best drawing's error, rendered and compared
+    std::size_t spansKept = 0;            // spans held by `best`, against kSpanBudget
 
     UndoLog log;
     ChangeRegion region;

@@ -8,6 +8,7 @@
 void FlatPolygon::Assign(DnaPolygon& polygon) {
     node = &polygon;
     color = polygon.color;
+    spansKnown = false;
     // The fill takes at most INT_MAX vertices; so does this copy.
     std::size_t n = polygon.points.size();
     if (n > std::size_t(INT_MAX)) n = std::size_t(INT_MAX);

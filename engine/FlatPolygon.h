@@ -12,7 +12,20 @@ struct FlatPolygon {
     int xmin = 0, xmax = -1, ymin = 0, ymax = -1;  // empty when it paints nothing
     DnaPolygon* node = nullptr;                    // the list element it was taken from
 
-    // Copies the polygon's vertices and colour (reusing the arrays' storage).
+    // The spans the fill paints inside the counted part of the canvas, when they are known:
+    // row firstSpanRow + k holds spans[rowStart[k]] up to spans[rowStart[k + 1]], left to
+    // right. Painting and comparing shapes from them needs no scan conversion.
+    struct Span {
+        int left, right;
+    };
+    bool spansKnown = false;
+    int firstSpanRow = 0;
+    std::vector<int> rowStart;
+    std::vector<Span> spans;
+    int SpanRows() const { return rowStart.empty() ? 0 : int(rowStart.size()) - 1; }
+
+    // Copies the polygon's vertices and colour (reusing the arrays' storage); the spans are
+    // then unknown.
     void Assign(DnaPolygon& polygon);
     // Same vertices in the same order, and the same colour.
     bool Same(const DnaPolygon& polygon) const;

@@ -96,6 +96,20 @@ void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int
             p.xmax < region.minLeft || p.xmin > region.maxRight)
             continue;
         const Blend blend = BlendOf(p.color);
+        if (p.spansKnown) {
+            const int from = std::max(region.firstRow, p.firstSpanRow);
+            const int to_ = std::min(region.lastRow, p.firstSpanRow + p.SpanRows() - 1);
+            for (int y = from; y <= to_; ++y) {
+                if (lo[y] > hi[y]) continue;
+                const std::size_t k = std::size_t(y - p.firstSpanRow);
+                for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j) {
+                    const int left = std::max(p.spans[std::size_t(j)].left, lo[y]);
+                    const int right = std::min(p.spans[std::size_t(j)].right, hi[y]);
+                    if (left <= right) kernels::BlendSpan(to.Row(y), left, right, blend);
+                }
+            }
+            continue;
+        }
         scan::ScanPolygon(p.xs.data(), p.ys.data(), p.Count(), region.canvasWidth,
                           region.firstRow, region.lastRow,
                           [&to, lo, hi, &blend](int y, int left, int right) {
@@ -104,6 +118,55 @@ void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int
                               if (left <= right) kernels::BlendSpan(to.Row(y), left, right, blend);
                           });
     }
+}
+
+std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& drawing,
+                                        int first, int last, const Plane* from,
+                                        const Plane& to, const Plane& goal,
+                                        const ChangeRegion& region, std::uint64_t limit) {
+    active.clear();
+    for (int i = first; i < last; ++i) {
+        const FlatPolygon& p = *drawing[std::size_t(i)];
+        if (!p.Paints() || p.ymax < region.firstRow || p.ymin > region.lastRow ||
+            p.xmax < region.minLeft || p.xmin > region.maxRight ||
+            (p.spansKnown && p.SpanRows() == 0))
+            continue;
+        if (!p.spansKnown) {  // a polygon too big to keep spans of: one polygon at a time
+            CopyRegion(from, to, region);
+            PaintRegion(drawing, first, last, to, region);
+            return RegionError(to, goal, region, limit);
+        }
+        const Blend b = BlendOf(p.color);
+        active.push_back(Active{&p, p.firstSpanRow, p.firstSpanRow + p.SpanRows() - 1, b.red,
+                                b.green, b.blue, b.keep});
+    }
+    // Row by row, so that a candidate that is already worse than the best drawing stops
+    // being painted.
+    std::uint64_t sum = 0;
+    for (int y = region.firstRow; y <= region.lastRow; ++y) {
+        if (region.RowEmpty(y)) continue;
+        const int lo = region.lo[std::size_t(y)], hi = region.hi[std::size_t(y)];
+        Uint32* row = to.Row(y);
+        if (from)
+            std::memcpy(row + lo, from->Row(y) + lo, std::size_t(hi - lo + 1) * 4);
+        else
+            std::memset(row + lo, 0, std::size_t(hi - lo + 1) * 4);
+        for (const Active& a : active) {
+            if (y < a.firstRow || y > a.lastRow) continue;
+            const FlatPolygon& p = *a.polygon;
+            const std::size_t k = std::size_t(y - a.firstRow);
+            const Blend blend{a.red, a.green, a.blue, a.keep};
+            for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j) {
+                const int left = std::max(p.spans[std::size_t(j)].left, lo);
+                const int right = std::min(p.spans[std::size_t(j)].right, hi);
+                if (left <= right) kernels::BlendSpan(row, left, right, blend);
+            }
+        }
+        // A row of the counted part is under 16384 pixels, so its sum fits in 32 bits.
+        sum += kernels::RowDistance(row + lo, goal.Row(y) + lo, hi - lo + 1);
+        if (sum >= limit) break;
+    }
+    return sum;
 }
 
 std::uint64_t RegionError(const Plane& a, const Plane& b, const ChangeRegion& region,

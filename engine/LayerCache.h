@@ -47,7 +47,20 @@ public:
     static void PaintRegion(const std::vector<const FlatPolygon*>& drawing, int first, int last,
                             const Plane& to, const ChangeRegion& region);
 
+    // Paints polygons [first, last) of the drawing into `to` inside the region, over `from`
+    // (black when null), and sums the region's error against `goal` as it goes, row by row;
+    // stops once the sum reaches `limit`, leaving the rows after unpainted.
+    std::uint64_t PaintAndScore(const std::vector<const FlatPolygon*>& drawing, int first,
+                                int last, const Plane* from, const Plane& to, const Plane& goal,
+                                const ChangeRegion& region, std::uint64_t limit);
+
 private:
+    struct Active {
+        const FlatPolygon* polygon;
+        int firstRow, lastRow;
+        unsigned red, green, blue, keep;
+    };
+    std::vector<Active> active;
     int width = 0, height = 0, maxLevels = 0;
     std::vector<int> positions;
     std::vector<std::vector<Uint32>> levels;

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "engine/Evolution.h"
+#include "engine/Evaluator.h"
 #include "engine/GeneticTest.h"
 #include "engine/Target.h"
 #include "serial/Serializer.h"
@@ -30,17 +30,21 @@ std::uint64_t Fnv1a(const std::vector<unsigned char>& bytes) {
     return hash;
 }
 
+class GoldenRun : public ::testing::TestWithParam<EvaluatorKind> {};
+
 // The tripwire for every change to how candidates are made and scored: a short run on the
-// bundled sample, with a save half way, must end exactly where it always has.
-TEST(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
+// bundled sample, with a save half way, must end exactly where it always has, whichever way
+// the candidates are scored.
+TEST_P(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
     SettingsGuard guard;
+    const auto evaluator = MakeEvaluator(GetParam());
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
     std::srand(7);
     GeneticTest test(&target);
-    for (int i = 0; i < 3000; ++i) Evolve(test);
+    for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
     const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
-    for (int i = 0; i < 3000; ++i) Evolve(test);
+    for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
     const std::vector<unsigned char> saved = SaveToMemory(test);
 
     EXPECT_EQ(halfWay, 9867152895680537167ull);
@@ -50,5 +54,11 @@ TEST(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
     EXPECT_EQ(saved.size(), 356u);
     EXPECT_EQ(Fnv1a(saved), 630852299131489477ull);
 }
+
+INSTANTIATE_TEST_SUITE_P(Evaluators, GoldenRun,
+                         ::testing::Values(EvaluatorKind::Plain, EvaluatorKind::Fast),
+                         [](const auto& info) {
+                             return info.param == EvaluatorKind::Plain ? "Plain" : "Fast";
+                         });
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Headless runner: the program's evolution without a window, for measurements and scripts.
 // polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] [--save PREFIX]
+//                  [--evaluator plain|fast]
 
 #include "engine/OutputFiles.h"
-#include "engine/Evolution.h"
+#include "engine/Evaluator.h"
 #include "engine/GeneticTest.h"
 #include "engine/Target.h"
 #include "image/Image.h"
@@ -19,7 +20,7 @@ namespace {
 
 const char* const kUsage =
     "usage: polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] "
-    "[--save PREFIX]\n";
+    "[--save PREFIX] [--evaluator plain|fast]\n";
 
 bool ParseNumber(const std::string& text, unsigned long long max, unsigned long long& out) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -32,6 +33,7 @@ bool ParseNumber(const std::string& text, unsigned long long max, unsigned long 
 struct Options {
     std::string target, resume, save;
     unsigned long long seed = 0, iterations = 0;
+    EvaluatorKind evaluator = EvaluatorKind::Fast;
 };
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -49,6 +51,8 @@ bool Parse(int argc, char** argv, Options& o) {
             o.resume = argv[++i];
         } else if (arg == "--save" && hasValue) {
             o.save = argv[++i];
+        } else if (arg == "--evaluator" && hasValue) {
+            if (!ParseEvaluatorKind(argv[++i], o.evaluator)) return false;
         } else if (arg.rfind("--", 0) != 0 && o.target.empty()) {
             o.target = arg;
         } else {
@@ -78,8 +82,9 @@ int main(int argc, char** argv) {
     }
     if (!options.resume.empty()) ResumeProgress(test, options.resume, std::cerr);
 
+    const auto evaluator = MakeEvaluator(options.evaluator);
     const auto begun = std::chrono::steady_clock::now();
-    for (unsigned long long i = 0; i < options.iterations; ++i) Evolve(test);
+    for (unsigned long long i = 0; i < options.iterations; ++i) evaluator->Evolve(test);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
 

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""Draws the bundled sample picture: a sunset over hills, 200 x 200, 24-bit BMP."""
+"""Draws the bundled sample pictures as 24-bit BMPs.
+
+    make_sample.py [OUT.bmp]                      the sunset, 200 x 200 (samples/sunset.bmp)
+    make_sample.py --photo [--size WxH] OUT.bmp   a photo-like harbour scene, 256 x 256 by default
+
+The harbour has what photographs have and the sunset lacks: soft gradients, texture, many
+small hard-edged shapes. The benchmarks use it."""
 import math
 import struct
 import sys
 
-W, H = 200, 200
 
-
-def pixel(x, y):
+def sunset(x, y, W, H):
     # Sky: a gradient from deep blue at the top to orange at the horizon.
     t = y / (H * 0.65)
     r, g, b = int(40 + 215 * t), int(30 + 120 * t), int(110 - 60 * t)
@@ -19,18 +23,57 @@ def pixel(x, y):
         r, g, b = 60, 110, 50
     if y > 165 + 12 * math.sin(x / 15.0 + 2):
         r, g, b = 30, 70, 35
-    clamp = lambda v: max(0, min(255, v))
-    return clamp(r), clamp(g), clamp(b)
+    return r, g, b
 
 
-def main(path):
+def noise(x, y):
+    # Cheap deterministic texture: a few incommensurate waves.
+    return (math.sin(x * 0.37 + y * 0.11) + math.sin(x * 0.071 - y * 0.23) +
+            math.sin((x + 2 * y) * 0.53)) / 3
+
+
+def harbour(x, y, W, H):
+    u, v = x / W, y / H
+    # Hazy sky, brighter towards a low sun on the left.
+    glow = max(0.0, 1 - math.hypot(u - 0.25, v - 0.35) * 2.2)
+    r, g, b = 90 + 120 * v + 100 * glow, 120 + 70 * v + 80 * glow, 180 - 40 * v + 20 * glow
+    # Sun disc.
+    if math.hypot(u - 0.25, v - 0.35) < 0.05:
+        r, g, b = 255, 235, 170
+    # Far hills, bluish.
+    if v > 0.42 + 0.05 * math.sin(u * 9) + 0.02 * math.sin(u * 31):
+        r, g, b = 70 + 20 * noise(x, y), 90 + 15 * noise(x, y), 120
+    # Water with ripples and the sun's reflection.
+    if v > 0.58:
+        ripple = math.sin(y * 1.7 + math.sin(x * 0.3) * 2)
+        r, g, b = 30 + 25 * ripple, 70 + 30 * ripple, 110 + 30 * ripple
+        if abs(u - 0.25) < 0.06 * (v - 0.5) * 3 and ripple > 0:
+            r, g, b = 230, 200, 140
+    # Boats: dark hulls and white sails.
+    for bx, by, size in ((0.55, 0.66, 0.08), (0.75, 0.72, 0.11), (0.4, 0.8, 0.06)):
+        if by - size * 0.25 < v < by and abs(u - bx) < size * (1 - (by - v) / (size * 0.6)):
+            r, g, b = 60, 35, 30
+        if by - size * 1.4 < v < by - size * 0.25 and 0 < bx - u < (v - (by - size * 1.4)) * 0.6:
+            r, g, b = 240, 240, 230
+    # A pier on the right with posts.
+    if u > 0.82 and 0.55 < v < 0.6:
+        r, g, b = 110, 80, 50
+    if u > 0.82 and v >= 0.6 and int(x / (W * 0.03)) % 3 == 0 and v < 0.75:
+        r, g, b = 80, 55, 35
+    # Grain, as a camera adds.
+    grain = 12 * noise(x * 3.1, y * 2.7)
+    return r + grain, g + grain, b + grain
+
+
+def write_bmp(path, W, H, pixel):
+    clamp = lambda v: max(0, min(255, int(v)))
     row_bytes = (W * 3 + 3) & ~3
     data = bytearray()
     for y in range(H - 1, -1, -1):  # BMP rows run bottom-up
         row = bytearray()
         for x in range(W):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
+            r, g, b = pixel(x, y, W, H)
+            row += bytes((clamp(b), clamp(g), clamp(r)))
         row += b"\0" * (row_bytes - len(row))
         data += row
     header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
@@ -39,5 +82,22 @@ def main(path):
         f.write(header + info + data)
 
 
+def main(args):
+    scene, size, out = sunset, (200, 200), "samples/sunset.bmp"
+    rest = []
+    while args:
+        arg = args.pop(0)
+        if arg == "--photo":
+            scene, size = harbour, (256, 256)
+        elif arg == "--size" and args:
+            w, h = args.pop(0).lower().split("x")
+            size = (int(w), int(h))
+        else:
+            rest.append(arg)
+    if rest:
+        out = rest[0]
+    write_bmp(out, size[0], size[1], scene)
+
+
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "samples/sunset.bmp")
+    main(sys.argv[1:])
