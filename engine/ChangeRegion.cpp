@@ -9,15 +9,48 @@ void ChangeRegion::Resize(int width, int height) {
     canvasWidth = width;
     countedWidth = width > 1 && height > 1 ? width - 1 : 0;
     countedHeight = width > 1 && height > 1 ? height - 1 : 0;
-    lo.assign(std::size_t(std::max(countedHeight, 0)), INT_MAX);
-    hi.assign(std::size_t(std::max(countedHeight, 0)), INT_MIN);
+    rows.assign(std::size_t(std::max(countedHeight, 0)), Row{});
     firstRow = minLeft = INT_MAX;
     lastRow = maxRight = INT_MIN;
 }
 
 void ChangeRegion::Mark(int y, int left, int right) {
-    lo[std::size_t(y)] = std::min(lo[std::size_t(y)], left);
-    hi[std::size_t(y)] = std::max(hi[std::size_t(y)], right);
+    Row& row = rows[std::size_t(y)];
+    const Interval added{left, right};
+    auto touch = [](const Interval& p, const Interval& q) {
+        return p.lo <= q.hi + 1 && q.lo <= p.hi + 1;
+    };
+    auto hull = [](const Interval& p, const Interval& q) {
+        return Interval{std::min(p.lo, q.lo), std::max(p.hi, q.hi)};
+    };
+    // Keeps two ranges apart and in order; a third joins whichever pair lies closest.
+    if (row[0].Empty()) {
+        row[0] = added;
+    } else if (touch(row[0], added) || (!row[1].Empty() && touch(row[1], added))) {
+        Interval& with = touch(row[0], added) ? row[0] : row[1];
+        with = hull(with, added);
+        if (!row[1].Empty() && touch(row[0], row[1])) {
+            row[0] = hull(row[0], row[1]);
+            row[1] = Interval{};
+        }
+    } else if (row[1].Empty()) {
+        if (added.lo < row[0].lo) {
+            row[1] = row[0];
+            row[0] = added;
+        } else {
+            row[1] = added;
+        }
+    } else {
+        Interval three[3] = {row[0], row[1], added};
+        std::sort(three, three + 3, [](const Interval& p, const Interval& q) { return p.lo < q.lo; });
+        if (three[1].lo - three[0].hi <= three[2].lo - three[1].hi) {
+            row[0] = hull(three[0], three[1]);
+            row[1] = three[2];
+        } else {
+            row[0] = three[0];
+            row[1] = hull(three[1], three[2]);
+        }
+    }
     firstRow = std::min(firstRow, y);
     lastRow = std::max(lastRow, y);
     minLeft = std::min(minLeft, left);
@@ -119,24 +152,24 @@ void ChangeRegion::AddDifference(const FlatPolygon& a, const FlatPolygon& b) {
 void ChangeRegion::MarkDifference(int y, const RowSpan* a, int na, const RowSpan* b, int nb) {
     if (na == 1 && nb == 1) {  // the common case: one span before and after
         const int a0 = a->left, a1 = a->right, b0 = b->left, b1 = b->right;
-        if (a0 == b0 && a1 == b1) return;
         if (a1 < b0 || b1 < a0) {
-            Mark(y, std::min(a0, b0), std::max(a1, b1));
+            Mark(y, a0, a1);
+            Mark(y, b0, b1);
             return;
         }
         // Overlapping: only the ends that moved differ.
-        const int first = a0 != b0 ? std::min(a0, b0) : std::min(a1, b1) + 1;
-        const int last = a1 != b1 ? std::max(a1, b1) : std::max(a0, b0) - 1;
-        Mark(y, first, last);
+        if (a0 != b0) Mark(y, std::min(a0, b0), std::max(a0, b0) - 1);
+        if (a1 != b1) Mark(y, std::min(a1, b1) + 1, std::max(a1, b1));
         return;
     }
     if (nb == 0 || na == 0) {  // painted on one side only
         const RowSpan* s = na ? a : b;
         const int n = na ? na : nb;
-        Mark(y, s[0].left, s[n - 1].right);
+        for (int i = 0; i < n; ++i) Mark(y, s[i].left, s[i].right);
         return;
     }
-    // Any other mix: sweep the difference of the two paint counts along the row.
+    // Any other mix: sweep the difference of the two paint counts along the row and mark
+    // every run where it is not zero.
     events.clear();
     for (int i = 0; i < na; ++i) {
         events.emplace_back(a[i].left, 1);
@@ -147,22 +180,18 @@ void ChangeRegion::MarkDifference(int y, const RowSpan* a, int na, const RowSpan
         events.emplace_back(b[i].right + 1, 1);
     }
     std::sort(events.begin(), events.end());
-    int difference = 0, first = INT_MAX, last = INT_MIN;
+    int difference = 0;
     for (std::size_t k = 0; k < events.size();) {
         const int x = events[k].first;
         while (k < events.size() && events[k].first == x) difference += events[k++].second;
-        if (difference != 0 && k < events.size()) {
-            first = std::min(first, x);
-            last = std::max(last, events[k].first - 1);
-        }
+        if (difference != 0 && k < events.size()) Mark(y, x, events[k].first - 1);
     }
-    if (first <= last) Mark(y, first, last);
 }
 
 void ChangeRegion::Clear() {
     for (int y = firstRow; y <= lastRow; ++y) {
-        lo[y] = INT_MAX;
-        hi[y] = INT_MIN;
+        rows[std::size_t(y)][0] = Interval{};
+        rows[std::size_t(y)][1] = Interval{};
     }
     firstRow = minLeft = INT_MAX;
     lastRow = maxRight = INT_MIN;

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <array>
 #include <climits>
 #include <vector>
 
 struct FlatPolygon;
 
-// The pixels a candidate can change, as one column range per row, limited to the part of
-// the canvas that the error counts (the top-left (W-1) x (H-1) pixels): pixels outside it
-// never change the error, so they are neither rendered nor scored.
+// The pixels a candidate can change, as at most two column ranges per row (a reshaped
+// polygon changes pixels along its left and its right edge), limited to the part of the
+// canvas that the error counts (the top-left (W-1) x (H-1) pixels): pixels outside it never
+// change the error, so they are neither rendered nor scored. Ranges may hold some pixels that
+// do not change; never the other way round.
 class ChangeRegion {
 public:
     // For a canvas of this size; empties the region.
@@ -23,15 +26,28 @@ public:
     // Back to empty; touches only the rows that were used.
     void Clear();
 
+    struct Interval {
+        int lo = INT_MAX, hi = INT_MIN;
+        bool Empty() const { return lo > hi; }
+        int Size() const { return hi - lo + 1; }
+    };
+    using Row = std::array<Interval, 2>;  // left to right, apart; the second may be empty
+
     bool Empty() const { return firstRow > lastRow; }
-    // Row y holds columns lo[y]..hi[y]; lo[y] > hi[y] where it holds none.
-    bool RowEmpty(int y) const { return lo[y] > hi[y]; }
+    bool RowEmpty(int y) const { return rows[std::size_t(y)][0].Empty(); }
+    // Calls visit(lo, hi) for each range of row y.
+    template <class Visit>
+    void ForEachRange(int y, Visit&& visit) const {
+        const Row& row = rows[std::size_t(y)];
+        if (!row[0].Empty()) visit(row[0].lo, row[0].hi);
+        if (!row[1].Empty()) visit(row[1].lo, row[1].hi);
+    }
 
     int canvasWidth = 0;
     int countedWidth = 0, countedHeight = 0;  // W - 1 and H - 1, or 0
     int firstRow = INT_MAX, lastRow = INT_MIN;
     int minLeft = INT_MAX, maxRight = INT_MIN;
-    std::vector<int> lo, hi;
+    std::vector<Row> rows;
 
 private:
     struct RowSpan {

@@ -76,47 +76,43 @@ void LayerCache::Update(const std::vector<const FlatPolygon*>& drawing, int unch
 
 void LayerCache::CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region) {
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
-        if (region.RowEmpty(y)) continue;
-        const int lo = region.lo[std::size_t(y)], hi = region.hi[std::size_t(y)];
-        const std::size_t bytes = std::size_t(hi - lo + 1) * 4;
-        if (from)
-            std::memcpy(to.Row(y) + lo, from->Row(y) + lo, bytes);
-        else
-            std::memset(to.Row(y) + lo, 0, bytes);
+        region.ForEachRange(y, [&](int lo, int hi) {
+            const std::size_t bytes = std::size_t(hi - lo + 1) * 4;
+            if (from)
+                std::memcpy(to.Row(y) + lo, from->Row(y) + lo, bytes);
+            else
+                std::memset(to.Row(y) + lo, 0, bytes);
+        });
     }
 }
 
 void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int first,
                              int last, const Plane& to, const ChangeRegion& region) {
-    const int* lo = region.lo.data();
-    const int* hi = region.hi.data();
     for (int i = first; i < last; ++i) {
         const FlatPolygon& p = *drawing[std::size_t(i)];
         if (!p.Paints() || p.ymax < region.firstRow || p.ymin > region.lastRow ||
             p.xmax < region.minLeft || p.xmin > region.maxRight)
             continue;
         const Blend blend = BlendOf(p.color);
+        auto span = [&to, &region, &blend](int y, int left, int right) {
+            region.ForEachRange(y, [&](int lo, int hi) {
+                const int l = std::max(left, lo), r = std::min(right, hi);
+                if (l <= r) kernels::BlendSpan(to.Row(y), l, r, blend);
+            });
+        };
         if (p.spansKnown) {
             const int from = std::max(region.firstRow, p.firstSpanRow);
-            const int to_ = std::min(region.lastRow, p.firstSpanRow + p.SpanRows() - 1);
-            for (int y = from; y <= to_; ++y) {
-                if (lo[y] > hi[y]) continue;
+            const int through = std::min(region.lastRow, p.firstSpanRow + p.SpanRows() - 1);
+            for (int y = from; y <= through; ++y) {
+                if (region.RowEmpty(y)) continue;
                 const std::size_t k = std::size_t(y - p.firstSpanRow);
-                for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j) {
-                    const int left = std::max(p.spans[std::size_t(j)].left, lo[y]);
-                    const int right = std::min(p.spans[std::size_t(j)].right, hi[y]);
-                    if (left <= right) kernels::BlendSpan(to.Row(y), left, right, blend);
-                }
+                for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j)
+                    span(y, p.spans[std::size_t(j)].left, p.spans[std::size_t(j)].right);
             }
             continue;
         }
         scan::ScanPolygon(p.xs.data(), p.ys.data(), p.Count(), region.canvasWidth,
-                          region.firstRow, region.lastRow,
-                          [&to, lo, hi, &blend](int y, int left, int right) {
-                              left = std::max(left, lo[y]);
-                              right = std::min(right, hi[y]);
-                              if (left <= right) kernels::BlendSpan(to.Row(y), left, right, blend);
-                          });
+                          region.firstRow, region.lastRow, span);
     }
 }
 
@@ -145,25 +141,31 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
     std::uint64_t sum = 0;
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
         if (region.RowEmpty(y)) continue;
-        const int lo = region.lo[std::size_t(y)], hi = region.hi[std::size_t(y)];
         Uint32* row = to.Row(y);
-        if (from)
-            std::memcpy(row + lo, from->Row(y) + lo, std::size_t(hi - lo + 1) * 4);
-        else
-            std::memset(row + lo, 0, std::size_t(hi - lo + 1) * 4);
+        region.ForEachRange(y, [&](int lo, int hi) {
+            if (from)
+                std::memcpy(row + lo, from->Row(y) + lo, std::size_t(hi - lo + 1) * 4);
+            else
+                std::memset(row + lo, 0, std::size_t(hi - lo + 1) * 4);
+        });
         for (const Active& a : active) {
             if (y < a.firstRow || y > a.lastRow) continue;
             const FlatPolygon& p = *a.polygon;
             const std::size_t k = std::size_t(y - a.firstRow);
             const Blend blend{a.red, a.green, a.blue, a.keep};
             for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j) {
-                const int left = std::max(p.spans[std::size_t(j)].left, lo);
-                const int right = std::min(p.spans[std::size_t(j)].right, hi);
-                if (left <= right) kernels::BlendSpan(row, left, right, blend);
+                const int left = p.spans[std::size_t(j)].left;
+                const int right = p.spans[std::size_t(j)].right;
+                region.ForEachRange(y, [&](int lo, int hi) {
+                    const int l = std::max(left, lo), r = std::min(right, hi);
+                    if (l <= r) kernels::BlendSpan(row, l, r, blend);
+                });
             }
         }
         // A row of the counted part is under 16384 pixels, so its sum fits in 32 bits.
-        sum += kernels::RowDistance(row + lo, goal.Row(y) + lo, hi - lo + 1);
+        region.ForEachRange(y, [&](int lo, int hi) {
+            sum += kernels::RowDistance(row + lo, goal.Row(y) + lo, hi - lo + 1);
+        });
         if (sum >= limit) break;
     }
     return sum;
@@ -173,10 +175,10 @@ std::uint64_t RegionError(const Plane& a, const Plane& b, const ChangeRegion& re
                           std::uint64_t limit) {
     std::uint64_t sum = 0;
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
-        if (region.RowEmpty(y)) continue;
-        const int lo = region.lo[std::size_t(y)], hi = region.hi[std::size_t(y)];
         // A row of the counted part is under 16384 pixels, so its sum fits in 32 bits.
-        sum += kernels::RowDistance(a.Row(y) + lo, b.Row(y) + lo, hi - lo + 1);
+        region.ForEachRange(y, [&](int lo, int hi) {
+            sum += kernels::RowDistance(a.Row(y) + lo, b.Row(y) + lo, hi - lo + 1);
+        });
         if (sum >= limit) break;
     }
     return sum;
