@@ -21,12 +21,13 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
         const std::uint64_t budget = std::min(kCacheBudget, 8 * bytes);
         usable = target->Width() == w && target->Height() == h &&
                  target->surface->format->BytesPerPixel == 4 &&
-                 canvas.surface->format->BytesPerPixel == 4 && bytes > 0 && bytes <= budget;
+                 canvas.surface->format->BytesPerPixel == 4 && bytes > 0 && 2 * bytes <= budget;
         if (usable) {
-            // The whole drawing's render is one canvas; the partial renders share the rest.
-            const int canvases = int(std::min<std::uint64_t>(budget / bytes, 7));
+            // The whole drawing's render and its error sums take two canvases' worth; the
+            // partial renders share the rest.
+            const int canvases = int(std::min<std::uint64_t>(budget / bytes, 8));
             region.Resize(w, h);
-            layers.Resize(w, h, canvases - 1);
+            layers.Resize(w, h, canvases - 2);
         }
     }
     if (!usable) return false;
@@ -68,7 +69,7 @@ void FastEvaluator::Rebuild(GeneticTest& test) {
     }
     candidate.clear();
     for (const FlatPolygon& polygon : best) candidate.push_back(&polygon);
-    layers.Rebuild(candidate, test.canvas);
+    layers.Rebuild(candidate, test.canvas, PlaneOf(*test.target));
     realError = test.canvas.Compare(*test.target);
     built = true;
 }
@@ -175,7 +176,7 @@ void FastEvaluator::Accept(GeneticTest& test) {
         Rebuild(test);
         return;
     }
-    layers.Update(candidate, unchanged, region, test.canvas);
+    layers.Update(candidate, unchanged, region, test.canvas, PlaneOf(*test.target));
     for (std::size_t k = 0; k < changed.size(); ++k) {
         FlatPolygon& kept = best[std::size_t(changed[k])];
         spansKept = spansKept - kept.spans.size() + changedTo[k]->spans.size();
@@ -221,7 +222,7 @@ bool FastEvaluator::Evolve(GeneticTest& test) {
         better = error < test.bestError;
     } else {
         const Plane goal = PlaneOf(*test.target);
-        const std::uint64_t rest = realError - RegionError(layers.Top(), goal, region);
+        const std::uint64_t rest = realError - layers.TopError(region);
         if (rest >= test.bestError) {
             better = false;
         } else {

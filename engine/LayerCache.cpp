@@ -20,9 +20,34 @@ void LayerCache::Resize(int width_, int height_, int levels_) {
     positions.clear();
     levels.clear();
     top.assign(std::size_t(width) * std::size_t(height), 0);
+    countedWidth = width > 1 && height > 1 ? width - 1 : 0;
+    countedHeight = width > 1 && height > 1 ? height - 1 : 0;
+    pixelError.assign(std::size_t(width) * std::size_t(countedHeight), 0);
 }
 
-void LayerCache::Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work) {
+void LayerCache::ScoreRange(int y, int lo, int hi, const Plane& goal) {
+    std::uint32_t* errors = pixelError.data() + std::size_t(y) * std::size_t(width);
+    const Uint32* p = top.data() + std::size_t(y) * std::size_t(width);
+    const Uint32* q = goal.Row(y);
+    for (int x = lo; x <= hi; ++x) errors[x] = plain::Distance(p[x], q[x]);
+}
+
+std::uint64_t LayerCache::TopError(const ChangeRegion& region) const {
+    std::uint64_t sum = 0;
+    for (int y = region.firstRow; y <= region.lastRow; ++y) {
+        const std::uint32_t* errors = pixelError.data() + std::size_t(y) * std::size_t(width);
+        // A row of the counted part sums to under 2^32.
+        region.ForEachRange(y, [&](int lo, int hi) {
+            std::uint32_t part = 0;
+            for (int x = lo; x <= hi; ++x) part += errors[x];
+            sum += part;
+        });
+    }
+    return sum;
+}
+
+void LayerCache::Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work,
+                         const Plane& goal) {
     const int n = int(drawing.size());
     // Levels spread evenly through the painting order; fewer when there are few polygons.
     positions.clear();
@@ -48,6 +73,7 @@ void LayerCache::Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& 
         if (next < positions.size() && positions[next] == i + 1) keep(levels[next++]);
     }
     keep(top);
+    for (int y = 0; y < countedHeight; ++y) ScoreRange(y, 0, countedWidth - 1, goal);
 }
 
 int LayerCache::LevelBelow(int unchanged) const {
@@ -58,7 +84,7 @@ int LayerCache::LevelBelow(int unchanged) const {
 }
 
 void LayerCache::Update(const std::vector<const FlatPolygon*>& drawing, int unchanged,
-                        const ChangeRegion& region, Image& work) {
+                        const ChangeRegion& region, Image& work, const Plane& goal) {
     for (int j = 0; j < int(positions.size()); ++j) {
         if (positions[std::size_t(j)] <= unchanged) continue;
         const Plane to = Level(j);
@@ -72,6 +98,8 @@ void LayerCache::Update(const std::vector<const FlatPolygon*>& drawing, int unch
     }
     const Plane candidate = PlaneOf(work);
     CopyRegion(&candidate, Top(), region);
+    for (int y = region.firstRow; y <= region.lastRow; ++y)
+        region.ForEachRange(y, [&](int lo, int hi) { ScoreRange(y, lo, hi, goal); });
 }
 
 void LayerCache::CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region) {

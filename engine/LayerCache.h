@@ -24,11 +24,14 @@ Plane PlaneOf(Image& image);
 // below L and paints only the polygons above it, and only inside the changed region.
 class LayerCache {
 public:
-    // Caches for a canvas of this size, with at most `levels` partial renders.
+    // Caches for a canvas of this size, with at most `levels` partial renders (beside them,
+    // the whole drawing's render and its pixels' errors take two canvases' worth).
     void Resize(int width, int height, int levels);
-    // Renders `drawing` from scratch into `work` and every level; `work` ends up holding the
-    // whole drawing.
-    void Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work);
+    // Renders `drawing` from scratch into `work` and every level, and scores the whole
+    // drawing against `goal`; `work` ends up holding the whole drawing.
+    void Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work, const Plane& goal);
+    // The whole drawing's error inside the region, from the kept error of each pixel.
+    std::uint64_t TopError(const ChangeRegion& region) const;
     // The highest level whose polygons all lie below layer `unchanged` (-1: none, start black).
     int LevelBelow(int unchanged) const;
     int Position(int level) const { return level < 0 ? 0 : positions[std::size_t(level)]; }
@@ -39,7 +42,7 @@ public:
     // below layer `unchanged`: brings every level above it and the top up to date inside the
     // region. `work` holds the candidate's render there.
     void Update(const std::vector<const FlatPolygon*>& drawing, int unchanged,
-                const ChangeRegion& region, Image& work);
+                const ChangeRegion& region, Image& work, const Plane& goal);
 
     // Copies the region from `from` (or black, with a null `from`) into `to`.
     static void CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region);
@@ -65,6 +68,10 @@ private:
     std::vector<int> positions;
     std::vector<std::vector<Uint32>> levels;
     std::vector<Uint32> top;
+    // The top's error at each pixel of the counted part, `width` to a row.
+    int countedWidth = 0, countedHeight = 0;
+    std::vector<std::uint32_t> pixelError;
+    void ScoreRange(int y, int lo, int hi, const Plane& goal);
 };
 
 // Sum of squared colour differences of `a` against `b` over the region, stopping early once
