@@ -53,10 +53,27 @@ TEST(Batch, SameSeedSameTrajectoryAsTheSharedIteration) {
     EXPECT_EQ(fa["polygons"], std::to_string(test.best.polygons.size()));
 }
 
+TEST(Batch, BothEvaluatorsWriteTheSameFiles) {
+    TempDir dir;
+    std::map<std::string, std::string> line[2];
+    const char* kinds[] = {"plain", "fast"};
+    for (int k = 0; k < 2; ++k) {
+        const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "1500",
+                                       "--evaluator", kinds[k], "--save", dir.File(kinds[k])});
+        ASSERT_EQ(r.status, 0) << r.err;
+        line[k] = Fields(r.out);
+    }
+    EXPECT_EQ(line[0]["error"], line[1]["error"]);
+    EXPECT_EQ(line[0]["generation"], line[1]["generation"]);
+    EXPECT_EQ(ReadFile(dir.File("plain.idx")), ReadFile(dir.File("fast.idx")));
+    EXPECT_EQ(ReadFile(dir.File("plain.out.bmp")), ReadFile(dir.File("fast.out.bmp")));
+    EXPECT_FALSE(ReadFile(dir.File("fast.idx")).empty());
+}
+
 TEST(Batch, BadArgumentsGetTheUsageLine) {
     const std::string usage =
         "usage: polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] "
-        "[--save PREFIX]\n";
+        "[--save PREFIX] [--evaluator plain|fast]\n";
     for (const auto& args : std::vector<std::vector<std::string>>{
              {},
              {POLYEVOLVE_SAMPLE, "--seed", "1"},
@@ -65,6 +82,8 @@ TEST(Batch, BadArgumentsGetTheUsageLine) {
              {POLYEVOLVE_SAMPLE, "--seed", "99999999999", "--iterations", "5"},
              {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--fast"},
              {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations"},
+             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--evaluator", "quick"},
+             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--evaluator"},
          }) {
         const ProcessResult r = Batch(args);
         EXPECT_EQ(r.status, 2);
