@@ -1,63 +1,54 @@
 #include "engine/ProgressFile.h"
 
+#include "engine/AtomicFile.h"
 #include "engine/GeneticTest.h"
 #include "serial/Serializer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
-
-namespace {
-
-// mkstemp creates files readable by the owner only; give the new file the usual mode.
-void UsualPermissions(int fd) {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-}
-
-}  // namespace
+#include <new>
 
 bool SaveProgress(GeneticTest& test, const std::string& path) {
-    std::string pattern = path + ".tmp.XXXXXX";
-    std::vector<char> temporary(pattern.begin(), pattern.end());
-    temporary.push_back('\0');
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return false;
-    UsualPermissions(fd);
-    FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        close(fd);
-        unlink(temporary.data());
-        return false;
-    }
-    bool written;
-    {
+    return WriteAtomically(path, [&test](FILE* file) {
         SerialSaver saver(file);
         saver & test;
-        written = saver.good();
-    }
-    written = std::fflush(file) == 0 && written;
-    written = fsync(fileno(file)) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    if (written && std::rename(temporary.data(), path.c_str()) == 0) return true;
-    unlink(temporary.data());
-    return false;
+        return saver.good();
+    });
 }
 
 LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return LoadResult::Unopened;
+    // Opened without blocking, so that a FIFO is refused instead of waiting for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return LoadResult::Unopened;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a device, a folder, a FIFO
+        close(fd);
+        return LoadResult::Unopened;
+    }
+    if (info.st_size > off_t(kMaxProgressFileSize)) {
+        close(fd);
+        test.Restart();
+        return LoadResult::Damaged;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        close(fd);
+        return LoadResult::Unopened;
+    }
     bool whole;
-    {
+    try {
         SerialLoader loader(file);
         loader & test;
         whole = loader.good();
-        std::fclose(file);
+    } catch (const std::bad_alloc&) {
+        // Counts that ask for more memory than there is: damage, like any other.
+        whole = false;
     }
+    std::fclose(file);
     if (whole) return LoadResult::Loaded;
     test.Restart();
     return LoadResult::Damaged;

@@ -3,13 +3,56 @@
 #include "genome/Settings.h"
 #include "image/Image.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <ostream>
 
 bool TargetSizeSupported(int width, int height) {
     return width >= 1 && height >= 1 && width <= MaxTargetWidth && height <= MaxTargetHeight;
 }
 
+bool BmpHeaderSize(const std::string& path, long long& width, long long& height) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    unsigned char header[26];
+    const bool read = std::fread(header, 1, sizeof header, file) == sizeof header;
+    std::fclose(file);
+    if (!read || header[0] != 'B' || header[1] != 'M') return false;
+    auto u16 = [&header](int at) { return unsigned(header[at]) | unsigned(header[at + 1]) << 8; };
+    auto u32 = [&u16](int at) { return std::uint32_t(u16(at)) | std::uint32_t(u16(at + 2)) << 16; };
+    const std::uint32_t infoSize = u32(14);
+    if (infoSize == 12) {  // the old OS/2 header: 16-bit sizes
+        width = u16(18);
+        height = u16(20);
+    } else if (infoSize >= 40) {
+        width = std::int32_t(u32(18));
+        height = std::int32_t(u32(22));
+        if (height < 0) height = -height;  // rows stored top to bottom
+    } else {
+        return false;
+    }
+    return width > 0 && height > 0;
+}
+
+namespace {
+
+void RefuseSize(const std::string& path, long long width, long long height, std::ostream& err) {
+    err << "Target image <" << path << "> is " << width << " x " << height
+        << " pixels; at most " << MaxTargetWidth << " x " << MaxTargetHeight
+        << " are supported.\n";
+}
+
+}  // namespace
+
 std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err) {
+    // The size is in the header: a picture too large is refused before it is decoded, which
+    // for the largest would cost gigabytes and seconds.
+    long long headerWidth = 0, headerHeight = 0;
+    if (BmpHeaderSize(path, headerWidth, headerHeight) &&
+        (headerWidth > MaxTargetWidth || headerHeight > MaxTargetHeight)) {
+        RefuseSize(path, headerWidth, headerHeight, err);
+        return nullptr;
+    }
     std::unique_ptr<Image> target;
     try {
         target = std::make_unique<Image>(path);
@@ -18,9 +61,7 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err) {
         return nullptr;
     }
     if (!TargetSizeSupported(target->Width(), target->Height())) {
-        err << "Target image <" << path << "> is " << target->Width() << " x "
-            << target->Height() << " pixels; at most " << MaxTargetWidth << " x "
-            << MaxTargetHeight << " are supported.\n";
+        RefuseSize(path, target->Width(), target->Height(), err);
         return nullptr;
     }
     return target;

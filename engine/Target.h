@@ -13,6 +13,10 @@ constexpr int MaxTargetHeight = 32767;
 
 bool TargetSizeSupported(int width, int height);
 
+// The width and height a BMP file's header gives, without decoding it; false when the file
+// is no BMP or its header is unusual (the loader then decides).
+bool BmpHeaderSize(const std::string& path, long long& width, long long& height);
+
 // Loads the target picture and checks its size; on failure writes one line to `err` and
 // returns null.
 std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err);

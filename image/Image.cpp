@@ -23,14 +23,26 @@ Image::Image(const std::string& bmpPath) {
     SDL_RWops* stream = SDL_RWFromFile(bmpPath.c_str(), "rb");
     SDL_Surface* loaded = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
     if (!loaded) throw std::string("unable to load image");
+    // SDL loads some pixel formats it cannot convert (more than 4 bytes a pixel, or none);
+    // refused like an unreadable file, rather than run against a black target.
+    const int bytes = loaded->format ? loaded->format->BytesPerPixel : 0;
+    if (bytes < 1 || bytes > 4) {
+        SDL_FreeSurface(loaded);
+        throw std::string("unable to load image");
+    }
     surface = CreateImageSurface(loaded->w, loaded->h);
     if (!surface) {
         // SDL refuses some sizes it can load (e.g. 16384 pixels wide and more).
         SDL_FreeSurface(loaded);
         throw std::string("unable to convert image");
     }
-    SDL_UpperBlit(loaded, nullptr, surface, nullptr);
+    const int blitted = SDL_UpperBlit(loaded, nullptr, surface, nullptr);
     SDL_FreeSurface(loaded);
+    if (blitted < 0) {
+        SDL_FreeSurface(surface);
+        surface = nullptr;
+        throw std::string("unable to load image");
+    }
 }
 
 Image::Image(int width, int height) : surface(CreateImageSurface(width, height)) {}

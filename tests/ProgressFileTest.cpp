@@ -149,7 +149,7 @@ TEST_F(ProgressFile, DamagedOrMissingFilesRestart) {
     WriteFile(cut, Bytes(kTriangleFile.begin(), kTriangleFile.end() - 1));
     EXPECT_EQ(LoadProgress(*test, cut), LoadResult::Damaged);
     EXPECT_EQ(LoadProgress(*test, dir.File("missing.idx")), LoadResult::Unopened);
-    EXPECT_EQ(LoadProgress(*test, dir.path), LoadResult::Damaged);  // a folder reads nothing
+    EXPECT_EQ(LoadProgress(*test, dir.path), LoadResult::Unopened);  // a folder is no file
 
     Bytes longer = kTriangleFile;
     longer.push_back(0x55);  // bytes after the generation are never read

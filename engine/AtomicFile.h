@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// Writes a file so that it is either the old one or the whole new one, never a part: the
+// bytes go to a temporary file in the same folder, which replaces `path` only once `write`
+// succeeded and every byte is flushed to disk. On any failure the temporary file is removed,
+// the old file stays as it was, and the result is false. A killed write may leave the
+// temporary file behind (`NAME.tmp.XXXXXX`, or `.polyevolve.tmp.XXXXXX` beside it when the
+// name is too long for a suffix); it is safe to delete.
+bool WriteAtomically(const std::string& path, const std::function<bool(FILE*)>& write);
+
+// The temporary name pattern for `path` (ending in XXXXXX for mkstemp).
+std::string TemporaryPattern(const std::string& path);
