@@ -34,6 +34,8 @@ void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
             const std::string caption = "Saved BMP to " + PicturePath(state.baseName);
             SDL_WM_SetCaption(caption.c_str(), nullptr);
         }
+        // The same drawing as a scalable picture, with a line of its own.
+        SaveSvgCommand(state.test, SvgPath(state.baseName), err);
         break;
     default:
         break;

@@ -3,11 +3,13 @@
 #include "engine/GeneticTest.h"
 #include "engine/PictureFile.h"
 #include "engine/ProgressFile.h"
+#include "engine/VectorFile.h"
 
 #include <ostream>
 
 std::string ProgressPath(const std::string& baseName) { return baseName + ".idx"; }
 std::string PicturePath(const std::string& baseName) { return baseName + ".out.bmp"; }
+std::string SvgPath(const std::string& baseName) { return baseName + ".out.svg"; }
 
 bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err) {
     const std::string path = ProgressPath(baseName);
@@ -26,6 +28,15 @@ bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ost
         return false;
     }
     err << "Saved BMP to <" << path << ">.\n";
+    return true;
+}
+
+bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err) {
+    if (!test.target || !SaveSvg(test.best, test.target->Width(), test.target->Height(), 1.0, path)) {
+        err << "Unable to save SVG to <" << path << ">.\n";
+        return false;
+    }
+    err << "Saved SVG to <" << path << ">.\n";
     return true;
 }
 

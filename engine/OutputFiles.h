@@ -8,10 +8,13 @@ class GeneticTest;
 // Every output file is named after the target path (argv[1]) as given, so it lands beside it.
 std::string ProgressPath(const std::string& baseName);  // baseName + ".idx"
 std::string PicturePath(const std::string& baseName);   // baseName + ".out.bmp"
+std::string SvgPath(const std::string& baseName);       // baseName + ".out.svg"
 
 // The save commands with their messages on `err`; true on success.
 bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
 bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
+// The best drawing as SVG at the target's size, to `path` itself.
+bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err);
 
 // Reads a progress file into the test, saying what happened on `err`; a damaged file restarts
 // the test. True when the test holds a drawing worth showing at once (the file was opened).

@@ -53,9 +53,16 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err) {
         RefuseSize(path, headerWidth, headerHeight, err);
         return nullptr;
     }
+    // Other formats tell their size once loaded, still before the 32-bit copy is made.
+    SDL_Surface* loaded = LoadPictureSurface(path);
+    if (loaded && !TargetSizeSupported(loaded->w, loaded->h)) {
+        RefuseSize(path, loaded->w, loaded->h, err);
+        SDL_FreeSurface(loaded);
+        return nullptr;
+    }
     std::unique_ptr<Image> target;
     try {
-        target = std::make_unique<Image>(path);
+        target = std::make_unique<Image>(loaded);
     } catch (const std::string& text) {
         err << "Error in image creation: " << text << "\n";
         return nullptr;

@@ -2,6 +2,8 @@
 
 #include "image/Kernels.h"
 
+#include <SDL_image.h>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -19,9 +21,22 @@ SDL_Surface* CreateImageSurface(int width, int height) {
     return surface;
 }
 
-Image::Image(const std::string& bmpPath) {
-    SDL_RWops* stream = SDL_RWFromFile(bmpPath.c_str(), "rb");
+SDL_Surface* LoadPictureSurface(const std::string& path) {
+    // SDL's own BMP loader first, so that every BMP gives exactly the pixels it always gave;
+    // SDL_image only for what that loader refuses (other formats, compressed BMPs).
+    SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
     SDL_Surface* loaded = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+    if (loaded || !stream) return loaded;
+    loaded = IMG_Load(path.c_str());
+    // Converted like a BMP: the colours are copied as they are and the alpha channel is no
+    // opacity, so a transparent pixel counts with the colour it stores.
+    if (loaded) SDL_SetAlpha(loaded, 0, SDL_ALPHA_OPAQUE);
+    return loaded;
+}
+
+Image::Image(const std::string& path) : Image(LoadPictureSurface(path)) {}
+
+Image::Image(SDL_Surface* loaded) {
     if (!loaded) throw std::string("unable to load image");
     // SDL loads some pixel formats it cannot convert (more than 4 bytes a pixel, or none);
     // refused like an unreadable file, rather than run against a black target.

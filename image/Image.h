@@ -14,9 +14,12 @@ public:
     static constexpr Uint32 BlueMask = 0x0000ff00u;
     static constexpr Uint32 AlphaMask = 0x000000ffu;
 
-    // Loads a BMP of any depth SDL reads and converts it to the layout above.
-    // Throws std::string "unable to load image" when the file is missing or no BMP.
-    explicit Image(const std::string& bmpPath);
+    // Loads a picture (LoadPictureSurface) and converts it to the layout above. Throws
+    // std::string "unable to load image" when the file is missing or no picture we read.
+    explicit Image(const std::string& path);
+    // Converts a loaded surface to the layout above and frees it; throws as above for a null
+    // surface or one SDL cannot convert.
+    explicit Image(SDL_Surface* loaded);
     // A new surface of the given size; surface stays null if SDL refuses it.
     Image(int width, int height);
     ~Image();
@@ -44,6 +47,11 @@ public:
 
     SDL_Surface* surface = nullptr;
 };
+
+// Loads a picture as SDL gives it: a BMP through SDL's own loader, anything else (PNG, JPEG,
+// GIF, TIFF, WebP, TGA, compressed BMP) through SDL_image. Null if neither reads it; the
+// caller frees the surface.
+SDL_Surface* LoadPictureSurface(const std::string& path);
 
 // A new 32-bit surface in the layout above, or null.
 SDL_Surface* CreateImageSurface(int width, int height);

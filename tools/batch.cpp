@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     if (!options.save.empty()) {
         if (!SaveProgressCommand(test, options.save, std::cerr)) status = 1;
         if (!SavePictureCommand(test, options.save, std::cerr)) status = 1;
+        if (!SaveSvgCommand(test, options.save + ".svg", std::cerr)) status = 1;
     }
     const double ips = seconds > 0 ? double(options.iterations) / seconds : 0.0;
     std::cout << "iterations:" << options.iterations << " seconds:" << seconds
