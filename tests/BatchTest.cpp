@@ -102,7 +102,7 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
         Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "300", "--save", prefix});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.err, "Saved progresses to <" + prefix + ".idx>.\nSaved BMP to <" + prefix +
-                             ".out.bmp>.\n");
+                             ".out.bmp>.\nSaved SVG to <" + prefix + ".svg>.\n");
     const auto saved = Fields(first.out);
 
     // The picture is the saved drawing: its error is the one in the progress file.

@@ -107,8 +107,10 @@ TEST_F(Commands, QuitThenSaveKeysInOneBatchAreAllHandled) {
     EXPECT_FALSE(state->running);
     EXPECT_TRUE(FileExists(dir.File("cat.bmp.idx")));
     EXPECT_TRUE(FileExists(dir.File("cat.bmp.out.bmp")));
+    EXPECT_TRUE(FileExists(dir.File("cat.bmp.out.svg")));
     EXPECT_EQ(err.str(), "Saved progresses to <" + dir.File("cat.bmp.idx") + ">.\nSaved BMP to <" +
-                             dir.File("cat.bmp.out.bmp") + ">.\n");
+                             dir.File("cat.bmp.out.bmp") + ">.\nSaved SVG to <" +
+                             dir.File("cat.bmp.out.svg") + ">.\n");
     EXPECT_EQ(Caption(), "Saved BMP to " + dir.File("cat.bmp.out.bmp"));
     EXPECT_EQ(state->iterations, 1u);
 }
@@ -213,6 +215,7 @@ TEST_F(Commands, SavesIntoAMissingFolderReportFailure) {
     PushKey(SDLK_s);
     PollEvents(*state, err);
     EXPECT_EQ(err.str(), "Unable to save BMP to <" + state->baseName + ".out.bmp>.\n" +
+                             "Unable to save SVG to <" + state->baseName + ".out.svg>.\n" +
                              "Unable to save progresses to <" + state->baseName + ".idx>.\n");
     EXPECT_EQ(Caption(), "before");
     EXPECT_EQ(state->iterations, 1u);

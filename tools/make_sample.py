@@ -4,11 +4,14 @@
     make_sample.py [OUT.bmp]                      the sunset, 200 x 200 (samples/sunset.bmp)
     make_sample.py --photo [--size WxH] OUT.bmp   a photo-like harbour scene, 256 x 256 by default
 
+An OUT ending in .png gets a PNG of the same pixels instead (for the README's gallery).
+
 The harbour has what photographs have and the sunset lacks: soft gradients, texture, many
 small hard-edged shapes. The benchmarks use it."""
 import math
 import struct
 import sys
+import zlib
 
 
 def sunset(x, y, W, H):
@@ -82,6 +85,21 @@ def write_bmp(path, W, H, pixel):
         f.write(header + info + data)
 
 
+def write_png(path, W, H, pixel):
+    clamp = lambda v: max(0, min(255, int(v)))
+    raw = bytearray()
+    for y in range(H):
+        raw.append(0)  # no filter
+        for x in range(W):
+            raw += bytes(clamp(c) for c in pixel(x, y, W, H))
+    chunk = lambda kind, body: (struct.pack(">I", len(body)) + kind + body +
+                                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" +
+                chunk(b"IHDR", struct.pack(">IIBBBBB", W, H, 8, 2, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
 def main(args):
     scene, size, out = sunset, (200, 200), "samples/sunset.bmp"
     rest = []
@@ -96,7 +114,8 @@ def main(args):
             rest.append(arg)
     if rest:
         out = rest[0]
-    write_bmp(out, size[0], size[1], scene)
+    write = write_png if out.lower().endswith(".png") else write_bmp
+    write(out, size[0], size[1], scene)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,299 @@
+#include "TestSupport.h"
+
+#include "engine/Evaluator.h"
+#include "engine/GeneticTest.h"
+#include "engine/PictureFile.h"
+#include "engine/PngFile.h"
+#include "engine/ProgressFile.h"
+#include "engine/Target.h"
+#include "engine/VectorFile.h"
+#include "genome/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+// Targets in other formats load to the very pixels of the BMP, and the drawing goes out as
+// SVG, PNG and BMP.
+
+namespace {
+
+bool Have(const std::string& program) {
+    return RunProcess({"/bin/sh", "-c", "command -v " + program}).status == 0;
+}
+
+void Put(std::vector<unsigned char>& b, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+
+// BMP headers for w x h, `bits` deep, `compression`, with `palette` entries and `data` bytes.
+std::vector<unsigned char> BmpStart(int w, int h, int bits, int compression, int palette,
+                                    std::size_t data) {
+    std::vector<unsigned char> b = {'B', 'M'};
+    const std::uint32_t offset = 54 + 4 * std::uint32_t(palette);
+    Put(b, offset + std::uint32_t(data), 4);
+    Put(b, 0, 4);
+    Put(b, offset, 4);
+    Put(b, 40, 4);
+    Put(b, std::uint32_t(w), 4);
+    Put(b, std::uint32_t(h), 4);
+    Put(b, 1, 2);
+    Put(b, std::uint32_t(bits), 2);
+    Put(b, std::uint32_t(compression), 4);
+    Put(b, std::uint32_t(data), 4);
+    Put(b, 2835, 4);
+    Put(b, 2835, 4);
+    Put(b, std::uint32_t(palette), 4);
+    Put(b, 0, 4);
+    return b;
+}
+
+// A picture of eight colours in blocks and stripes, so it fits a palette.
+const Rgb kColours[8] = {{0, 0, 0},     {255, 255, 255}, {200, 30, 40},  {20, 160, 60},
+                         {30, 60, 210}, {250, 220, 90},  {120, 70, 20},  {90, 200, 230}};
+int ColourAt(int x, int y) { return ((x / 7) + (y / 5) * 3 + (x * y) % 3) % 8; }
+
+std::vector<unsigned char> Bmp24(int w, int h) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<unsigned char> b = BmpStart(w, h, 24, 0, 0, std::size_t(stride) * std::size_t(h));
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = kColours[ColourAt(x, y)];
+            b.push_back(static_cast<unsigned char>(c.b));
+            b.push_back(static_cast<unsigned char>(c.g));
+            b.push_back(static_cast<unsigned char>(c.r));
+        }
+        for (int pad = w * 3; pad < stride; ++pad) b.push_back(0);
+    }
+    return b;
+}
+
+// Run-length encoded, 8 bits a pixel: what common tools write for pictures of few colours.
+std::vector<unsigned char> BmpRle8(int w, int h) {
+    std::vector<unsigned char> data;
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w;) {
+            int run = 1;
+            while (x + run < w && run < 255 && ColourAt(x + run, y) == ColourAt(x, y)) ++run;
+            data.push_back(static_cast<unsigned char>(run));
+            data.push_back(static_cast<unsigned char>(ColourAt(x, y)));
+            x += run;
+        }
+        data.push_back(0);
+        data.push_back(0);  // end of row
+    }
+    data.push_back(0);
+    data.push_back(1);  // end of picture
+    std::vector<unsigned char> b = BmpStart(w, h, 8, 1, 8, data.size());
+    for (const Rgb& c : kColours) {
+        b.push_back(static_cast<unsigned char>(c.b));
+        b.push_back(static_cast<unsigned char>(c.g));
+        b.push_back(static_cast<unsigned char>(c.r));
+        b.push_back(0);
+    }
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
+}
+
+std::vector<Uint32> Colours(const Image& image) {
+    std::vector<Uint32> pixels;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) pixels.push_back(PixelAt(image, x, y));
+    return pixels;
+}
+
+struct RunResult {
+    std::uint64_t error;
+    std::vector<unsigned char> saved;
+};
+
+RunResult Evolve(Image& target, const std::string& dir, int iterations) {
+    UseTargetSize(target);
+    std::srand(31);
+    GeneticTest test(&target);
+    const auto evaluator = MakeEvaluator(EvaluatorKind::Fast);
+    for (int i = 0; i < iterations; ++i) evaluator->Evolve(test);
+    const std::string file = dir + "/run.idx";
+    EXPECT_TRUE(SaveProgress(test, file));
+    return RunResult{test.bestError, ReadFile(file)};
+}
+
+class PictureFormats : public ::testing::Test {
+protected:
+    SettingsGuard guard;
+    TempDir dir;
+};
+
+TEST_F(PictureFormats, BmpPngAndCompressedBmpGiveTheSamePixelsAndTheSameRun) {
+    const int w = 40, h = 30;
+    WriteFile(dir.File("plain.bmp"), Bmp24(w, h));
+    WriteFile(dir.File("rle.bmp"), BmpRle8(w, h));
+    Image reference{dir.File("plain.bmp")};
+    ASSERT_TRUE(SavePng(reference, dir.File("same.png")));
+    Image rle{dir.File("rle.bmp")};
+    Image png{dir.File("same.png")};
+    ASSERT_EQ(rle.Width(), w);
+    ASSERT_EQ(png.Height(), h);
+    EXPECT_EQ(Colours(rle), Colours(reference));
+    EXPECT_EQ(Colours(png), Colours(reference));
+    EXPECT_EQ(RgbAt(reference, 8, 0), kColours[ColourAt(8, 0)]);  // and they are the picture
+
+    const RunResult a = Evolve(reference, dir.path, 400);
+    const RunResult b = Evolve(png, dir.path, 400);
+    const RunResult c = Evolve(rle, dir.path, 400);
+    EXPECT_EQ(a.error, b.error);
+    EXPECT_EQ(a.saved, b.saved);
+    EXPECT_EQ(a.saved, c.saved);
+}
+
+TEST_F(PictureFormats, JpegTargetsLoadAndRun) {
+    if (!Have("cjpeg")) GTEST_SKIP() << "cjpeg (libjpeg-turbo-progs) is not installed";
+    WriteFile(dir.File("plain.bmp"), Bmp24(64, 48));
+    ASSERT_EQ(RunProcess({"/bin/sh", "-c",
+                          "cjpeg -quality 90 '" + dir.File("plain.bmp") + "' > '" +
+                              dir.File("photo.jpg") + "'"})
+                  .status,
+              0);
+    const ProcessResult r = RunProcess({POLYEVOLVE_BATCH_BIN, dir.File("photo.jpg"), "--seed",
+                                        "2", "--iterations", "300"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("iterations:300 "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("error:99999999999999999"), std::string::npos) << "nothing accepted";
+}
+
+TEST_F(PictureFormats, AnOversizedPngIsRefusedWithTheSizeLine) {
+    Image wide(8192, 1);
+    wide.Clear();
+    ASSERT_TRUE(SavePng(wide, dir.File("wide.png")));
+    std::ostringstream err;
+    EXPECT_EQ(LoadTarget(dir.File("wide.png"), err), nullptr);
+    EXPECT_EQ(err.str(), "Target image <" + dir.File("wide.png") +
+                             "> is 8192 x 1 pixels; at most 8191 x 32767 are supported.\n");
+    std::ostringstream none;
+    WriteFile(dir.File("text.png"), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
+    EXPECT_EQ(LoadTarget(dir.File("text.png"), none), nullptr);
+    EXPECT_EQ(none.str(), "Error in image creation: unable to load image\n");
+}
+
+// A drawing grown on the sample, saved, and the three exports of it.
+class Export : public PictureFormats {
+protected:
+    void SetUp() override {
+        Image target{std::string(POLYEVOLVE_SAMPLE)};
+        UseTargetSize(target);
+        std::srand(12);
+        GeneticTest test(&target);
+        const auto evaluator = MakeEvaluator(EvaluatorKind::Fast);
+        for (int i = 0; i < 6000; ++i) evaluator->Evolve(test);
+        polygons = test.best.polygons.size();
+        ASSERT_TRUE(SaveProgress(test, progress = dir.File("run.idx")));
+        ASSERT_TRUE(SavePicture(test, picture = dir.File("run.out.bmp")));
+        bError = test.canvas.Compare(target);
+    }
+    ProcessResult Run(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {POLYEVOLVE_EXPORT_BIN};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return RunProcess(argv);
+    }
+    std::string progress, picture;
+    std::size_t polygons = 0;
+    std::uint64_t bError = 0;
+};
+
+TEST_F(Export, SvgIsWellFormedHoldsEveryPolygonAndLooksLikeTheRender) {
+    const std::string svg = dir.File("run.svg");
+    const ProcessResult r = Run({POLYEVOLVE_SAMPLE, progress, svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<unsigned char> bytes = ReadFile(svg);
+    const std::string text(bytes.begin(), bytes.end());
+    // One element per polygon, in painting order, with its colour and opacity.
+    Image target{std::string(POLYEVOLVE_SAMPLE)};
+    UseTargetSize(target);
+    GeneticTest test(&target);
+    ASSERT_EQ(LoadProgress(test, progress), LoadResult::Loaded);
+    std::size_t at = 0, count = 0;
+    for (const DnaPolygon& p : test.best.polygons) {
+        char colour[48];
+        std::snprintf(colour, sizeof colour, "fill=\"#%02x%02x%02x\" fill-opacity=\"%.4g\"",
+                      p.color >> 24, (p.color >> 16) & 0xff, (p.color >> 8) & 0xff,
+                      double(p.color & 0xff) / 255.0);
+        at = text.find("<polygon ", at);
+        ASSERT_NE(at, std::string::npos);
+        const std::size_t end = text.find("/>", at);
+        EXPECT_NE(text.substr(at, end - at).find(colour), std::string::npos) << colour;
+        at = end;
+        ++count;
+    }
+    EXPECT_EQ(count, polygons);
+    EXPECT_EQ(text.find("<polygon ", at), std::string::npos);
+    EXPECT_NE(text.find("viewBox=\"0 0 200 200\""), std::string::npos);
+
+    if (!Have("xmllint") || !Have("rsvg-convert"))
+        GTEST_SKIP() << "xmllint (libxml2-utils) or rsvg-convert (librsvg2-bin) missing";
+    EXPECT_EQ(RunProcess({"/usr/bin/xmllint", "--noout", svg}).status, 0);
+    const std::string rendered = dir.File("svg.png");
+    ASSERT_EQ(RunProcess({"/usr/bin/rsvg-convert", svg, "-o", rendered}).status, 0);
+    const Image shown{rendered};
+    ASSERT_EQ(shown.Width(), 200);
+    const std::uint64_t svgError = shown.Compare(target);
+    EXPECT_LT(double(svgError), 1.05 * double(bError)) << svgError << " against " << bError;
+    EXPECT_GT(double(svgError), 0.95 * double(bError)) << svgError << " against " << bError;
+}
+
+TEST_F(Export, PngEqualsTheBmpPictureAndScales) {
+    ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("one.png")}).status, 0);
+    ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("two.png"), "--scale", "2"}).status, 0);
+    ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("wide.bmp"), "--width", "300"}).status, 0);
+    ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("same.bmp")}).status, 0);
+    const Image one{dir.File("one.png")}, two{dir.File("two.png")}, bmp{picture};
+    EXPECT_EQ(Colours(one), Colours(bmp));
+    EXPECT_EQ(ReadFile(dir.File("same.bmp")), ReadFile(picture));
+    EXPECT_EQ(two.Width(), 400);
+    EXPECT_EQ(two.Height(), 400);
+    const Image wide{dir.File("wide.bmp")};
+    EXPECT_EQ(wide.Width(), 300);
+    // Twice the size, and still the same picture: each 2 x 2 block mostly the pixel it grew from.
+    int close = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) close += RgbAt(two, 2 * x, 2 * y) == RgbAt(one, x, y);
+    EXPECT_GT(close, 200 * 200 * 8 / 10);
+}
+
+TEST_F(Export, BadInputsWriteNothing) {
+    const std::string out = dir.File("out.svg");
+    const std::string usage =
+        "usage: polyevolve-export TARGET PROGRESS.idx OUTPUT.svg|OUTPUT.png|OUTPUT.bmp "
+        "[--scale K | --width W]\n";
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {},
+             {POLYEVOLVE_SAMPLE, progress},
+             {POLYEVOLVE_SAMPLE, progress, dir.File("out.gif")},
+             {POLYEVOLVE_SAMPLE, progress, out, "--scale", "0"},
+             {POLYEVOLVE_SAMPLE, progress, out, "--scale", "-1"},
+             {POLYEVOLVE_SAMPLE, progress, out, "--width", "2.5"},
+             {POLYEVOLVE_SAMPLE, progress, out, "--scale", "2", "--width", "10"},
+             {POLYEVOLVE_SAMPLE, progress, out, "extra"},
+         }) {
+        const ProcessResult r = Run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, usage);
+    }
+    std::vector<unsigned char> cut = ReadFile(progress);
+    cut.resize(cut.size() / 2);
+    WriteFile(dir.File("cut.idx"), cut);
+    const ProcessResult damaged = Run({POLYEVOLVE_SAMPLE, dir.File("cut.idx"), out});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(damaged.err, "Progress file <" + dir.File("cut.idx") + "> is damaged.\n");
+    const ProcessResult missing = Run({POLYEVOLVE_SAMPLE, dir.File("none.idx"), out});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Unable to open progress file <" + dir.File("none.idx") + ">.\n");
+    const ProcessResult noTarget = Run({dir.File("none.bmp"), progress, out});
+    EXPECT_EQ(noTarget.status, 1);
+    EXPECT_EQ(noTarget.err, "Error in image creation: unable to load image\n");
+    EXPECT_FALSE(FileExists(out));
+    const ProcessResult listing = RunProcess({"/bin/ls", "-A", dir.path});
+    EXPECT_EQ(listing.out, "cut.idx\nrun.idx\nrun.out.bmp\n");
+}
+
+}  // namespace
