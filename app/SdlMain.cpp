@@ -4,6 +4,7 @@
 #include "engine/GeneticTest.h"
 #include "app/MainLoop.h"
 #include "engine/Target.h"
+#include "genome/Random.h"
 #include "app/Window.h"
 #include "image/Image.h"
 
@@ -45,7 +46,7 @@ extern "C" int SDL_main(int argc, char** argv) {
     UseTargetSize(*target);
 
     const std::time_t start = std::time(nullptr);
-    std::srand(static_cast<unsigned>(start));
+    draws::Seed(static_cast<unsigned>(start));
 
     GeneticTest test(target.get());
     if (!test.canvas.surface) {

@@ -27,6 +27,7 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
             // partial renders share the rest.
             const int canvases = int(std::min<std::uint64_t>(budget / bytes, 8));
             region.Resize(w, h);
+            own.region.Resize(w, h);
             layers.Resize(w, h, canvases - 2);
         }
     }
@@ -67,16 +68,16 @@ void FastEvaluator::Rebuild(GeneticTest& test) {
         Rasterize(flat);
         spansKept += flat.spans.size();
     }
-    candidate.clear();
-    for (const FlatPolygon& polygon : best) candidate.push_back(&polygon);
-    layers.Rebuild(candidate, test.canvas, PlaneOf(*test.target));
+    std::vector<const FlatPolygon*> all;
+    for (const FlatPolygon& polygon : best) all.push_back(&polygon);
+    layers.Rebuild(all, test.canvas, PlaneOf(*test.target));
     realError = test.canvas.Compare(*test.target);
     built = true;
 }
 
-FlatPolygon& FastEvaluator::Fresh(DnaPolygon& polygon, const FlatPolygon* old) {
-    if (freshUsed == fresh.size()) fresh.emplace_back();
-    FlatPolygon& flat = fresh[freshUsed++];
+FlatPolygon& FastEvaluator::Fresh(Candidate& c, DnaPolygon& polygon, const FlatPolygon* old) {
+    if (c.freshUsed == c.fresh.size()) c.fresh.emplace_back();
+    FlatPolygon& flat = c.fresh[c.freshUsed++];
     flat.Assign(polygon);
     if (old && old->spansKnown && flat.SameShape(*old)) {  // a new colour: the same spans
         flat.spansKnown = true;
@@ -89,15 +90,21 @@ FlatPolygon& FastEvaluator::Fresh(DnaPolygon& polygon, const FlatPolygon* old) {
     return flat;
 }
 
-void FastEvaluator::FindChanges(DnaDrawing& drawing) {
+void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
+    auto& candidate = c.polygons;
+    auto& changed = c.changed;
+    auto& changedTo = c.changedTo;
+    auto& region = c.region;
+    int& unchanged = c.unchanged;
     candidate.clear();
     changed.clear();
     changedTo.clear();
-    freshUsed = 0;
+    c.freshUsed = 0;
+    c.structural = log.Structural();
     unchanged = INT_MAX;
     // A changed polygon can change the pixels it covered and those it covers now; if only its
     // shape changed, just those that the old and the new shape paint differently.
-    auto differs = [this](int s, FlatPolygon& now) {
+    auto differs = [this, &region, &changed, &changedTo](int s, FlatPolygon& now) {
         const FlatPolygon& old = best[std::size_t(s)];
         if (old.color == now.color) {
             region.AddDifference(old, now);
@@ -116,7 +123,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
             if (old.Same(polygon)) {
                 candidate.push_back(&old);
             } else {
-                FlatPolygon& now = Fresh(polygon, &old);
+                FlatPolygon& now = Fresh(c, polygon, &old);
                 differs(i, now);
                 candidate.push_back(&now);
                 unchanged = std::min(unchanged, i);
@@ -141,7 +148,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
     for (DnaPolygon& polygon : drawing.polygons) {
         const int s = find(&polygon);
         if (s < 0) {  // new: it changes what it covers
-            FlatPolygon& now = Fresh(polygon, nullptr);
+            FlatPolygon& now = Fresh(c, polygon, nullptr);
             region.Add(now);
             candidate.push_back(&now);
         } else {
@@ -150,7 +157,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
             if (old.Same(polygon)) {
                 candidate.push_back(&old);
             } else {
-                FlatPolygon& now = Fresh(polygon, &old);
+                FlatPolygon& now = Fresh(c, polygon, &old);
                 differs(s, now);
                 candidate.push_back(&now);
             }
@@ -163,29 +170,66 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing) {
     for (std::size_t s = 0; s < best.size(); ++s)
         if (!seen[s]) region.Add(best[s]);  // deleted: what it covered changes
     // Moved: everything else keeps its order, so only what the moved one covers can change.
-    log.ForEachMoved([this, &find](const DnaPolygon* node) {
+    log.ForEachMoved([this, &find, &region](const DnaPolygon* node) {
         const int s = find(node);
         if (s >= 0) region.Add(best[std::size_t(s)]);
     });
 }
 
-void FastEvaluator::Accept(GeneticTest& test) {
-    if (log.Structural()) {
+void FastEvaluator::Build(GeneticTest& test, Candidate& c) {
+    if (c.region.countedWidth != region.countedWidth || c.region.countedHeight != region.countedHeight ||
+        c.region.canvasWidth != region.canvasWidth)
+        c.region.Resize(width, height);
+    while (!mutation::MutateDrawing(test.best, log)) {
+    }
+    FindChanges(test.best, c);
+    c.bestError = test.bestError;
+}
+
+bool FastEvaluator::Score(Candidate& c, const Plane& work, std::vector<LayerCache::Active>& active) const {
+    // Outside the region the candidate's pixels are the best drawing's, so its error is the
+    // best drawing's real error (not necessarily the stored one, after a resume) with the
+    // region's share replaced.
+    c.error = realError;
+    if (c.region.Empty()) {
+        c.better = c.error < c.bestError;
+        return c.better;
+    }
+    const std::uint64_t rest = realError - layers.TopError(c.region);
+    if (rest >= c.bestError) {
+        c.better = false;
+        return false;
+    }
+    const std::uint64_t limit = c.bestError - rest;
+    const int level = layers.LevelBelow(c.unchanged);
+    const Plane below = level < 0 ? Plane{} : layers.Level(level);
+    const std::uint64_t share = layers.PaintAndScore(
+        c.polygons, layers.Position(level), int(c.polygons.size()), level < 0 ? nullptr : &below,
+        work, PlaneOf(*target), c.region, limit, active);
+    c.better = share < limit;
+    c.error = rest + share;
+    return c.better;
+}
+
+void FastEvaluator::Accept(GeneticTest& test, Candidate& c) {
+    test.bestError = c.error;
+    realError = c.error;
+    if (c.structural) {
         // Polygons came, went or moved: the levels' positions shift, so start them over.
         log.Commit();
         Rebuild(test);
         return;
     }
-    layers.Update(candidate, unchanged, region, test.canvas, PlaneOf(*test.target));
-    for (std::size_t k = 0; k < changed.size(); ++k) {
-        FlatPolygon& kept = best[std::size_t(changed[k])];
-        spansKept = spansKept - kept.spans.size() + changedTo[k]->spans.size();
-        std::swap(kept, *changedTo[k]);
+    layers.Update(c.polygons, c.unchanged, c.region, test.canvas, PlaneOf(*test.target));
+    for (std::size_t k = 0; k < c.changed.size(); ++k) {
+        FlatPolygon& kept = best[std::size_t(c.changed[k])];
+        spansKept = spansKept - kept.spans.size() + c.changedTo[k]->spans.size();
+        std::swap(kept, *c.changedTo[k]);
     }
     log.Commit();
 }
 
-void FastEvaluator::Reject(GeneticTest& test) {
+void FastEvaluator::Restore(GeneticTest& test, const Candidate& c) {
     auto restore = [this](DnaPolygon& polygon, const FlatPolygon& flat) {
         polygon.color = flat.color;
         log.SetPoints(polygon.points, flat.xs, flat.ys);
@@ -201,49 +245,19 @@ void FastEvaluator::Reject(GeneticTest& test) {
         }
         return;
     }
-    for (int s : changed) restore(*best[std::size_t(s)].node, best[std::size_t(s)]);
+    for (int s : c.changed) restore(*best[std::size_t(s)].node, best[std::size_t(s)]);
     log.Commit();
 }
 
 bool FastEvaluator::Evolve(GeneticTest& test) {
     if (!Prepare(test)) return ::Evolve(test);
-
-    while (!mutation::MutateDrawing(test.best, log)) {
-    }
+    Build(test, own);
     ++test.generation;
-    FindChanges(test.best);
-
-    // Outside the region the candidate's pixels are the best drawing's, so its error is the
-    // best drawing's real error (not necessarily the stored one, after a resume) with the
-    // region's share replaced.
-    std::uint64_t error = realError;
-    bool better;
-    if (region.Empty()) {
-        better = error < test.bestError;
+    if (Score(own, PlaneOf(test.canvas), active)) {
+        Accept(test, own);
     } else {
-        const Plane goal = PlaneOf(*test.target);
-        const std::uint64_t rest = realError - layers.TopError(region);
-        if (rest >= test.bestError) {
-            better = false;
-        } else {
-            const std::uint64_t limit = test.bestError - rest;
-            const int level = layers.LevelBelow(unchanged);
-            const Plane work = PlaneOf(test.canvas);
-            const Plane below = level < 0 ? Plane{} : layers.Level(level);
-            const std::uint64_t share =
-                layers.PaintAndScore(candidate, layers.Position(level), int(candidate.size()),
-                                     level < 0 ? nullptr : &below, work, goal, region, limit);
-            better = share < limit;
-            error = rest + share;
-        }
+        Restore(test, own);
     }
-    if (better) {
-        test.bestError = error;
-        realError = error;
-        Accept(test);
-    } else {
-        Reject(test);
-    }
-    region.Clear();
-    return better;
+    own.region.Clear();
+    return own.better;
 }

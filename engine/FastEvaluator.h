@@ -33,18 +33,41 @@ public:
     // each time (only damaged files have so many).
     static constexpr std::size_t kSpanBudget = std::size_t(1) << 24;
 
-private:
+    // One candidate as the steps below see it: what changed, where, and its score.
+    struct Candidate {
+        std::deque<FlatPolygon> fresh;           // changed and new polygons
+        std::size_t freshUsed = 0;
+        std::vector<const FlatPolygon*> polygons;  // the candidate, in painting order
+        std::vector<int> changed;                // indices into the best drawing's polygons
+        std::vector<FlatPolygon*> changedTo;     // and what each became
+        ChangeRegion region;
+        int unchanged = 0;                       // layers below this are the best drawing's
+        bool structural = false;                 // polygons added, deleted or moved
+        std::uint64_t bestError = 0;             // the best error it must beat
+        std::uint64_t error = 0;                 // its own, when `better`
+        bool better = false;
+    };
+
+    // The steps of one iteration, for callers that spread them over threads.
     // Makes the caches describe test.best, rebuilding what no longer does. False when the
     // caches cannot be had (a canvas over the budget): the plain way is used then.
     bool Prepare(GeneticTest& test);
+    // Mutates test.best in place (drawing from NextDraw) and notes the changes in `c`.
+    void Build(GeneticTest& test, Candidate& c);
+    // Scores `c` using `work` (a canvas-sized plane of the caller's) and sets c.better;
+    // reads the caches only, so candidates built from one best drawing may be scored at once.
+    bool Score(Candidate& c, const Plane& work, std::vector<LayerCache::Active>& active) const;
+    // Keeps the mutated drawing as the best, with c's error, and brings the caches along.
+    void Accept(GeneticTest& test, Candidate& c);
+    // Puts test.best back as it was before Build.
+    void Restore(GeneticTest& test, const Candidate& c);
+
+private:
     void Rebuild(GeneticTest& test);
-    // Compares the mutated drawing with the flat copy: fills the region, the candidate's
-    // polygons and the lowest changed layer.
-    void FindChanges(DnaDrawing& candidate);
-    FlatPolygon& Fresh(DnaPolygon& polygon, const FlatPolygon* sameShape);
+    // Compares the mutated drawing with the flat copy and fills `c`.
+    void FindChanges(DnaDrawing& candidate, Candidate& c);
+    FlatPolygon& Fresh(Candidate& c, DnaPolygon& polygon, const FlatPolygon* sameShape);
     void Rasterize(FlatPolygon& polygon);
-    void Accept(GeneticTest& test);
-    void Reject(GeneticTest& test);
 
     const Image* target = nullptr;
     int width = -1, height = -1;
@@ -52,18 +75,14 @@ private:
     bool built = false;
 
     std::vector<FlatPolygon> best;        // the best drawing, flat, in painting order
-    std::deque<FlatPolygon> fresh;        // changed and new polygons of the candidate
-    std::size_t freshUsed = 0;
-    std::vector<const FlatPolygon*> candidate;  // the candidate's polygons, in painting order
-    std::vector<int> changed;             // indices into `best` whose polygon changed
-    std::vector<FlatPolygon*> changedTo;  // and what each became
     std::vector<std::pair<const DnaPolygon*, int>> index;  // best's nodes, sorted
     std::vector<char> seen;
-    int unchanged = 0;                    // layers below this are the best drawing's
     std::uint64_t realError = 0;          // the best drawing's error, rendered and compared
     std::size_t spansKept = 0;            // spans held by `best`, against kSpanBudget
 
     UndoLog log;
-    ChangeRegion region;
+    ChangeRegion region;                  // the counted part's size, for rasterizing
     LayerCache layers;
+    Candidate own;                        // the one candidate of a single-threaded run
+    std::vector<LayerCache::Active> active;
 };

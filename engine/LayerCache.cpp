@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-Plane PlaneOf(Image& image) {
+Plane PlaneOf(const Image& image) {
     return Plane{static_cast<Uint32*>(image.surface->pixels), image.surface->pitch / 4};
 }
 
@@ -147,7 +147,8 @@ void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int
 std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& drawing,
                                         int first, int last, const Plane* from,
                                         const Plane& to, const Plane& goal,
-                                        const ChangeRegion& region, std::uint64_t limit) {
+                                        const ChangeRegion& region, std::uint64_t limit,
+                                        std::vector<Active>& active) const {
     active.clear();
     for (int i = first; i < last; ++i) {
         const FlatPolygon& p = *drawing[std::size_t(i)];

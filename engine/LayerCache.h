@@ -16,7 +16,7 @@ struct Plane {
     Uint32* Row(int y) const { return pixels + std::ptrdiff_t(y) * pitch; }
 };
 
-Plane PlaneOf(Image& image);
+Plane PlaneOf(const Image& image);
 
 // Renders of the best drawing kept for the fast evaluator: the whole drawing (`top`), and a
 // few partial ones, level j holding the first positions[j] polygons painted over black.
@@ -37,7 +37,9 @@ public:
     int Position(int level) const { return level < 0 ? 0 : positions[std::size_t(level)]; }
     int Levels() const { return int(positions.size()); }
     Plane Top() { return Plane{top.data(), width}; }
-    Plane Level(int level) { return Plane{levels[std::size_t(level)].data(), width}; }
+    Plane Level(int level) const {
+        return Plane{const_cast<Uint32*>(levels[std::size_t(level)].data()), width};
+    }
     // After an accepted candidate that kept the polygon count and order and changed nothing
     // below layer `unchanged`: brings every level above it and the top up to date inside the
     // region. `work` holds the candidate's render there.
@@ -53,17 +55,18 @@ public:
     // Paints polygons [first, last) of the drawing into `to` inside the region, over `from`
     // (black when null), and sums the region's error against `goal` as it goes, row by row;
     // stops once the sum reaches `limit`, leaving the rows after unpainted.
-    std::uint64_t PaintAndScore(const std::vector<const FlatPolygon*>& drawing, int first,
-                                int last, const Plane* from, const Plane& to, const Plane& goal,
-                                const ChangeRegion& region, std::uint64_t limit);
-
-private:
+    // `active` is the caller's scratch, so that several threads can paint at once.
     struct Active {
         const FlatPolygon* polygon;
         int firstRow, lastRow;
         unsigned red, green, blue, keep;
     };
-    std::vector<Active> active;
+    std::uint64_t PaintAndScore(const std::vector<const FlatPolygon*>& drawing, int first,
+                                int last, const Plane* from, const Plane& to, const Plane& goal,
+                                const ChangeRegion& region, std::uint64_t limit,
+                                std::vector<Active>& active) const;
+
+private:
     int width = 0, height = 0, maxLevels = 0;
     std::vector<int> positions;
     std::vector<std::vector<Uint32>> levels;

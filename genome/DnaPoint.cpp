@@ -19,8 +19,8 @@ bool DnaPoint::Mutate() {
     const int rates[2] = {Settings::PointMidMutation, Settings::PointMinMutation};
     for (int step = 0; step < 2; ++step) {
         if (!Chance(rates[step])) continue;
-        const int ry = std::rand();
-        const int rx = std::rand();
+        const int ry = NextDraw();
+        const int rx = NextDraw();
         // Added at the coordinates' own 16-bit width, before the clamp.
         x = static_cast<short>(x + Offset(rx, moves[step]));
         y = static_cast<short>(y + Offset(ry, moves[step]));

@@ -10,8 +10,8 @@
 
 DnaPolygon::DnaPolygon() {
     for (int i = 0; i < 3; ++i) {
-        const int ry = std::rand();  // the row is drawn before the column
-        const int rx = std::rand();
+        const int ry = NextDraw();  // the row is drawn before the column
+        const int rx = NextDraw();
         points.emplace_back(static_cast<short>(rx % Settings::ScreenWidth),
                             static_cast<short>(ry % Settings::ScreenHeight));
     }

@@ -33,8 +33,8 @@ bool MutatePolygon(DnaPolygon& polygon, Recorder& recorder) {
     if (Chance(Settings::AddPointMutation) && int(points.size()) != Settings::MaxPoints) {
         auto where = points.end();
         if (!points.empty()) where = At(points, Draw(int(points.size())));
-        const int ry = std::rand();
-        const int rx = std::rand();
+        const int ry = NextDraw();
+        const int rx = NextDraw();
         points.insert(where, DnaPoint(static_cast<short>(rx % Settings::ScreenWidth),
                                       static_cast<short>(ry % Settings::ScreenHeight)));
         counted = true;

@@ -161,9 +161,11 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
         const int level = layers.LevelBelow(unchanged);
         const Plane below = level < 0 ? Plane{} : layers.Level(level);
         const Plane out = PlaneOf(work);
+        std::vector<LayerCache::Active> active;
         const std::uint64_t share =
             layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
-                                 level < 0 ? nullptr : &below, out, goal, region, UINT64_MAX);
+                                 level < 0 ? nullptr : &below, out, goal, region, UINT64_MAX,
+                                 active);
         ASSERT_EQ(errorBefore - layers.TopError(region) + share, fullAfter.Compare(target))
             << "round " << round;
         for (int y = 0; y < h - 1; ++y)

@@ -6,6 +6,7 @@
 #include "engine/Evaluator.h"
 #include "engine/GeneticTest.h"
 #include "engine/Target.h"
+#include "genome/Random.h"
 #include "image/Image.h"
 
 #include <cerrno>
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr);
     if (!target) return 1;
     UseTargetSize(*target);
-    std::srand(static_cast<unsigned>(options.seed));
+    draws::Seed(static_cast<unsigned>(options.seed));
 
     GeneticTest test(target.get());
     if (!test.canvas.surface) {
