@@ -27,7 +27,7 @@ struct LoopState {
     std::uint64_t iterations = 0;
     bool running = true;
     std::time_t (*clock)(std::time_t*) = &std::time;
-    std::unique_ptr<Evaluator> evaluator = MakeEvaluator(EvaluatorKind::Fast);
+    std::unique_ptr<Evaluator> evaluator = MakeEvaluator(EvaluatorKind::Fast);  // replaceable
 };
 
 // One iteration of the program's loop: evolve, redisplay after a gain, poll events every

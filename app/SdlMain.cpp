@@ -10,11 +10,33 @@
 
 #include <SDL.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <memory>
 #include <string>
+
+namespace {
+
+// POLYEVOLVE_THREADS, or one thread per online core; a bad value is reported and ignored.
+int ThreadCount(std::ostream& err) {
+    const char* text = std::getenv("POLYEVOLVE_THREADS");
+    const int fallback = DefaultThreads();
+    if (!text || !*text) return fallback;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < 1 || value > 256 || !std::isdigit(static_cast<unsigned char>(text[0]))) {
+        err << "POLYEVOLVE_THREADS=" << text << " is not a whole number from 1 to 256; using "
+            << fallback << ".\n";
+        return fallback;
+    }
+    return int(value);
+}
+
+}  // namespace
 
 extern "C" int SDL_main(int argc, char** argv) {
     std::string baseName;
@@ -56,6 +78,7 @@ extern "C" int SDL_main(int argc, char** argv) {
     if (!progressPath.empty()) ResumeCommand(test, progressPath, screen, std::cerr);
 
     LoopState state(test, screen, baseName, start);
+    state.evaluator = MakeEvaluator(EvaluatorKind::Fast, ThreadCount(std::cerr));
     while (state.running) Iterate(state, std::cerr);
     return 0;
 }

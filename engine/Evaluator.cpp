@@ -2,6 +2,9 @@
 
 #include "engine/Evolution.h"
 #include "engine/FastEvaluator.h"
+#include "engine/SpeculativeEvaluator.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -12,9 +15,15 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind) {
+std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind, int threads) {
     if (kind == EvaluatorKind::Plain) return std::make_unique<PlainEvaluator>();
+    if (threads > 1) return std::make_unique<SpeculativeEvaluator>(threads);
     return std::make_unique<FastEvaluator>();
+}
+
+int DefaultThreads() {
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    return cores < 1 ? 1 : cores > 256 ? 256 : int(cores);
 }
 
 bool ParseEvaluatorKind(const std::string& name, EvaluatorKind& kind) {

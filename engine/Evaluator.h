@@ -13,12 +13,20 @@ public:
     // One iteration: a candidate made from the best drawing, scored, kept only if its error
     // is strictly lower. True when it was kept.
     virtual bool Evolve(GeneticTest& test) = 0;
+    // Hands back the draws of candidates made ahead of time, so that whatever draws next
+    // (a save, a resume) gets the values it would get in a run on one thread. Call it before
+    // anything but Evolve draws or changes the evolution state.
+    virtual void Settle() {}
 };
 
 // Plain: copy, mutate, render everything, compare everything (the reference).
 // Fast: mutate in place, re-render and re-score only the pixels the mutation can change.
 enum class EvaluatorKind { Plain, Fast };
 
-std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind);
+// `threads` above 1 scores fast candidates on that many threads, speculatively, with the
+// very same run; the plain evaluator always runs on one.
+std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind, int threads = 1);
+// The number of online cores, at least 1.
+int DefaultThreads();
 // "plain" or "fast"; false for anything else.
 bool ParseEvaluatorKind(const std::string& name, EvaluatorKind& kind);

@@ -8,6 +8,19 @@
 #include <algorithm>
 #include <climits>
 
+bool FastEvaluator::Current(GeneticTest& test) {
+    if (!usable || !built || test.target != target || test.canvas.Width() != width ||
+        test.canvas.Height() != height || best.size() != test.best.polygons.size())
+        return false;
+    std::size_t i = 0;
+    for (DnaPolygon& polygon : test.best.polygons) {
+        if (!best[i].Same(polygon)) return false;
+        if (best[i].node != &polygon) best[i].node = &polygon;  // equal, but another list's
+        ++i;
+    }
+    return true;
+}
+
 bool FastEvaluator::Prepare(GeneticTest& test) {
     Image& canvas = test.canvas;
     if (!test.target || !test.target->surface || !canvas.surface) return false;
@@ -211,7 +224,7 @@ bool FastEvaluator::Score(Candidate& c, const Plane& work, std::vector<LayerCach
     return c.better;
 }
 
-void FastEvaluator::Accept(GeneticTest& test, Candidate& c) {
+void FastEvaluator::Accept(GeneticTest& test, Candidate& c, const Plane& scored) {
     test.bestError = c.error;
     realError = c.error;
     if (c.structural) {
@@ -220,7 +233,7 @@ void FastEvaluator::Accept(GeneticTest& test, Candidate& c) {
         Rebuild(test);
         return;
     }
-    layers.Update(c.polygons, c.unchanged, c.region, test.canvas, PlaneOf(*test.target));
+    layers.Update(c.polygons, c.unchanged, c.region, scored, PlaneOf(*test.target));
     for (std::size_t k = 0; k < c.changed.size(); ++k) {
         FlatPolygon& kept = best[std::size_t(c.changed[k])];
         spansKept = spansKept - kept.spans.size() + c.changedTo[k]->spans.size();
@@ -254,7 +267,7 @@ bool FastEvaluator::Evolve(GeneticTest& test) {
     Build(test, own);
     ++test.generation;
     if (Score(own, PlaneOf(test.canvas), active)) {
-        Accept(test, own);
+        Accept(test, own, PlaneOf(test.canvas));
     } else {
         Restore(test, own);
     }

@@ -52,13 +52,18 @@ public:
     // Makes the caches describe test.best, rebuilding what no longer does. False when the
     // caches cannot be had (a canvas over the budget): the plain way is used then.
     bool Prepare(GeneticTest& test);
+    // True when the caches describe test.best as they are (Prepare would change nothing).
+    bool Current(GeneticTest& test);
+    int Width() const { return width; }
+    int Height() const { return height; }
     // Mutates test.best in place (drawing from NextDraw) and notes the changes in `c`.
     void Build(GeneticTest& test, Candidate& c);
     // Scores `c` using `work` (a canvas-sized plane of the caller's) and sets c.better;
     // reads the caches only, so candidates built from one best drawing may be scored at once.
     bool Score(Candidate& c, const Plane& work, std::vector<LayerCache::Active>& active) const;
-    // Keeps the mutated drawing as the best, with c's error, and brings the caches along.
-    void Accept(GeneticTest& test, Candidate& c);
+    // Keeps the mutated drawing as the best, with c's error, and brings the caches along;
+    // `scored` is the plane Score painted c into.
+    void Accept(GeneticTest& test, Candidate& c, const Plane& scored);
     // Puts test.best back as it was before Build.
     void Restore(GeneticTest& test, const Candidate& c);
 

@@ -84,7 +84,7 @@ int LayerCache::LevelBelow(int unchanged) const {
 }
 
 void LayerCache::Update(const std::vector<const FlatPolygon*>& drawing, int unchanged,
-                        const ChangeRegion& region, Image& work, const Plane& goal) {
+                        const ChangeRegion& region, const Plane& work, const Plane& goal) {
     for (int j = 0; j < int(positions.size()); ++j) {
         if (positions[std::size_t(j)] <= unchanged) continue;
         const Plane to = Level(j);
@@ -96,8 +96,7 @@ void LayerCache::Update(const std::vector<const FlatPolygon*>& drawing, int unch
         }
         PaintRegion(drawing, Position(j - 1), positions[std::size_t(j)], to, region);
     }
-    const Plane candidate = PlaneOf(work);
-    CopyRegion(&candidate, Top(), region);
+    CopyRegion(&work, Top(), region);
     for (int y = region.firstRow; y <= region.lastRow; ++y)
         region.ForEachRange(y, [&](int lo, int hi) { ScoreRange(y, lo, hi, goal); });
 }

@@ -44,7 +44,7 @@ public:
     // below layer `unchanged`: brings every level above it and the top up to date inside the
     // region. `work` holds the candidate's render there.
     void Update(const std::vector<const FlatPolygon*>& drawing, int unchanged,
-                const ChangeRegion& region, Image& work, const Plane& goal);
+                const ChangeRegion& region, const Plane& work, const Plane& goal);
 
     // Copies the region from `from` (or black, with a null `from`) into `to`.
     static void CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region);

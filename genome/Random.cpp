@@ -2,11 +2,6 @@
 
 namespace draws {
 
-State& Shared() {
-    static State state;
-    return state;
-}
-
 void Seed(unsigned seed) {
     Shared().givenBack.clear();
     std::srand(seed);

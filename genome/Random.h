@@ -14,7 +14,9 @@ struct State {
     std::deque<int> givenBack;            // drawn, unused, to be handed out first
     std::vector<int>* record = nullptr;   // when set, every value handed out is copied here
 };
-State& Shared();
+// The one draw queue of the program; the draws are made on one thread only.
+inline State shared;
+inline State& Shared() { return shared; }
 
 // Seeds rand() and forgets any value given back.
 void Seed(unsigned seed);

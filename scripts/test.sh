@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test twice: in a plain build with the
 # vector kernels, and under AddressSanitizer + UndefinedBehaviorSanitizer with the plain ones,
-# so both kernel sets are tested on every run.
+# so both kernel sets are tested on every run; then the threaded tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -23,3 +23,11 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPOLYEVOLVE_SANI
     -DPOLYEVOLVE_TESTS=ON -DPOLYEVOLVE_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j"$jobs"
+
+# The threaded evaluator under ThreadSanitizer: only the tests that run threads.
+echo "== ThreadSanitizer build, threaded tests" >&2
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPOLYEVOLVE_TSAN=ON \
+    -DPOLYEVOLVE_TESTS=ON -DPOLYEVOLVE_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target polyevolve_tests
+TSAN_OPTIONS="halt_on_error=1" build-tsan/polyevolve_tests \
+    --gtest_filter='Speculative*:*GoldenRun*/Fast2Threads:*GoldenRun*/Fast4Threads'

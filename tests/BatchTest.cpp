@@ -53,27 +53,33 @@ TEST(Batch, SameSeedSameTrajectoryAsTheSharedIteration) {
     EXPECT_EQ(fa["polygons"], std::to_string(test.best.polygons.size()));
 }
 
-TEST(Batch, BothEvaluatorsWriteTheSameFiles) {
+TEST(Batch, EveryEvaluatorAndThreadCountWritesTheSameFiles) {
     TempDir dir;
-    std::map<std::string, std::string> line[2];
-    const char* kinds[] = {"plain", "fast"};
-    for (int k = 0; k < 2; ++k) {
-        const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "1500",
-                                       "--evaluator", kinds[k], "--save", dir.File(kinds[k])});
+    const std::vector<std::vector<std::string>> ways = {
+        {"--evaluator", "plain"}, {"--evaluator", "fast", "--threads", "1"}, {"--threads", "3"}};
+    std::vector<std::map<std::string, std::string>> lines;
+    for (std::size_t k = 0; k < ways.size(); ++k) {
+        std::vector<std::string> args = {POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "1500",
+                                         "--save", dir.File(std::to_string(k))};
+        args.insert(args.end(), ways[k].begin(), ways[k].end());
+        const ProcessResult r = Batch(args);
         ASSERT_EQ(r.status, 0) << r.err;
-        line[k] = Fields(r.out);
+        lines.push_back(Fields(r.out));
     }
-    EXPECT_EQ(line[0]["error"], line[1]["error"]);
-    EXPECT_EQ(line[0]["generation"], line[1]["generation"]);
-    EXPECT_EQ(ReadFile(dir.File("plain.idx")), ReadFile(dir.File("fast.idx")));
-    EXPECT_EQ(ReadFile(dir.File("plain.out.bmp")), ReadFile(dir.File("fast.out.bmp")));
-    EXPECT_FALSE(ReadFile(dir.File("fast.idx")).empty());
+    EXPECT_FALSE(ReadFile(dir.File("0.idx")).empty());
+    for (std::size_t k = 1; k < ways.size(); ++k) {
+        EXPECT_EQ(lines[0]["error"], lines[k]["error"]);
+        EXPECT_EQ(lines[0]["generation"], lines[k]["generation"]);
+        for (const char* suffix : {".idx", ".out.bmp", ".svg"})
+            EXPECT_EQ(ReadFile(dir.File("0") + suffix), ReadFile(dir.File(std::to_string(k)) + suffix))
+                << ways[k][1] << suffix;
+    }
 }
 
 TEST(Batch, BadArgumentsGetTheUsageLine) {
     const std::string usage =
         "usage: polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] "
-        "[--save PREFIX] [--evaluator plain|fast]\n";
+        "[--save PREFIX] [--evaluator plain|fast] [--threads N]\n";
     for (const auto& args : std::vector<std::vector<std::string>>{
              {},
              {POLYEVOLVE_SAMPLE, "--seed", "1"},
@@ -84,6 +90,9 @@ TEST(Batch, BadArgumentsGetTheUsageLine) {
              {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations"},
              {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--evaluator", "quick"},
              {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--evaluator"},
+             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--threads", "0"},
+             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--threads", "two"},
+             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--threads", "257"},
          }) {
         const ProcessResult r = Batch(args);
         EXPECT_EQ(r.status, 2);

@@ -3,6 +3,7 @@
 #include "engine/Evaluator.h"
 #include "engine/GeneticTest.h"
 #include "engine/Target.h"
+#include "genome/Random.h"
 #include "serial/Serializer.h"
 
 #include <gtest/gtest.h>
@@ -30,21 +31,27 @@ std::uint64_t Fnv1a(const std::vector<unsigned char>& bytes) {
     return hash;
 }
 
-class GoldenRun : public ::testing::TestWithParam<EvaluatorKind> {};
+struct Way {
+    EvaluatorKind kind;
+    int threads;
+};
+class GoldenRun : public ::testing::TestWithParam<Way> {};
 
 // The tripwire for every change to how candidates are made and scored: a short run on the
 // bundled sample, with a save half way, must end exactly where it always has, whichever way
 // the candidates are scored.
 TEST_P(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
     SettingsGuard guard;
-    const auto evaluator = MakeEvaluator(GetParam());
+    const auto evaluator = MakeEvaluator(GetParam().kind, GetParam().threads);
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
-    std::srand(7);
+    draws::Seed(7);
     GeneticTest test(&target);
     for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
+    evaluator->Settle();
     const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
     for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
+    evaluator->Settle();
     const std::vector<unsigned char> saved = SaveToMemory(test);
 
     EXPECT_EQ(halfWay, 9867152895680537167ull);
@@ -56,9 +63,11 @@ TEST_P(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Evaluators, GoldenRun,
-                         ::testing::Values(EvaluatorKind::Plain, EvaluatorKind::Fast),
+                         ::testing::Values(Way{EvaluatorKind::Plain, 1}, Way{EvaluatorKind::Fast, 1},
+                                           Way{EvaluatorKind::Fast, 2}, Way{EvaluatorKind::Fast, 4}),
                          [](const auto& info) {
-                             return info.param == EvaluatorKind::Plain ? "Plain" : "Fast";
+                             return std::string(info.param.kind == EvaluatorKind::Plain ? "Plain" : "Fast") +
+                                    std::to_string(info.param.threads) + "Threads";
                          });
 
 }  // namespace

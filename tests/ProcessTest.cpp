@@ -106,3 +106,18 @@ TEST(Process, MissingProgressFileIsReportedAndTheRunGoesOn) {
 }
 
 }  // namespace
+
+TEST(Process, ABadThreadCountIsReportedAndTheRunGoesOn) {
+    for (const std::string bad : {"0", "many", "-2", "3x", "300"}) {
+        const ProcessResult r = RunProcess({POLYEVOLVE_BIN, POLYEVOLVE_SAMPLE},
+                                           {"SDL_VIDEODRIVER=dummy", "POLYEVOLVE_THREADS=" + bad},
+                                           30, 700);
+        EXPECT_EQ(r.status, 0) << bad;
+        EXPECT_EQ(r.err.rfind("POLYEVOLVE_THREADS=" + bad + " is not a whole number from 1 to 256; using ", 0), 0u)
+            << r.err;
+    }
+    const ProcessResult good = RunProcess({POLYEVOLVE_BIN, POLYEVOLVE_SAMPLE},
+                                          {"SDL_VIDEODRIVER=dummy", "POLYEVOLVE_THREADS=2"}, 30, 700);
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.err.find("POLYEVOLVE_THREADS"), std::string::npos) << good.err;
+}

@@ -1,6 +1,6 @@
 // Headless runner: the program's evolution without a window, for measurements and scripts.
 // polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] [--save PREFIX]
-//                  [--evaluator plain|fast]
+//                  [--evaluator plain|fast] [--threads N]
 
 #include "engine/OutputFiles.h"
 #include "engine/Evaluator.h"
@@ -21,7 +21,7 @@ namespace {
 
 const char* const kUsage =
     "usage: polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] "
-    "[--save PREFIX] [--evaluator plain|fast]\n";
+    "[--save PREFIX] [--evaluator plain|fast] [--threads N]\n";
 
 bool ParseNumber(const std::string& text, unsigned long long max, unsigned long long& out) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -35,6 +35,7 @@ struct Options {
     std::string target, resume, save;
     unsigned long long seed = 0, iterations = 0;
     EvaluatorKind evaluator = EvaluatorKind::Fast;
+    unsigned long long threads = 0;  // 0: one per online core
 };
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -52,6 +53,8 @@ bool Parse(int argc, char** argv, Options& o) {
             o.resume = argv[++i];
         } else if (arg == "--save" && hasValue) {
             o.save = argv[++i];
+        } else if (arg == "--threads" && hasValue) {
+            if (!ParseNumber(argv[++i], 256, o.threads) || o.threads == 0) return false;
         } else if (arg == "--evaluator" && hasValue) {
             if (!ParseEvaluatorKind(argv[++i], o.evaluator)) return false;
         } else if (arg.rfind("--", 0) != 0 && o.target.empty()) {
@@ -83,12 +86,14 @@ int main(int argc, char** argv) {
     }
     if (!options.resume.empty()) ResumeProgress(test, options.resume, std::cerr);
 
-    const auto evaluator = MakeEvaluator(options.evaluator);
+    const int threads = options.threads ? int(options.threads) : DefaultThreads();
+    const auto evaluator = MakeEvaluator(options.evaluator, threads);
     const auto begun = std::chrono::steady_clock::now();
     for (unsigned long long i = 0; i < options.iterations; ++i) evaluator->Evolve(test);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
 
+    evaluator->Settle();  // the save draws as a one-thread run's would
     int status = 0;
     if (!options.save.empty()) {
         if (!SaveProgressCommand(test, options.save, std::cerr)) status = 1;

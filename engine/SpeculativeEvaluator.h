@@ -1,0 +1,63 @@
+#pragma once
+
+#include "engine/Evaluator.h"
+#include "engine/FastEvaluator.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The fast evaluator on several threads, with the very run of one. Most candidates lose and
+// leave the best drawing as it was, so the next ones are made at once, as if the earlier
+// ones will lose, and scored side by side. Candidates are still made one after another on
+// the calling thread, from the best drawing and the next draws; only scoring runs elsewhere.
+// Results are taken in order: when one wins, those made after it are thrown away and their
+// draws given back, and the winner is made again from its own draws and kept.
+class SpeculativeEvaluator : public Evaluator {
+public:
+    explicit SpeculativeEvaluator(int threads);
+    ~SpeculativeEvaluator() override;
+    SpeculativeEvaluator(const SpeculativeEvaluator&) = delete;
+    SpeculativeEvaluator& operator=(const SpeculativeEvaluator&) = delete;
+
+    bool Evolve(GeneticTest& test) override;
+    void Settle() override;
+
+    // Worker buffers (one canvas each) stay within this; fewer threads on huge targets.
+    static constexpr std::uint64_t kBufferBudget = 1ull << 30;
+
+private:
+    enum class State { Free, Waiting, Scoring, Done };
+    struct Slot {
+        FastEvaluator::Candidate candidate;
+        std::vector<int> draws;  // what making it took from the draw queue
+        std::atomic<State> state{State::Free};  // changed under the mutex, read by spinners
+    };
+
+    // A worker thread: scores waiting candidates until stopped. `index` counts from 0, and
+    // only the first allowedWorkers take part.
+    void Work(int index);
+    // Throws away every candidate made ahead, last first, giving back its draws.
+    void Discard();
+    Slot* FreeSlot();
+
+    FastEvaluator core;
+    int threads;
+    std::size_t depth;
+    std::vector<std::unique_ptr<Slot>> slots;
+    std::deque<Slot*> ahead;    // made, in iteration order
+    std::deque<Slot*> waiting;  // made and not yet taken by a thread, oldest first
+    std::vector<std::thread> workers;
+    std::mutex mutex;
+    std::condition_variable work, done;
+    bool stopping = false;
+    int sleepingWorkers = 0, sleepingCallers = 0;  // who waits on `work` and `done`
+    std::atomic<std::size_t> waitingCount{0};      // waiting.size(), for spinning workers
+    int bufferWidth = 0, bufferHeight = 0;  // what worker buffers must hold
+    int allowedWorkers = 0;                 // within kBufferBudget for this canvas
+    std::vector<LayerCache::Active> active;
+};

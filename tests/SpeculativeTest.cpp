@@ -1,0 +1,141 @@
+#include "TestSupport.h"
+
+#include "engine/Evaluator.h"
+#include "engine/GeneticTest.h"
+#include "engine/ProgressFile.h"
+#include "engine/Target.h"
+#include "genome/Random.h"
+#include "genome/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+// The fast evaluator on several threads against the one-thread run: the same state after
+// every iteration, and the same draws for whatever comes after.
+
+namespace {
+
+Image Target(int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    Image image(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool disc = (x - w / 3) * (x - w / 3) + (y - h / 2) * (y - h / 2) < w * h / 12;
+            SetPixel(image, x, y,
+                     disc ? Rgb{240, 200, int(rng() % 30)} : Rgb{x * 255 / w, 90, y * 255 / h});
+        }
+    return image;
+}
+
+std::uint64_t Hash(const DnaDrawing& drawing) {
+    std::uint64_t hash = 1469598103934665603ull;
+    auto mix = [&hash](std::uint64_t v) { hash = (hash ^ v) * 1099511628211ull; };
+    for (const DnaPolygon& polygon : drawing.polygons) {
+        mix(polygon.color);
+        for (const DnaPoint& p : polygon.points) mix(std::uint64_t(std::uint16_t(p.x)) << 16 | std::uint16_t(p.y));
+        mix(0xfeed);
+    }
+    return hash;
+}
+
+struct Step {
+    bool kept;
+    std::uint64_t error, drawing;
+    std::uint32_t generation;
+    bool operator==(const Step& o) const {
+        return kept == o.kept && error == o.error && drawing == o.drawing && generation == o.generation;
+    }
+};
+
+struct Trace {
+    std::vector<Step> steps;
+    std::vector<int> after;  // the draws that follow the run
+    int kept = 0;
+};
+
+using Between = std::function<void(GeneticTest&, Evaluator&, int)>;
+
+Trace Evolve(int threads, Image& target, const std::string& resume, unsigned seed, int iterations,
+           const Between& between = {}) {
+    UseTargetSize(target);
+    draws::Seed(seed);
+    GeneticTest test(&target);
+    if (!resume.empty()) {
+        EXPECT_EQ(LoadProgress(test, resume), LoadResult::Loaded);
+    }
+    const auto evaluator = MakeEvaluator(EvaluatorKind::Fast, threads);
+    Trace run;
+    for (int i = 0; i < iterations; ++i) {
+        if (between) between(test, *evaluator, i);
+        const bool kept = evaluator->Evolve(test);
+        run.kept += kept;
+        run.steps.push_back(Step{kept, test.bestError, Hash(test.best), test.generation});
+    }
+    evaluator->Settle();
+    for (int i = 0; i < 50; ++i) run.after.push_back(NextDraw());
+    return run;
+}
+
+void ExpectSame(const Trace& one, const Trace& many, int threads) {
+    ASSERT_EQ(one.steps.size(), many.steps.size());
+    for (std::size_t i = 0; i < one.steps.size(); ++i)
+        ASSERT_TRUE(one.steps[i] == many.steps[i]) << threads << " threads, iteration " << i;
+    EXPECT_EQ(one.after, many.after) << threads << " threads: the draws after the run";
+}
+
+class Speculative : public ::testing::Test {
+protected:
+    SettingsGuard guard;
+    TempDir dir;
+};
+
+TEST_F(Speculative, YoungRunsWithManyGainsAreTheOneThreadRun) {
+    Image target = Target(48, 36, 1);
+    for (unsigned seed : {1u, 2u}) {
+        const Trace one = Evolve(1, target, "", seed, 3000);
+        EXPECT_GT(one.kept, 60);  // many candidates win, so many speculations are thrown away
+        for (int threads : {2, 3, 8}) ExpectSame(one, Evolve(threads, target, "", seed, 3000), threads);
+    }
+}
+
+TEST_F(Speculative, MatureRunsWithFewGainsAreTheOneThreadRun) {
+    Image target = Target(40, 40, 2);
+    const std::string file = dir.File("mature.idx");
+    {
+        UseTargetSize(target);
+        draws::Seed(5);
+        GeneticTest grown(&target);
+        const auto fast = MakeEvaluator(EvaluatorKind::Fast);
+        for (int i = 0; i < 25000; ++i) fast->Evolve(grown);
+        ASSERT_TRUE(SaveProgress(grown, file));
+    }
+    const Trace one = Evolve(1, target, file, 9, 4000);
+    EXPECT_LT(one.kept, 400);
+    for (int threads : {2, 3, 8}) ExpectSame(one, Evolve(threads, target, file, 9, 4000), threads);
+}
+
+TEST_F(Speculative, SavesAndResumesInTheMiddleDrawWhatTheyWouldOnOneThread) {
+    Image target = Target(44, 30, 3);
+    const std::string file = dir.File("middle.idx");
+    auto between = [&file](GeneticTest& test, Evaluator& evaluator, int i) {
+        if (i != 700 && i != 1500 && i != 1900) return;
+        evaluator.Settle();
+        if (i == 700) {
+            ASSERT_TRUE(SaveProgress(test, file));
+        } else if (i == 1500) {
+            ASSERT_EQ(LoadProgress(test, file), LoadResult::Loaded);
+        } else {
+            test.Restart();
+        }
+    };
+    const Trace one = Evolve(1, target, "", 13, 2500, between);
+    const std::vector<unsigned char> saved = ReadFile(file);
+    for (int threads : {2, 8}) {
+        ExpectSame(one, Evolve(threads, target, "", 13, 2500, between), threads);
+        EXPECT_EQ(ReadFile(file), saved) << threads << " threads";
+    }
+}
+
+}  // namespace
