@@ -7,9 +7,9 @@
 
 #include <ostream>
 
-void ResumeCommand(GeneticTest& test, const std::string& progressPath, SDL_Surface* screen,
-                   std::ostream& err) {
-    if (ResumeProgress(test, progressPath, err)) DisplayBest(test, screen);
+void ResumeCommand(GeneticTest& test, const std::string& progressPath,
+                   const std::string& targetName, SDL_Surface* screen, std::ostream& err) {
+    if (ResumeProgress(test, progressPath, targetName, err)) DisplayBest(test, screen);
 }
 
 void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {

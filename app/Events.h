@@ -9,8 +9,8 @@ class GeneticTest;
 struct LoopState;
 
 // Reads argv[2] at start-up and shows the resumed (or restarted) drawing at once.
-void ResumeCommand(GeneticTest& test, const std::string& progressPath, SDL_Surface* screen,
-                   std::ostream& err);
+void ResumeCommand(GeneticTest& test, const std::string& progressPath,
+                   const std::string& targetName, SDL_Surface* screen, std::ostream& err);
 
 // Quit requests and `q` stop the run; `s` and `b` save; every key press restarts the count.
 void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err);

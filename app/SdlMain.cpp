@@ -1,6 +1,7 @@
 #include "app/SdlMain.h"
 
 #include "app/Events.h"
+#include "engine/OutputFiles.h"
 #include "engine/GeneticTest.h"
 #include "app/MainLoop.h"
 #include "engine/Target.h"
@@ -36,11 +37,43 @@ int ThreadCount(std::ostream& err) {
     return int(value);
 }
 
+const char* const kUsage =
+    "usage: polyevolve TARGET [PROGRESS.idx]\n"
+    "Approximates the TARGET picture (BMP, PNG, JPEG, GIF, TIFF, WebP, TGA) with a few\n"
+    "semi-transparent polygons, in a window: the best drawing on the left, the target on the\n"
+    "right. PROGRESS.idx resumes a saved run.\n"
+    "Keys: s saves the progress as TARGET.idx, b saves the drawing as TARGET.out.bmp and\n"
+    "TARGET.out.svg, q quits.\n"
+    "Environment: POLYEVOLVE_THREADS sets the threads (default: one per core);\n"
+    "SDL_VIDEODRIVER=dummy runs without a window.\n"
+    "Without a display: xvfb-run -a polyevolve TARGET\n";
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
 }  // namespace
 
 extern "C" int SDL_main(int argc, char** argv) {
     std::string baseName;
     std::string progressPath;
+
+    if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (argc >= 2 && std::string(argv[1]) == "--version") {
+        std::cout << "polyevolve " << POLYEVOLVE_VERSION << "\n";
+        return 0;
+    }
+    // Without a display SDL falls back to painting the terminal with characters; an explicit
+    // SDL_VIDEODRIVER is the user's choice and obeyed.
+    if (!Set("SDL_VIDEODRIVER") && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
+        std::cerr << "polyevolve needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                     "without one, run it as: xvfb-run -a polyevolve TARGET\n";
+        return -1;
+    }
 
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::cerr << "Unable to initialize SDL!\n";
@@ -75,7 +108,15 @@ extern "C" int SDL_main(int argc, char** argv) {
         std::cerr << "Unable to create the canvas!\n";
         return -1;
     }
-    if (!progressPath.empty()) ResumeCommand(test, progressPath, screen, std::cerr);
+    if (!progressPath.empty()) {
+        ResumeCommand(test, progressPath, baseName, screen, std::cerr);
+    } else if (ProgressFileExists(ProgressPath(baseName))) {
+        // A second start without the file is easy to make by mistake; say what is there.
+        const std::string saved = ProgressPath(baseName);
+        std::cerr << "A progress file <" << saved << "> exists; resume it with: polyevolve "
+                  << baseName << " " << saved << " (pressing s now keeps it as <" << saved
+                  << ".bak> if it is better).\n";
+    }
 
     LoopState state(test, screen, baseName, start);
     state.evaluator = MakeEvaluator(EvaluatorKind::Fast, ThreadCount(std::cerr));

@@ -5,6 +5,7 @@
 #include "engine/ProgressFile.h"
 #include "engine/VectorFile.h"
 
+#include <cstdint>
 #include <ostream>
 
 std::string ProgressPath(const std::string& baseName) { return baseName + ".idx"; }
@@ -12,11 +13,26 @@ std::string PicturePath(const std::string& baseName) { return baseName + ".out.b
 std::string SvgPath(const std::string& baseName) { return baseName + ".out.svg"; }
 
 bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err) {
-    const std::string path = ProgressPath(baseName);
+    return SaveProgressTo(test, ProgressPath(baseName), err);
+}
+
+bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err) {
+    // A file with a lower error than ours (a better run, started again without it) is kept.
+    unsigned long long stored = 0;
+    const bool better = StoredError(path, stored) && stored < test.bestError;
+    const std::string backup = path + ".bak";
+    if (better && !CopyFileAtomically(path, backup)) {
+        err << "Unable to keep the better progress file <" << path << "> as <" << backup
+            << ">; not saving over it.\n";
+        return false;
+    }
     if (!SaveProgress(test, path)) {
         err << "Unable to save progresses to <" << path << ">.\n";
         return false;
     }
+    if (better)
+        err << "Progress file <" << path << "> held a lower error (" << stored
+            << "); kept it as <" << backup << ">.\n";
     err << "Saved progresses to <" << path << ">.\n";
     return true;
 }
@@ -40,7 +56,8 @@ bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& er
     return true;
 }
 
-bool ResumeProgress(GeneticTest& test, const std::string& progressPath, std::ostream& err) {
+bool ResumeProgress(GeneticTest& test, const std::string& progressPath,
+                    const std::string& targetName, std::ostream& err) {
     err << "Loading progresses from <" << progressPath << ">...\n";
     switch (LoadProgress(test, progressPath)) {
     case LoadResult::Unopened:
@@ -51,7 +68,23 @@ bool ResumeProgress(GeneticTest& test, const std::string& progressPath, std::ost
         err << "Progress file <" << progressPath << "> is damaged; starting afresh.\n";
         return true;
     case LoadResult::Loaded:
-        return true;
+        break;
+    }
+    // A stored error below what the drawing really scores (another picture's file, or a
+    // damaged or hand-made one) could never be beaten: the run would stand still.
+    if (test.target && test.canvas.surface) {
+        test.best.Render(test.canvas);
+        const std::uint64_t real = test.canvas.Compare(*test.target);
+        if (test.bestError < real) {
+            test.bestError = real;
+            err << "Progress file <" << progressPath << "> does not match <" << targetName
+                << ">; its error was re-scored.\n";
+        }
     }
     return true;
+}
+
+bool ProgressFileExists(const std::string& path) {
+    unsigned long long error;
+    return StoredError(path, error);
 }

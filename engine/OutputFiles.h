@@ -10,12 +10,19 @@ std::string ProgressPath(const std::string& baseName);  // baseName + ".idx"
 std::string PicturePath(const std::string& baseName);   // baseName + ".out.bmp"
 std::string SvgPath(const std::string& baseName);       // baseName + ".out.svg"
 
-// The save commands with their messages on `err`; true on success.
+// The save commands with their messages on `err`; true on success. A progress file that
+// holds a lower error than the test's is copied to NAME.bak first (replacing an older one).
 bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
+bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err);
 bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
 // The best drawing as SVG at the target's size, to `path` itself.
 bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err);
 
 // Reads a progress file into the test, saying what happened on `err`; a damaged file restarts
-// the test. True when the test holds a drawing worth showing at once (the file was opened).
-bool ResumeProgress(GeneticTest& test, const std::string& progressPath, std::ostream& err);
+// the test. A stored error below the drawing's real error against the target (`targetName`
+// in the message) is replaced by the real one. True when the test holds a drawing worth
+// showing at once (the file was opened).
+bool ResumeProgress(GeneticTest& test, const std::string& progressPath,
+                    const std::string& targetName, std::ostream& err);
+// True if `path` is a regular file that could be a progress file.
+bool ProgressFileExists(const std::string& path);

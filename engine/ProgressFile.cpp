@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 #include <new>
 
 bool SaveProgress(GeneticTest& test, const std::string& path) {
@@ -52,4 +53,32 @@ LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
     if (whole) return LoadResult::Loaded;
     test.Restart();
     return LoadResult::Damaged;
+}
+
+bool StoredError(const std::string& path, unsigned long long& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    unsigned char bytes[8];
+    const bool read = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 16 &&
+                      pread(fd, bytes, 8, info.st_size - 12) == 8;
+    close(fd);
+    if (!read) return false;
+    error = 0;
+    for (int i = 7; i >= 0; --i) error = (error << 8) | bytes[i];
+    return true;
+}
+
+bool CopyFileAtomically(const std::string& from, const std::string& to) {
+    FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return false;
+    std::string bytes;
+    char buffer[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes.append(buffer, got);
+    const bool whole = !std::ferror(in);
+    std::fclose(in);
+    return whole && WriteAtomically(to, [&bytes](FILE* out) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    });
 }

@@ -19,3 +19,10 @@ constexpr long long kMaxProgressFileSize = 16ll << 20;
 // for more memory than there is gives Damaged and leaves the test restarted from a fresh
 // random drawing.
 LoadResult LoadProgress(GeneticTest& test, const std::string& path);
+
+// The best error a progress file holds (its 8 bytes before the generation), if `path` is a
+// regular file large enough to be one.
+bool StoredError(const std::string& path, unsigned long long& error);
+
+// Copies `from` to `to` through a temporary file; false (`to` untouched) on failure.
+bool CopyFileAtomically(const std::string& from, const std::string& to);

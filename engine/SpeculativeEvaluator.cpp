@@ -5,11 +5,19 @@
 #include "genome/Random.h"
 
 #include <algorithm>
+#include <system_error>
 
 SpeculativeEvaluator::SpeculativeEvaluator(int threads_)
     : threads(std::max(threads_, 1)), depth(std::size_t(2 * threads + 1)) {
     for (std::size_t i = 0; i < depth; ++i) slots.push_back(std::make_unique<Slot>());
-    for (int i = 0; i + 1 < threads; ++i) workers.emplace_back([this, i] { Work(i); });
+    for (int i = 0; i + 1 < threads; ++i) {
+        try {
+            workers.emplace_back([this, i] { Work(i); });
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had (a memory limit, say): fewer do the same work
+        }
+    }
+    threads = int(workers.size()) + 1;
 }
 
 SpeculativeEvaluator::~SpeculativeEvaluator() {

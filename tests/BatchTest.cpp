@@ -76,29 +76,47 @@ TEST(Batch, EveryEvaluatorAndThreadCountWritesTheSameFiles) {
     }
 }
 
-TEST(Batch, BadArgumentsGetTheUsageLine) {
+TEST(Batch, EveryRefusedArgumentIsNamedWithTheReasonThenTheUsage) {
     const std::string usage =
-        "usage: polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] "
-        "[--save PREFIX] [--evaluator plain|fast] [--threads N]\n";
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {},
-             {POLYEVOLVE_SAMPLE, "--seed", "1"},
-             {POLYEVOLVE_SAMPLE, "--seed", "x1", "--iterations", "5"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "-5"},
-             {POLYEVOLVE_SAMPLE, "--seed", "99999999999", "--iterations", "5"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--fast"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--evaluator", "quick"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--evaluator"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--threads", "0"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--threads", "two"},
-             {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "5", "--threads", "257"},
+        "usage: polyevolve-batch TARGET [--seed N] [--iterations N] [--seconds S] [--until-error E]\n"
+        "       [--until-rmse R] [--resume FILE.idx] [--save PREFIX] [--autosave SECONDS]\n"
+        "       [--frames PATTERN --every N] [--max-size PIXELS] [--evaluator plain|fast]\n"
+        "       [--threads N] [--quiet] [--help]\n";
+    const std::string t = POLYEVOLVE_SAMPLE;
+    for (const auto& [args, line] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{}, "TARGET: no target picture given"},
+             {{t, "--seed", "x1"}, "--seed: x1 is not a whole number from 0 to 4294967295"},
+             {{t, "--seed", "99999999999"}, "--seed: 99999999999 is not a whole number from 0 to 4294967295"},
+             {{t, "--iterations", "-5"}, "--iterations: -5 is not a whole number"},
+             {{t, "--iterations", "1e6"}, "--iterations: 1e6 is not a whole number"},
+             {{t, "--iterations"}, "--iterations: needs a value"},
+             {{t, "--fast"}, "--fast: unknown option"},
+             {{t, t}, t + ": a second target (only one is taken)"},
+             {{t, "--seconds", "0"}, "--seconds: 0 is not a positive number"},
+             {{t, "--until-error", "low"}, "--until-error: low is not a whole number"},
+             {{t, "--until-rmse", "-1"}, "--until-rmse: -1 is not a positive number"},
+             {{t, "--autosave", "soon"}, "--autosave: soon is not a positive number of seconds"},
+             {{t, "--frames", "f.png", "--every", "5"}, "--frames: f.png needs exactly one %d (or %06d) for the iteration count"},
+             {{t, "--frames", "f%d%s.png", "--every", "5"}, "--frames: f%d%s.png needs exactly one %d (or %06d) for the iteration count"},
+             {{t, "--frames", "f%d.gif", "--every", "5"}, "--frames: f%d.gif does not end in .bmp, .png or .svg"},
+             {{t, "--frames", "f%d.png"}, "--frames: needs --every N"},
+             {{t, "--every", "5"}, "--every: needs --frames PATTERN"},
+             {{t, "--every", "0", "--frames", "f%d.png"}, "--every: 0 is not a whole number above 0"},
+             {{t, "--max-size", "1"}, "--max-size: 1 is not a whole number from 2 to 32767"},
+             {{t, "--evaluator", "quick"}, "--evaluator: quick is not plain or fast"},
+             {{t, "--threads", "0"}, "--threads: 0 is not a whole number from 1 to 256"},
+             {{t, "--threads", "257"}, "--threads: 257 is not a whole number from 1 to 256"},
          }) {
         const ProcessResult r = Batch(args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, usage);
+        EXPECT_EQ(r.status, 2) << line;
+        EXPECT_EQ(r.err, line + "\n" + usage);
         EXPECT_EQ(r.out, "");
     }
+    const ProcessResult help = Batch({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind(usage, 0), 0u);
+    EXPECT_NE(help.out.find("--until-rmse R"), std::string::npos);
+    EXPECT_EQ(help.err, "");
     const ProcessResult missing = Batch({"/no/such.bmp", "--seed", "1", "--iterations", "1"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Error in image creation: unable to load image\n");
@@ -108,7 +126,7 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
     TempDir dir;
     const std::string prefix = dir.File("run");
     const ProcessResult first =
-        Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "300", "--save", prefix});
+        Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "300", "--save", prefix, "--quiet"});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.err, "Saved progresses to <" + prefix + ".idx>.\nSaved BMP to <" + prefix +
                              ".out.bmp>.\nSaved SVG to <" + prefix + ".svg>.\n");
@@ -126,7 +144,7 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
     EXPECT_EQ(std::to_string(stored), saved.at("error"));
 
     const ProcessResult resumed =
-        Batch({POLYEVOLVE_SAMPLE, "--seed", "8", "--iterations", "10", "--resume", prefix + ".idx"});
+        Batch({POLYEVOLVE_SAMPLE, "--seed", "8", "--iterations", "10", "--resume", prefix + ".idx", "--quiet"});
     ASSERT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(resumed.err, "Loading progresses from <" + prefix + ".idx>...\n");
     const auto after = Fields(resumed.out);
@@ -138,7 +156,7 @@ TEST(Batch, DamagedResumeStartsAfresh) {
     TempDir dir;
     WriteFile(dir.File("bad.idx"), {1, 2, 3});
     const ProcessResult r = Batch(
-        {POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations", "5", "--resume", dir.File("bad.idx")});
+        {POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations", "5", "--resume", dir.File("bad.idx"), "--quiet"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Loading progresses from <" + dir.File("bad.idx") + ">...\nProgress file <" +
                          dir.File("bad.idx") + "> is damaged; starting afresh.\n");

@@ -225,7 +225,7 @@ TEST_F(Commands, ResumedDrawingIsShownAtOnce) {
     ASSERT_TRUE(SaveProgressCommand(*test, state->baseName, err));
     SDL_Rect left{0, 0, 20, 16};
     SDL_FillRect(screen, &left, SDL_MapRGB(screen->format, 1, 2, 3));  // no drawing has these
-    ResumeCommand(*test, ProgressPath(state->baseName), screen, err);
+    ResumeCommand(*test, ProgressPath(state->baseName), state->baseName, screen, err);
     test->best.Render(test->canvas);
     EXPECT_TRUE(LeftHalfShowsCanvas());
     EXPECT_NE(err.str().find("Loading progresses from <" + ProgressPath(state->baseName) + ">...\n"),

@@ -1,109 +1,159 @@
-// Headless runner: the program's evolution without a window, for measurements and scripts.
-// polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] [--save PREFIX]
-//                  [--evaluator plain|fast] [--threads N]
+// Headless runner: the program's evolution without a window, for unattended runs, scripts
+// and measurements. polyevolve-batch --help tells the options.
 
-#include "engine/OutputFiles.h"
+#include "tools/BatchOptions.h"
+#include "tools/BatchProgress.h"
+
 #include "engine/Evaluator.h"
 #include "engine/GeneticTest.h"
+#include "engine/OutputFiles.h"
+#include "engine/PictureFile.h"
+#include "engine/PngFile.h"
+#include "engine/ScaledRender.h"
 #include "engine/Target.h"
+#include "engine/VectorFile.h"
 #include "genome/Random.h"
+#include "image/Downscale.h"
 #include "image/Image.h"
 
-#include <cerrno>
+#include <signal.h>
+#include <unistd.h>
+
 #include <chrono>
-#include <cstdint>
-#include <cstdlib>
+#include <csignal>
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <string>
 
 namespace {
 
-const char* const kUsage =
-    "usage: polyevolve-batch TARGET.bmp --seed N --iterations N [--resume FILE.idx] "
-    "[--save PREFIX] [--evaluator plain|fast] [--threads N]\n";
+volatile std::sig_atomic_t gStops = 0;
 
-bool ParseNumber(const std::string& text, unsigned long long max, unsigned long long& out) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtoull(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0' && out <= max;
+// The first SIGINT or SIGTERM asks the run to end after the current iteration; a second one
+// quits at once (saves go through temporary files, so the last complete one stays whole).
+void OnStop(int signal) {
+    if (gStops > 0) _exit(128 + signal);
+    gStops = gStops + 1;
 }
 
-struct Options {
-    std::string target, resume, save;
-    unsigned long long seed = 0, iterations = 0;
-    EvaluatorKind evaluator = EvaluatorKind::Fast;
-    unsigned long long threads = 0;  // 0: one per online core
-};
+void CatchStops() {
+    struct sigaction action {};
+    action.sa_handler = &OnStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
-bool Parse(int argc, char** argv, Options& o) {
-    bool haveSeed = false, haveIterations = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == "--seed" && hasValue) {
-            if (!ParseNumber(argv[++i], 0xffffffffull, o.seed)) return false;
-            haveSeed = true;
-        } else if (arg == "--iterations" && hasValue) {
-            if (!ParseNumber(argv[++i], ~0ull, o.iterations)) return false;
-            haveIterations = true;
-        } else if (arg == "--resume" && hasValue) {
-            o.resume = argv[++i];
-        } else if (arg == "--save" && hasValue) {
-            o.save = argv[++i];
-        } else if (arg == "--threads" && hasValue) {
-            if (!ParseNumber(argv[++i], 256, o.threads) || o.threads == 0) return false;
-        } else if (arg == "--evaluator" && hasValue) {
-            if (!ParseEvaluatorKind(argv[++i], o.evaluator)) return false;
-        } else if (arg.rfind("--", 0) != 0 && o.target.empty()) {
-            o.target = arg;
-        } else {
-            return false;
-        }
-    }
-    return haveSeed && haveIterations && !o.target.empty();
+bool SaveFrame(GeneticTest& test, const std::string& path) {
+    const int w = test.target->Width(), h = test.target->Height();
+    if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".svg") == 0)
+        return SaveSvg(test.best, w, h, 1.0, path);
+    const Image picture = RenderScaled(test.best, w, h, 1.0);
+    if (path.compare(path.size() - 4, 4, ".png") == 0) return SavePng(picture, path);
+    return SaveBmp(picture, path);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!Parse(argc, argv, options)) {
-        std::cerr << kUsage;
+    BatchOptions options;
+    std::string refused;
+    if (!ParseBatchOptions(argc, argv, options, refused)) {
+        std::cerr << refused << "\n" << kBatchUsage;
         return 2;
     }
-    const std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr);
+    if (options.help) {
+        std::cout << kBatchUsage << kBatchHelp;
+        return 0;
+    }
+    std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr);
     if (!target) return 1;
+    bool scaled = false;
+    if (options.maxSize) {
+        int w, h;
+        FitWithin(target->Width(), target->Height(), int(options.maxSize), w, h);
+        if (w != target->Width() || h != target->Height()) {
+            target = std::make_unique<Image>(Downscale(*target, w, h));
+            scaled = true;
+        }
+    }
     UseTargetSize(*target);
-    draws::Seed(static_cast<unsigned>(options.seed));
+    const unsigned seed =
+        options.haveSeed ? unsigned(options.seed) : unsigned(std::time(nullptr));
+    draws::Seed(seed);
 
     GeneticTest test(target.get());
     if (!test.canvas.surface) {
         std::cerr << "Unable to create the canvas!\n";
         return 1;
     }
-    if (!options.resume.empty()) ResumeProgress(test, options.resume, std::cerr);
+    if (!options.resume.empty()) ResumeProgress(test, options.resume, options.target, std::cerr);
 
     const int threads = options.threads ? int(options.threads) : DefaultThreads();
     const auto evaluator = MakeEvaluator(options.evaluator, threads);
-    const auto begun = std::chrono::steady_clock::now();
-    for (unsigned long long i = 0; i < options.iterations; ++i) evaluator->Evolve(test);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    const std::string autosavePath =
+        ProgressPath(options.save.empty() ? options.target : options.save);
+    CatchStops();
 
-    evaluator->Settle();  // the save draws as a one-thread run's would
+    ProgressReport report(std::cerr, isatty(STDERR_FILENO) == 1, options.quiet, seed, *target);
+    using Clock = std::chrono::steady_clock;
+    const auto begun = Clock::now();
+    auto lastAutosave = begun;
+    unsigned long long done = 0;
+    auto elapsed = [&begun] { return std::chrono::duration<double>(Clock::now() - begun).count(); };
+    auto finished = [&] {
+        if (gStops) return true;
+        if (options.haveIterations && done >= options.iterations) return true;
+        if (options.haveError && test.bestError <= options.untilError) return true;
+        if (options.haveRmse && Rmse(test.bestError, *target) <= options.untilRmse) return true;
+        return options.haveSeconds && elapsed() >= options.seconds;
+    };
+    report.Update(0, 0.0, test, options);
+    while (!finished()) {
+        evaluator->Evolve(test);
+        ++done;
+        if (options.every && done % options.every == 0) {
+            evaluator->Settle();
+            report.Clear();
+            const std::string frame = FrameName(options.frames, done);
+            if (!SaveFrame(test, frame)) std::cerr << "Unable to save frame <" << frame << ">.\n";
+        }
+        if ((done & 63) == 0) {
+            const double now = elapsed();
+            report.Update(done, now, test, options);
+            if (options.autosave > 0 &&
+                std::chrono::duration<double>(Clock::now() - lastAutosave).count() >= options.autosave) {
+                evaluator->Settle();  // the save draws as a one-thread run's would
+                report.Clear();
+                SaveProgressTo(test, autosavePath, std::cerr);
+                lastAutosave = Clock::now();
+            }
+        }
+    }
+    const double seconds = elapsed();
+    evaluator->Settle();
+    report.Finish(done, seconds, test, options);
+
     int status = 0;
+    if (options.every && done % options.every != 0) {
+        const std::string frame = FrameName(options.frames, done);
+        if (!SaveFrame(test, frame)) {
+            std::cerr << "Unable to save frame <" << frame << ">.\n";
+            status = 1;
+        }
+    }
     if (!options.save.empty()) {
-        if (!SaveProgressCommand(test, options.save, std::cerr)) status = 1;
+        if (!SaveProgressTo(test, ProgressPath(options.save), std::cerr)) status = 1;
         if (!SavePictureCommand(test, options.save, std::cerr)) status = 1;
         if (!SaveSvgCommand(test, options.save + ".svg", std::cerr)) status = 1;
     }
-    const double ips = seconds > 0 ? double(options.iterations) / seconds : 0.0;
-    std::cout << "iterations:" << options.iterations << " seconds:" << seconds
+    const double ips = seconds > 0 ? double(done) / seconds : 0.0;
+    std::cout << "iterations:" << done << " seconds:" << seconds
               << " ips:" << static_cast<std::uint64_t>(ips) << " error:" << test.bestError
               << " generation:" << test.generation << " polygons:" << test.best.polygons.size()
-              << "\n";
+              << " rmse:" << Rmse(test.bestError, *target);
+    if (scaled) std::cout << " size:" << target->Width() << "x" << target->Height();
+    std::cout << "\n";
     return status;
 }
