@@ -1,0 +1,233 @@
+#include "TestSupport.h"
+
+#include "engine/GeneticTest.h"
+#include "engine/ProgressFile.h"
+#include "engine/Target.h"
+#include "genome/Settings.h"
+#include "image/Downscale.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+// Long runs with real processes, signals and files: resumes onto other pictures, better files
+// kept, stop conditions, autosaves, frames, scaled targets, and what the user is told.
+
+namespace {
+
+std::map<std::string, std::string> Fields(const std::string& line) {
+    std::map<std::string, std::string> fields;
+    std::istringstream in(line);
+    std::string word;
+    while (in >> word) {
+        const auto colon = word.find(':');
+        if (colon != std::string::npos) fields[word.substr(0, colon)] = word.substr(colon + 1);
+    }
+    return fields;
+}
+
+ProcessResult Batch(std::vector<std::string> args, int terminateAfterMs = -1) {
+    args.insert(args.begin(), POLYEVOLVE_BATCH_BIN);
+    return RunProcess(args, {}, 60, terminateAfterMs);
+}
+
+// Runs a shell command line (for signals other than SIGTERM, and environments without).
+ProcessResult Shell(const std::string& command) { return RunProcess({"/bin/bash", "-c", command}); }
+
+std::uint64_t RealError(const std::string& targetPath, const std::string& progress) {
+    SettingsGuard guard;
+    Image target{targetPath};
+    UseTargetSize(target);
+    GeneticTest test(&target);
+    EXPECT_EQ(LoadProgress(test, progress), LoadResult::Loaded);
+    test.best.Render(test.canvas);
+    return test.canvas.Compare(target);
+}
+
+TEST(LongRun, AResumeOntoAnotherPictureIsReScoredAndGoesOn) {
+    TempDir dir;
+    const std::string p = dir.File("sunset");
+    ASSERT_EQ(Batch({POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations", "3000", "--save", p, "--quiet"}).status, 0);
+    const std::string other = POLYEVOLVE_HARBOUR;
+    const std::uint64_t real = RealError(other, p + ".idx");
+    const ProcessResult r = Batch({other, "--seed", "4", "--iterations", "2000", "--resume", p + ".idx", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "Loading progresses from <" + p + ".idx>...\nProgress file <" + p +
+                         ".idx> does not match <" + other + ">; its error was re-scored.\n");
+    EXPECT_LT(std::stoull(Fields(r.out).at("error")), real);  // it accepts again, and improves
+
+    // The same picture's own file resumes as it always did.
+    const ProcessResult same = Batch({POLYEVOLVE_SAMPLE, "--seed", "4", "--iterations", "10", "--resume", p + ".idx", "--quiet"});
+    EXPECT_EQ(same.err, "Loading progresses from <" + p + ".idx>...\n");
+}
+
+TEST(LongRun, ASaveOverABetterProgressFileKeepsItAsBak) {
+    TempDir dir;
+    const std::string p = dir.File("run");
+    ASSERT_EQ(Batch({POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "4000", "--save", p, "--quiet"}).status, 0);
+    const std::vector<unsigned char> better = ReadFile(p + ".idx");
+    const ProcessResult worse = Batch({POLYEVOLVE_SAMPLE, "--seed", "2", "--iterations", "20", "--save", p, "--quiet"});
+    ASSERT_EQ(worse.status, 0) << worse.err;
+    EXPECT_NE(worse.err.find("Progress file <" + p + ".idx> held a lower error ("), std::string::npos) << worse.err;
+    EXPECT_NE(worse.err.find("); kept it as <" + p + ".idx.bak>.\n"), std::string::npos) << worse.err;
+    EXPECT_EQ(ReadFile(p + ".idx.bak"), better);
+    EXPECT_NE(ReadFile(p + ".idx"), better);
+    // A save that is better replaces the file and keeps no copy.
+    const ProcessResult best = Batch({POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations", "3000", "--resume", p + ".idx.bak", "--save", dir.File("again"), "--quiet"});
+    ASSERT_EQ(best.status, 0);
+    EXPECT_FALSE(FileExists(dir.File("again.idx.bak")));
+}
+
+TEST(LongRun, AStopSignalEndsTheRunWithItsSavesAndAResultLine) {
+    TempDir dir;
+    const std::string p = dir.File("run");
+    // SIGTERM, no stop condition: the run goes on until told.
+    const ProcessResult term = Batch({POLYEVOLVE_SAMPLE, "--save", p, "--quiet"}, 1200);
+    EXPECT_EQ(term.status, 0) << term.err;
+    EXPECT_NE(term.out.find("iterations:"), std::string::npos);
+    EXPECT_NE(term.out.find(" rmse:"), std::string::npos);
+    EXPECT_GT(std::stoull(Fields(term.out).at("iterations")), 100u);
+    EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, p + ".idx"), 0u);  // complete and loadable
+    EXPECT_TRUE(FileExists(p + ".out.bmp"));
+    EXPECT_TRUE(FileExists(p + ".svg"));
+
+    // SIGINT, as Ctrl-C sends it.
+    const std::string q = dir.File("interrupted");
+    const ProcessResult sigint = Shell("'" POLYEVOLVE_BATCH_BIN "' '" POLYEVOLVE_SAMPLE "' --save '" + q +
+                                       "' --quiet & pid=$!; sleep 1; kill -INT $pid; wait $pid");
+    EXPECT_EQ(sigint.status, 0) << sigint.err;
+    EXPECT_NE(sigint.out.find("iterations:"), std::string::npos);
+    EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, q + ".idx"), 0u);
+}
+
+TEST(LongRun, ASecondSignalQuitsAtOnceAndTheLastSaveStaysWhole) {
+    TempDir dir;
+    const std::string p = dir.File("run");
+    // Autosaves every 50 ms; two signals in a row land in or near one of them.
+    const ProcessResult r = Shell("'" POLYEVOLVE_BATCH_BIN "' '" POLYEVOLVE_SAMPLE "' --save '" + p +
+                                  "' --autosave 0.05 --quiet & pid=$!; sleep 1.2; kill -INT $pid; kill -INT $pid; wait $pid");
+    EXPECT_EQ(r.status, 130) << r.err;
+    ASSERT_TRUE(FileExists(p + ".idx"));
+    EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, p + ".idx"), 0u);
+}
+
+TEST(LongRun, EachStopConditionStopsTheRun) {
+    const ProcessResult count = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "777", "--quiet"});
+    EXPECT_EQ(Fields(count.out).at("iterations"), "777");
+    const ProcessResult timed = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--seconds", "1", "--quiet"});
+    const double seconds = std::stod(Fields(timed.out).at("seconds"));
+    EXPECT_GE(seconds, 1.0);
+    EXPECT_LT(seconds, 5.0);
+    const ProcessResult error = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--until-error", "80000000", "--quiet"});
+    EXPECT_LE(std::stoull(Fields(error.out).at("error")), 80000000u);
+    const ProcessResult rmse = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--until-rmse", "30", "--quiet"});
+    EXPECT_LE(std::stod(Fields(rmse.out).at("rmse")), 30.0);
+    EXPECT_GT(std::stod(Fields(rmse.out).at("rmse")), 20.0);  // it stopped as soon as it got there
+    // Whichever comes first.
+    const ProcessResult first = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--until-rmse", "1", "--iterations", "50", "--quiet"});
+    EXPECT_EQ(Fields(first.out).at("iterations"), "50");
+}
+
+TEST(LongRun, AutosavesAppearAndLoad) {
+    TempDir dir;
+    const std::string p = dir.File("auto");
+    const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--seed", "6", "--seconds", "1.3", "--autosave", "0.25", "--save", p, "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::size_t saves = 0;
+    for (std::size_t at = 0; (at = r.err.find("Saved progresses to <" + p + ".idx>.", at)) != std::string::npos; ++at) ++saves;
+    EXPECT_GE(saves, 4u);  // several autosaves and the final save
+    EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, p + ".idx"), 0u);
+}
+
+TEST(LongRun, FramesGetTheirNamesAndTheTargetsSize) {
+    TempDir dir;
+    const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "1200", "--frames",
+                                   dir.File("f-%05d.bmp"), "--every", "500", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"f-00500.bmp", "f-01000.bmp", "f-01200.bmp"}) {
+        const Image frame{dir.File(name)};
+        EXPECT_EQ(frame.Width(), 200) << name;
+        EXPECT_EQ(frame.Height(), 200) << name;
+    }
+    EXPECT_FALSE(FileExists(dir.File("f-01500.bmp")));
+    const ProcessResult svg = Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "100", "--frames",
+                                     dir.File("v%d.svg"), "--every", "100", "--quiet"});
+    EXPECT_TRUE(FileExists(dir.File("v100.svg")));
+}
+
+TEST(LongRun, MaxSizeEvolvesAScaledTarget) {
+    TempDir dir;
+    const std::string p = dir.File("small");
+    const ProcessResult r = Batch({POLYEVOLVE_HARBOUR, "--seed", "8", "--iterations", "300", "--max-size", "64", "--save", p, "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Fields(r.out).at("size"), "64x64");
+    const Image picture{p + ".out.bmp"};
+    EXPECT_EQ(picture.Width(), 64);
+    const ProcessResult fits = Batch({POLYEVOLVE_HARBOUR, "--seed", "8", "--iterations", "10", "--max-size", "300", "--quiet"});
+    EXPECT_EQ(Fields(fits.out).count("size"), 0u);  // already small enough: not scaled
+}
+
+TEST(LongRun, DownscaleAveragesBoxes) {
+    Image source(4, 2);
+    const int values[2][4] = {{0, 100, 200, 255}, {50, 150, 250, 0}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) SetPixel(source, x, y, Rgb{values[y][x], 10, 255});
+    const Image half = Downscale(source, 2, 1);
+    EXPECT_EQ(RgbAt(half, 0, 0), (Rgb{75, 10, 255}));   // (0 + 100 + 50 + 150) / 4
+    EXPECT_EQ(RgbAt(half, 1, 0), (Rgb{176, 10, 255}));  // (200 + 255 + 250 + 0) / 4 = 176.25
+    int w, h;
+    FitWithin(4000, 3000, 1000, w, h);
+    EXPECT_EQ(w, 1000);
+    EXPECT_EQ(h, 750);
+    FitWithin(300, 7000, 700, w, h);
+    EXPECT_EQ(w, 30);
+    EXPECT_EQ(h, 700);
+}
+
+TEST(LongRun, TheProgressLineOnAPipe) {
+    const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--seed", "9", "--seconds", "0.5"});
+    ASSERT_EQ(r.status, 0);
+    const std::string first = r.err.substr(0, r.err.find('\n'));
+    const auto f = Fields(first);
+    EXPECT_EQ(f.at("seed"), "9");
+    for (const char* key : {"iterations", "ips", "error", "rmse", "polygons", "elapsed", "left"})
+        EXPECT_EQ(f.count(key), 1u) << key << " in " << first;
+    // Without a seed the time is used, and shown so the run can be repeated.
+    const ProcessResult timed = Batch({POLYEVOLVE_SAMPLE, "--iterations", "5"});
+    const std::string seed = Fields(timed.err.substr(0, timed.err.find('\n'))).at("seed");
+    const ProcessResult again = Batch({POLYEVOLVE_SAMPLE, "--iterations", "5", "--seed", seed});
+    EXPECT_EQ(Fields(again.out).at("error"), Fields(timed.out).at("error"));
+    EXPECT_EQ(Batch({POLYEVOLVE_SAMPLE, "--iterations", "5", "--quiet"}).err, "");
+}
+
+TEST(LongRun, TheWindowProgramWithoutADisplayHelpAndVersion) {
+    const ProcessResult none = Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '" POLYEVOLVE_BIN "' '" POLYEVOLVE_SAMPLE "'");
+    EXPECT_EQ(none.status, 255);
+    EXPECT_EQ(none.err, "polyevolve needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                        "without one, run it as: xvfb-run -a polyevolve TARGET\n");
+    for (const char* flag : {"--help", "-h"}) {
+        const ProcessResult help = Shell("env -u DISPLAY '" POLYEVOLVE_BIN "' " + std::string(flag));
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind("usage: polyevolve TARGET [PROGRESS.idx]\n", 0), 0u);
+    }
+    const ProcessResult version = RunProcess({POLYEVOLVE_BIN, "--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("polyevolve ", 0), 0u);
+}
+
+TEST(LongRun, TheWindowProgramTellsOfAnExistingProgressFile) {
+    TempDir dir;
+    const std::string target = dir.File("cat.bmp");
+    WriteFile(target, ReadFile(POLYEVOLVE_SAMPLE));
+    ASSERT_EQ(Batch({target, "--seed", "1", "--iterations", "100", "--save", target, "--quiet"}).status, 0);
+    const ProcessResult r = RunProcess({POLYEVOLVE_BIN, target}, {"SDL_VIDEODRIVER=dummy"}, 30, 600);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.rfind("A progress file <" + target + ".idx> exists; resume it with: polyevolve " +
+                              target + " " + target + ".idx (pressing s now keeps it as <" + target +
+                              ".idx.bak> if it is better).\n", 0),
+              0u)
+        << r.err;
+}
+
+}  // namespace
