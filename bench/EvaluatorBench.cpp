@@ -45,21 +45,29 @@ Outcome RunStretch(EvaluatorKind kind, Image& target, const std::string& resume,
     return Outcome{seconds, test.bestError, test.generation};
 }
 
+struct Way {
+    EvaluatorKind kind;
+    int threads;
+};
+
+// Runs the same stretch both ways and reports both rates, their ratio and whether they agree.
 void Compare(benchmark::State& state, Image& target, const std::string& resume, unsigned seed,
-             int iterations) {
-    double plain = 0, fast = 0;
+             int iterations, Way first = {EvaluatorKind::Plain, 1},
+             Way second = {EvaluatorKind::Fast, 1}, const char* firstName = "plain_ips",
+             const char* secondName = "fast_ips") {
+    double a = 0, b = 0;
     bool same = true;
     for (auto _ : state) {
-        const Outcome p = RunStretch(EvaluatorKind::Plain, target, resume, seed, iterations);
-        const Outcome f = RunStretch(EvaluatorKind::Fast, target, resume, seed, iterations);
-        plain += p.seconds;
-        fast += f.seconds;
+        const Outcome p = RunStretch(first.kind, target, resume, seed, iterations, first.threads);
+        const Outcome f = RunStretch(second.kind, target, resume, seed, iterations, second.threads);
+        a += p.seconds;
+        b += f.seconds;
         same = same && p.error == f.error && p.generation == f.generation;
     }
     const double runs = double(state.iterations());
-    state.counters["plain_ips"] = iterations * runs / plain;
-    state.counters["fast_ips"] = iterations * runs / fast;
-    state.counters["ratio"] = plain / fast;
+    state.counters[firstName] = iterations * runs / a;
+    state.counters[secondName] = iterations * runs / b;
+    state.counters["ratio"] = a / b;
     state.counters["same_result"] = same ? 1 : 0;
 }
 
@@ -81,27 +89,11 @@ void BM_Large(benchmark::State& state) {
 }
 BENCHMARK(BM_Large)->Iterations(1)->Unit(benchmark::kSecond);
 
-}  // namespace
-
-namespace {
-
 // The fast evaluator on one thread and on two, the same stretch of run.
 void CompareThreads(benchmark::State& state, Image& target, const std::string& resume,
                     unsigned seed, int iterations) {
-    double one = 0, two = 0;
-    bool same = true;
-    for (auto _ : state) {
-        const Outcome a = RunStretch(EvaluatorKind::Fast, target, resume, seed, iterations, 1);
-        const Outcome b = RunStretch(EvaluatorKind::Fast, target, resume, seed, iterations, 2);
-        one += a.seconds;
-        two += b.seconds;
-        same = same && a.error == b.error && a.generation == b.generation;
-    }
-    const double runs = double(state.iterations());
-    state.counters["ips_1_thread"] = iterations * runs / one;
-    state.counters["ips_2_threads"] = iterations * runs / two;
-    state.counters["ratio"] = one / two;
-    state.counters["same_result"] = same ? 1 : 0;
+    Compare(state, target, resume, seed, iterations, {EvaluatorKind::Fast, 1},
+            {EvaluatorKind::Fast, 2}, "ips_1_thread", "ips_2_threads");
 }
 
 void BM_YoungThreads(benchmark::State& state) {

@@ -12,18 +12,6 @@
 
 namespace {
 
-// The "name:value" fields of the batch runner's line.
-std::map<std::string, std::string> Fields(const std::string& line) {
-    std::map<std::string, std::string> fields;
-    std::istringstream in(line);
-    std::string word;
-    while (in >> word) {
-        const auto colon = word.find(':');
-        if (colon != std::string::npos) fields[word.substr(0, colon)] = word.substr(colon + 1);
-    }
-    return fields;
-}
-
 ProcessResult Batch(const std::vector<std::string>& args) {
     std::vector<std::string> argv = {POLYEVOLVE_BATCH_BIN};
     argv.insert(argv.end(), args.begin(), args.end());

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "engine/GeneticTest.h"
+#include "engine/PictureFile.h"
 #include "engine/ProgressFile.h"
 #include "engine/Target.h"
 #include "genome/Settings.h"
@@ -8,24 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <sstream>
 
 // Long runs with real processes, signals and files: resumes onto other pictures, better files
 // kept, stop conditions, autosaves, frames, scaled targets, and what the user is told.
 
 namespace {
-
-std::map<std::string, std::string> Fields(const std::string& line) {
-    std::map<std::string, std::string> fields;
-    std::istringstream in(line);
-    std::string word;
-    while (in >> word) {
-        const auto colon = word.find(':');
-        if (colon != std::string::npos) fields[word.substr(0, colon)] = word.substr(colon + 1);
-    }
-    return fields;
-}
 
 ProcessResult Batch(std::vector<std::string> args, int terminateAfterMs = -1) {
     args.insert(args.begin(), POLYEVOLVE_BATCH_BIN);
@@ -103,13 +92,25 @@ TEST(LongRun, AStopSignalEndsTheRunWithItsSavesAndAResultLine) {
 
 TEST(LongRun, ASecondSignalQuitsAtOnceAndTheLastSaveStaysWhole) {
     TempDir dir;
+    // A large target, so that the saves after the first signal take a while: the second one
+    // comes in the middle of them.
+    const std::string target = dir.File("large.bmp");
+    {
+        Image large(2500, 2500);
+        Fill(large, Rgb{90, 120, 200});
+        ASSERT_TRUE(SaveBmp(large, target));
+    }
     const std::string p = dir.File("run");
-    // Autosaves every 50 ms; two signals in a row land in or near one of them.
-    const ProcessResult r = Shell("'" POLYEVOLVE_BATCH_BIN "' '" POLYEVOLVE_SAMPLE "' --save '" + p +
-                                  "' --autosave 0.05 --quiet & pid=$!; sleep 1.2; kill -INT $pid; kill -INT $pid; wait $pid");
+    const ProcessResult r = Shell("'" POLYEVOLVE_BATCH_BIN "' '" + target + "' --save '" + p +
+                                  "' --autosave 0.1 --quiet & pid=$!; sleep 2.5; kill -INT $pid; "
+                                  "sleep 0.02; kill -INT $pid; wait $pid");
     EXPECT_EQ(r.status, 130) << r.err;
+    // Whatever was being written, the last complete save is there and whole.
     ASSERT_TRUE(FileExists(p + ".idx"));
-    EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, p + ".idx"), 0u);
+    EXPECT_GT(RealError(target, p + ".idx"), 0u);
+    if (FileExists(p + ".out.bmp")) {
+        EXPECT_EQ(Image{p + ".out.bmp"}.Width(), 2500);
+    }
 }
 
 TEST(LongRun, EachStopConditionStopsTheRun) {

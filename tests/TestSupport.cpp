@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <iterator>
 #include <thread>
 
@@ -173,6 +174,17 @@ SettingsGuard::SettingsGuard() {
 SettingsGuard::~SettingsGuard() {
     std::size_t i = 0;
     for (int* s : kAllSettings) *s = saved_[i++];
+}
+
+std::map<std::string, std::string> Fields(const std::string& line) {
+    std::map<std::string, std::string> fields;
+    std::istringstream in(line);
+    std::string word;
+    while (in >> word) {
+        const auto colon = word.find(':');
+        if (colon != std::string::npos) fields[word.substr(0, colon)] = word.substr(colon + 1);
+    }
+    return fields;
 }
 
 bool SamePolygon(const DnaPolygon& a, const DnaPolygon& b) {

@@ -3,6 +3,7 @@
 #include "image/Image.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ public:
 private:
     std::vector<int> saved_;
 };
+
+// The "name:value" words of a line, such as the batch runner's result line.
+std::map<std::string, std::string> Fields(const std::string& line);
 
 class DnaPolygon;
 class DnaDrawing;
