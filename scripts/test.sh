@@ -29,5 +29,5 @@ echo "== ThreadSanitizer build, threaded tests" >&2
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPOLYEVOLVE_TSAN=ON \
     -DPOLYEVOLVE_TESTS=ON -DPOLYEVOLVE_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target polyevolve_tests
-TSAN_OPTIONS="halt_on_error=1" build-tsan/polyevolve_tests \
-    --gtest_filter='Speculative*:*GoldenRun*/Fast2Threads:*GoldenRun*/Fast4Threads'
+TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build-tsan --output-on-failure --no-tests=error \
+    -j"$jobs" -R 'Speculative\.|GoldenRun.*/Fast[24]Threads'
