@@ -160,9 +160,8 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
             PaintRegion(drawing, first, last, to, region);
             return RegionError(to, goal, region, limit);
         }
-        const Blend b = BlendOf(p.color);
-        active.push_back(Active{&p, p.firstSpanRow, p.firstSpanRow + p.SpanRows() - 1, b.red,
-                                b.green, b.blue, b.keep});
+        active.push_back(Active{&p, p.firstSpanRow, p.firstSpanRow + p.SpanRows() - 1,
+                                kernels::Prepare(BlendOf(p.color))});
     }
     // Row by row, so that a candidate that is already worse than the best drawing stops
     // being painted.
@@ -180,7 +179,7 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
             if (y < a.firstRow || y > a.lastRow) continue;
             const FlatPolygon& p = *a.polygon;
             const std::size_t k = std::size_t(y - a.firstRow);
-            const Blend blend{a.red, a.green, a.blue, a.keep};
+            const kernels::Prepared& blend = a.blend;
             for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j) {
                 const int left = p.spans[std::size_t(j)].left;
                 const int right = p.spans[std::size_t(j)].right;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/Kernels.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -59,7 +61,7 @@ public:
     struct Active {
         const FlatPolygon* polygon;
         int firstRow, lastRow;
-        unsigned red, green, blue, keep;
+        kernels::Prepared blend;
     };
     std::uint64_t PaintAndScore(const std::vector<const FlatPolygon*>& drawing, int first,
                                 int last, const Plane* from, const Plane& to, const Plane& goal,

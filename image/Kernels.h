@@ -58,6 +58,10 @@ inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& 
     for (int x = left; x <= right; ++x) row[x] = BlendPixel(row[x], b);
 }
 
+// Without vectors there is nothing to make ahead.
+using Prepared = Blend;
+inline Prepared Prepare(const Blend& b) { return b; }
+
 }  // namespace plain
 
 #if POLYEVOLVE_SIMD
@@ -84,15 +88,24 @@ inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
     return sum + plain::RowDistance(p + x, q + x, n - x);
 }
 
+// A blend's constants in vector form, made once for the many spans of one polygon.
+struct Prepared {
+    __m128i keeps, terms;
+    Blend scalar;
+};
+
+inline Prepared Prepare(const Blend& b) {
+    return Prepared{_mm_set1_epi16(short(b.keep)),
+                    _mm_set_epi16(short(b.red), short(b.green), short(b.blue), 0, short(b.red),
+                                  short(b.green), short(b.blue), 0),
+                    b};
+}
+
 // Four pixels at a time in 16-bit lanes: old * keep + term never exceeds 255 * 255, so every
 // lane holds the exact value the plain formula computes. The alpha lane's result is
-// overwritten with 0xff by the final OR.
-inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& blend) {
-    const Blend b = blend;
+// overwritten with 0xff by the final OR. Two pixels at a time for what is left, then one.
+inline void BlendSpan(Uint32* __restrict row, int left, int right, const Prepared& p) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i keeps = _mm_set1_epi16(short(b.keep));
-    const __m128i terms = _mm_set_epi16(short(b.red), short(b.green), short(b.blue), 0,
-                                        short(b.red), short(b.green), short(b.blue), 0);
     const __m128i opaque = _mm_set1_epi32(0xff);
     int x = left;
     for (; x + 3 <= right; x += 4) {
@@ -100,11 +113,22 @@ inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& 
         const __m128i pixels = _mm_loadu_si128(at);
         __m128i lo = _mm_unpacklo_epi8(pixels, zero);
         __m128i hi = _mm_unpackhi_epi8(pixels, zero);
-        lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, keeps), terms), 8);
-        hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, keeps), terms), 8);
+        lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, p.keeps), p.terms), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, p.keeps), p.terms), 8);
         _mm_storeu_si128(at, _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
     }
-    plain::BlendSpan(row, x, right, b);
+    if (x + 1 <= right) {
+        __m128i* at = reinterpret_cast<__m128i*>(row + x);
+        __m128i lo = _mm_unpacklo_epi8(_mm_loadl_epi64(at), zero);
+        lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, p.keeps), p.terms), 8);
+        _mm_storel_epi64(at, _mm_or_si128(_mm_packus_epi16(lo, zero), opaque));
+        x += 2;
+    }
+    if (x <= right) row[x] = plain::BlendPixel(row[x], p.scalar);
+}
+
+inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& blend) {
+    BlendSpan(row, left, right, Prepare(blend));
 }
 
 }  // namespace simd
@@ -114,9 +138,13 @@ inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& 
 namespace kernels {
 #if POLYEVOLVE_SIMD
 using simd::BlendSpan;
+using simd::Prepare;
+using simd::Prepared;
 using simd::RowDistance;
 #else
 using plain::BlendSpan;
+using plain::Prepare;
+using plain::Prepared;
 using plain::RowDistance;
 #endif
 }  // namespace kernels
