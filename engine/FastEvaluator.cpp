@@ -63,12 +63,25 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
     return true;
 }
 
-void FastEvaluator::Rasterize(FlatPolygon& polygon) {
+std::size_t FastEvaluator::SpanLimit() const {
     // One polygon may hold spans for four times the rows it can cross; the drawing as a whole
     // stays within the budget.
     const std::size_t room = spansKept < kSpanBudget ? kSpanBudget - spansKept : 0;
-    const std::size_t limit = std::min(room, std::size_t(4) * std::size_t(height) + 1024);
-    region.Rasterize(polygon, limit);
+    return std::min(room, std::size_t(4) * std::size_t(height) + 1024);
+}
+
+void FastEvaluator::Rasterize(FlatPolygon& polygon) { region.Rasterize(polygon, SpanLimit()); }
+
+void FastEvaluator::Complete(Candidate& c) const {
+    for (const auto& [polygon, limit] : c.toRasterize) region.Rasterize(*polygon, limit);
+    for (const Candidate::Step& step : c.steps) {
+        if (step.after)
+            c.region.AddDifference(*step.before, *step.after);
+        else
+            c.region.Add(*step.before);
+    }
+    c.toRasterize.clear();
+    c.steps.clear();
 }
 
 void FastEvaluator::Rebuild(GeneticTest& test) {
@@ -98,7 +111,7 @@ FlatPolygon& FastEvaluator::Fresh(Candidate& c, DnaPolygon& polygon, const FlatP
         flat.rowStart = old->rowStart;
         flat.spans = old->spans;
     } else {
-        Rasterize(flat);
+        c.toRasterize.emplace_back(&flat, SpanLimit());  // by whoever scores it
     }
     return flat;
 }
@@ -107,23 +120,26 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
     auto& candidate = c.polygons;
     auto& changed = c.changed;
     auto& changedTo = c.changedTo;
-    auto& region = c.region;
+    auto& steps = c.steps;
     int& unchanged = c.unchanged;
     candidate.clear();
     changed.clear();
     changedTo.clear();
+    steps.clear();
+    c.toRasterize.clear();
     c.freshUsed = 0;
     c.structural = log.Structural();
     unchanged = INT_MAX;
     // A changed polygon can change the pixels it covered and those it covers now; if only its
     // shape changed, just those that the old and the new shape paint differently.
-    auto differs = [this, &region, &changed, &changedTo](int s, FlatPolygon& now) {
+    // The region itself is drawn up by whoever scores the candidate (Complete).
+    auto differs = [this, &steps, &changed, &changedTo](int s, FlatPolygon& now) {
         const FlatPolygon& old = best[std::size_t(s)];
         if (old.color == now.color) {
-            region.AddDifference(old, now);
+            steps.push_back({&old, &now});
         } else {
-            region.Add(old);
-            if (!now.SameShape(old)) region.Add(now);
+            steps.push_back({&old, nullptr});
+            if (!now.SameShape(old)) steps.push_back({&now, nullptr});
         }
         changed.push_back(s);
         changedTo.push_back(&now);
@@ -162,7 +178,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
         const int s = find(&polygon);
         if (s < 0) {  // new: it changes what it covers
             FlatPolygon& now = Fresh(c, polygon, nullptr);
-            region.Add(now);
+            steps.push_back({&now, nullptr});
             candidate.push_back(&now);
         } else {
             seen[std::size_t(s)] = 1;
@@ -181,11 +197,11 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
     }
     if (unchanged == INT_MAX) unchanged = i;
     for (std::size_t s = 0; s < best.size(); ++s)
-        if (!seen[s]) region.Add(best[s]);  // deleted: what it covered changes
+        if (!seen[s]) steps.push_back({&best[s], nullptr});  // deleted: what it covered changes
     // Moved: everything else keeps its order, so only what the moved one covers can change.
-    log.ForEachMoved([this, &find, &region](const DnaPolygon* node) {
+    log.ForEachMoved([this, &find, &steps](const DnaPolygon* node) {
         const int s = find(node);
-        if (s >= 0) region.Add(best[std::size_t(s)]);
+        if (s >= 0) steps.push_back({&best[std::size_t(s)], nullptr});
     });
 }
 
@@ -200,6 +216,7 @@ void FastEvaluator::Build(GeneticTest& test, Candidate& c) {
 }
 
 bool FastEvaluator::Score(Candidate& c, const Plane& work, std::vector<LayerCache::Active>& active) const {
+    Complete(c);
     // Outside the region the candidate's pixels are the best drawing's, so its error is the
     // best drawing's real error (not necessarily the stored one, after a resume) with the
     // region's share replaced.

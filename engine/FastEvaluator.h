@@ -41,6 +41,14 @@ public:
         std::vector<int> changed;                // indices into the best drawing's polygons
         std::vector<FlatPolygon*> changedTo;     // and what each became
         ChangeRegion region;
+        // What the region is made of, and the new shapes whose spans it needs: left for the
+        // thread that scores the candidate.
+        struct Step {
+            const FlatPolygon* before;
+            const FlatPolygon* after;  // null: all of `before`; else the two shapes' difference
+        };
+        std::vector<Step> steps;
+        std::vector<std::pair<FlatPolygon*, std::size_t>> toRasterize;
         int unchanged = 0;                       // layers below this are the best drawing's
         bool structural = false;                 // polygons added, deleted or moved
         std::uint64_t bestError = 0;             // the best error it must beat
@@ -58,8 +66,9 @@ public:
     int Height() const { return height; }
     // Mutates test.best in place (drawing from NextDraw) and notes the changes in `c`.
     void Build(GeneticTest& test, Candidate& c);
-    // Scores `c` using `work` (a canvas-sized plane of the caller's) and sets c.better;
-    // reads the caches only, so candidates built from one best drawing may be scored at once.
+    // Draws up c's region and scores `c` using `work` (a canvas-sized plane of the caller's),
+    // setting c.better; reads the caches only, so candidates built from one best drawing may
+    // be scored at once.
     bool Score(Candidate& c, const Plane& work, std::vector<LayerCache::Active>& active) const;
     // Keeps the mutated drawing as the best, with c's error, and brings the caches along;
     // `scored` is the plane Score painted c into.
@@ -73,6 +82,10 @@ private:
     void FindChanges(DnaDrawing& candidate, Candidate& c);
     FlatPolygon& Fresh(Candidate& c, DnaPolygon& polygon, const FlatPolygon* sameShape);
     void Rasterize(FlatPolygon& polygon);
+    std::size_t SpanLimit() const;
+    // The region of c and the spans it needs (the part of making a candidate that can run on
+    // any thread).
+    void Complete(Candidate& c) const;
 
     const Image* target = nullptr;
     int width = -1, height = -1;
