@@ -98,6 +98,9 @@ void SpeculativeEvaluator::Discard() {
 void SpeculativeEvaluator::Settle() { Discard(); }
 
 bool SpeculativeEvaluator::Evolve(GeneticTest& test) {
+    // Candidates made ahead must beat the best error as it is now; a caller that changed it
+    // (without Settle) gets them made again.
+    if (!ahead.empty() && ahead.front()->candidate.bestError != test.bestError) Discard();
     if (!core.Current(test)) {
         Discard();
         if (!core.Prepare(test)) return ::Evolve(test);
