@@ -1,9 +1,9 @@
 #include "app/Events.h"
 
-#include "engine/GeneticTest.h"
 #include "app/MainLoop.h"
-#include "engine/OutputFiles.h"
 #include "app/Window.h"
+#include "engine/GeneticTest.h"
+#include "engine/OutputFiles.h"
 
 #include <ostream>
 

@@ -1,12 +1,12 @@
 #include "app/SdlMain.h"
 
 #include "app/Events.h"
-#include "engine/OutputFiles.h"
-#include "engine/GeneticTest.h"
 #include "app/MainLoop.h"
+#include "app/Window.h"
+#include "engine/GeneticTest.h"
+#include "engine/OutputFiles.h"
 #include "engine/Target.h"
 #include "genome/Random.h"
-#include "app/Window.h"
 #include "image/Image.h"
 
 #include <SDL.h>

@@ -106,12 +106,15 @@ std::size_t ChangeRegion::Rasterize(FlatPolygon& p, std::size_t limit) const {
     return p.spans.size();
 }
 
+bool ChangeRegion::Misses(const FlatPolygon& p) const {
+    return !p.Paints() || p.ymax < firstRow || p.ymin > lastRow || p.xmax < minLeft ||
+           p.xmin > maxRight;
+}
+
 void ChangeRegion::Add(const FlatPolygon& p) {
     if (p.spansKnown) {
-        for (int k = 0; k < p.SpanRows(); ++k)
-            for (int i = p.rowStart[std::size_t(k)]; i < p.rowStart[std::size_t(k) + 1]; ++i)
-                Mark(p.firstSpanRow + k, p.spans[std::size_t(i)].left,
-                     p.spans[std::size_t(i)].right);
+        for (int y = p.firstSpanRow; y < p.firstSpanRow + p.SpanRows(); ++y)
+            p.ForEachSpanIn(y, [this, y](int left, int right) { Mark(y, left, right); });
         return;
     }
     CountedSpans(p, canvasWidth, countedWidth, countedHeight,

@@ -34,6 +34,9 @@ public:
     using Row = std::array<Interval, 2>;  // left to right, apart; the second may be empty
 
     bool Empty() const { return firstRow > lastRow; }
+    // True when the polygon's vertices lie wholly beside the region's bounds: it paints none
+    // of the region's pixels.
+    bool Misses(const FlatPolygon& polygon) const;
     bool RowEmpty(int y) const { return rows[std::size_t(y)][0].Empty(); }
     // Calls visit(lo, hi) for each range of row y.
     template <class Visit>

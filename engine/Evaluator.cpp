@@ -2,7 +2,7 @@
 
 #include "engine/Evolution.h"
 #include "engine/FastEvaluator.h"
-#include "engine/SpeculativeEvaluator.h"
+#include "engine/ParallelEvaluator.h"
 
 #include <unistd.h>
 
@@ -17,7 +17,7 @@ public:
 
 std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind, int threads) {
     if (kind == EvaluatorKind::Plain) return std::make_unique<PlainEvaluator>();
-    if (threads > 1) return std::make_unique<SpeculativeEvaluator>(threads);
+    if (threads > 1) return std::make_unique<ParallelEvaluator>(threads);
     return std::make_unique<FastEvaluator>();
 }
 

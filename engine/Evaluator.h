@@ -23,7 +23,7 @@ public:
 // Fast: mutate in place, re-render and re-score only the pixels the mutation can change.
 enum class EvaluatorKind { Plain, Fast };
 
-// `threads` above 1 scores fast candidates on that many threads, speculatively, with the
+// `threads` above 1 scores fast candidates on that many threads, ahead of time, with the
 // very same run; the plain evaluator always runs on one.
 std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind, int threads = 1);
 // The number of online cores, at least 1.

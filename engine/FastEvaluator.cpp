@@ -48,18 +48,7 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
 
     // The caches hold as long as the flat copy is still the best drawing; anything else that
     // changed it (a resume, a restart, a caller) makes them start over.
-    bool same = built && best.size() == test.best.polygons.size();
-    if (same) {
-        std::size_t i = 0;
-        for (DnaPolygon& polygon : test.best.polygons) {
-            if (!best[i].Same(polygon)) {
-                same = false;
-                break;
-            }
-            best[i++].node = &polygon;  // equal, but perhaps another list's element
-        }
-    }
-    if (!same) Rebuild(test);
+    if (!Current(test)) Rebuild(test);
     return true;
 }
 
@@ -145,43 +134,27 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
         changedTo.push_back(&now);
     };
 
-    if (!log.Structural()) {
-        int i = 0;
-        for (DnaPolygon& polygon : drawing.polygons) {
-            FlatPolygon& old = best[std::size_t(i)];
-            if (old.Same(polygon)) {
-                candidate.push_back(&old);
-            } else {
-                FlatPolygon& now = Fresh(c, polygon, &old);
-                differs(i, now);
-                candidate.push_back(&now);
-                unchanged = std::min(unchanged, i);
-            }
-            ++i;
-        }
-        if (unchanged == INT_MAX) unchanged = i;
-        return;
+    // Polygons added, deleted or moved: match the candidate's list elements with the best
+    // drawing's by identity. Otherwise each is where it was.
+    if (c.structural) {
+        index.clear();
+        for (std::size_t s = 0; s < best.size(); ++s) index.emplace_back(best[s].node, int(s));
+        std::sort(index.begin(), index.end());
+        seen.assign(best.size(), 0);
     }
-
-    // Polygons were added, deleted or moved: match the candidate's list elements with the
-    // best drawing's by identity.
-    index.clear();
-    for (std::size_t s = 0; s < best.size(); ++s) index.emplace_back(best[s].node, int(s));
-    std::sort(index.begin(), index.end());
     auto find = [this](const DnaPolygon* node) {
         const auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(node, INT_MIN));
         return it != index.end() && it->first == node ? it->second : -1;
     };
-    seen.assign(best.size(), 0);
     int i = 0;
     for (DnaPolygon& polygon : drawing.polygons) {
-        const int s = find(&polygon);
+        const int s = c.structural ? find(&polygon) : i;
         if (s < 0) {  // new: it changes what it covers
             FlatPolygon& now = Fresh(c, polygon, nullptr);
             steps.push_back({&now, nullptr});
             candidate.push_back(&now);
         } else {
-            seen[std::size_t(s)] = 1;
+            if (c.structural) seen[std::size_t(s)] = 1;
             FlatPolygon& old = best[std::size_t(s)];
             if (old.Same(polygon)) {
                 candidate.push_back(&old);
@@ -196,6 +169,7 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
         ++i;
     }
     if (unchanged == INT_MAX) unchanged = i;
+    if (!c.structural) return;
     for (std::size_t s = 0; s < best.size(); ++s)
         if (!seen[s]) steps.push_back({&best[s], nullptr});  // deleted: what it covered changes
     // Moved: everything else keeps its order, so only what the moved one covers can change.

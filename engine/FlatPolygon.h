@@ -23,6 +23,18 @@ struct FlatPolygon {
     std::vector<int> rowStart;
     std::vector<Span> spans;
     int SpanRows() const { return rowStart.empty() ? 0 : int(rowStart.size()) - 1; }
+    // Calls visit(left, right) for the known spans of row y, left to right (none outside).
+    template <class Visit>
+    void ForEachSpanIn(int y, Visit&& visit) const {
+        const int k = y - firstSpanRow;
+        if (k >= 0 && k < SpanRows()) ForEachSpanOfRow(std::size_t(k), visit);
+    }
+    // The same for the k-th row of spans, which the caller knows there is.
+    template <class Visit>
+    void ForEachSpanOfRow(std::size_t k, Visit&& visit) const {
+        for (int j = rowStart[k]; j < rowStart[k + 1]; ++j)
+            visit(spans[std::size_t(j)].left, spans[std::size_t(j)].right);
+    }
 
     // Copies the polygon's vertices and colour (reusing the arrays' storage); the spans are
     // then unknown.

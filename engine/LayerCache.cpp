@@ -101,25 +101,25 @@ void LayerCache::Update(const std::vector<const FlatPolygon*>& drawing, int unch
         region.ForEachRange(y, [&](int lo, int hi) { ScoreRange(y, lo, hi, goal); });
 }
 
+void LayerCache::CopyRow(const Plane* from, const Plane& to, const ChangeRegion& region, int y) {
+    region.ForEachRange(y, [&](int lo, int hi) {
+        const std::size_t bytes = std::size_t(hi - lo + 1) * 4;
+        if (from)
+            std::memcpy(to.Row(y) + lo, from->Row(y) + lo, bytes);
+        else
+            std::memset(to.Row(y) + lo, 0, bytes);
+    });
+}
+
 void LayerCache::CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region) {
-    for (int y = region.firstRow; y <= region.lastRow; ++y) {
-        region.ForEachRange(y, [&](int lo, int hi) {
-            const std::size_t bytes = std::size_t(hi - lo + 1) * 4;
-            if (from)
-                std::memcpy(to.Row(y) + lo, from->Row(y) + lo, bytes);
-            else
-                std::memset(to.Row(y) + lo, 0, bytes);
-        });
-    }
+    for (int y = region.firstRow; y <= region.lastRow; ++y) CopyRow(from, to, region, y);
 }
 
 void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int first,
                              int last, const Plane& to, const ChangeRegion& region) {
     for (int i = first; i < last; ++i) {
         const FlatPolygon& p = *drawing[std::size_t(i)];
-        if (!p.Paints() || p.ymax < region.firstRow || p.ymin > region.lastRow ||
-            p.xmax < region.minLeft || p.xmin > region.maxRight)
-            continue;
+        if (region.Misses(p)) continue;
         const Blend blend = BlendOf(p.color);
         auto span = [&to, &region, &blend](int y, int left, int right) {
             region.ForEachRange(y, [&](int lo, int hi) {
@@ -132,9 +132,7 @@ void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int
             const int through = std::min(region.lastRow, p.firstSpanRow + p.SpanRows() - 1);
             for (int y = from; y <= through; ++y) {
                 if (region.RowEmpty(y)) continue;
-                const std::size_t k = std::size_t(y - p.firstSpanRow);
-                for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j)
-                    span(y, p.spans[std::size_t(j)].left, p.spans[std::size_t(j)].right);
+                p.ForEachSpanIn(y, [&span, y](int left, int right) { span(y, left, right); });
             }
             continue;
         }
@@ -151,10 +149,7 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
     active.clear();
     for (int i = first; i < last; ++i) {
         const FlatPolygon& p = *drawing[std::size_t(i)];
-        if (!p.Paints() || p.ymax < region.firstRow || p.ymin > region.lastRow ||
-            p.xmax < region.minLeft || p.xmin > region.maxRight ||
-            (p.spansKnown && p.SpanRows() == 0))
-            continue;
+        if (region.Misses(p) || (p.spansKnown && p.SpanRows() == 0)) continue;
         if (!p.spansKnown) {  // a polygon too big to keep spans of: one polygon at a time
             CopyRegion(from, to, region);
             PaintRegion(drawing, first, last, to, region);
@@ -169,25 +164,16 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
         if (region.RowEmpty(y)) continue;
         Uint32* row = to.Row(y);
-        region.ForEachRange(y, [&](int lo, int hi) {
-            if (from)
-                std::memcpy(row + lo, from->Row(y) + lo, std::size_t(hi - lo + 1) * 4);
-            else
-                std::memset(row + lo, 0, std::size_t(hi - lo + 1) * 4);
-        });
+        CopyRow(from, to, region, y);
         for (const Active& a : active) {
             if (y < a.firstRow || y > a.lastRow) continue;
-            const FlatPolygon& p = *a.polygon;
-            const std::size_t k = std::size_t(y - a.firstRow);
             const kernels::Prepared& blend = a.blend;
-            for (int j = p.rowStart[k]; j < p.rowStart[k + 1]; ++j) {
-                const int left = p.spans[std::size_t(j)].left;
-                const int right = p.spans[std::size_t(j)].right;
+            a.polygon->ForEachSpanOfRow(std::size_t(y - a.firstRow), [&](int left, int right) {
                 region.ForEachRange(y, [&](int lo, int hi) {
                     const int l = std::max(left, lo), r = std::min(right, hi);
                     if (l <= r) kernels::BlendSpan(row, l, r, blend);
                 });
-            }
+            });
         }
         // A row of the counted part is under 16384 pixels, so its sum fits in 32 bits.
         region.ForEachRange(y, [&](int lo, int hi) {

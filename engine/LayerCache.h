@@ -48,8 +48,9 @@ public:
     void Update(const std::vector<const FlatPolygon*>& drawing, int unchanged,
                 const ChangeRegion& region, const Plane& work, const Plane& goal);
 
-    // Copies the region from `from` (or black, with a null `from`) into `to`.
+    // Copies the region from `from` (or black, with a null `from`) into `to`; or one row of it.
     static void CopyRegion(const Plane* from, const Plane& to, const ChangeRegion& region);
+    static void CopyRow(const Plane* from, const Plane& to, const ChangeRegion& region, int y);
     // Paints polygons [first, last) of the drawing into `to`, inside the region only.
     static void PaintRegion(const std::vector<const FlatPolygon*>& drawing, int first, int last,
                             const Plane& to, const ChangeRegion& region);

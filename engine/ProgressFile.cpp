@@ -20,15 +20,26 @@ bool SaveProgress(GeneticTest& test, const std::string& path) {
     });
 }
 
-LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
-    // Opened without blocking, so that a FIFO is refused instead of waiting for a writer.
+namespace {
+
+// Opens a regular file for reading, or gives -1: a device, a folder or a FIFO is no progress
+// file. Opened without blocking, so that a FIFO is refused instead of waiting for a writer.
+int OpenRegularFile(const std::string& path, struct stat& info) {
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return LoadResult::Unopened;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a device, a folder, a FIFO
+    if (fd < 0) return -1;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
-        return LoadResult::Unopened;
+        return -1;
     }
+    return fd;
+}
+
+}  // namespace
+
+LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
+    struct stat info;
+    const int fd = OpenRegularFile(path, info);
+    if (fd < 0) return LoadResult::Unopened;
     if (info.st_size > off_t(kMaxProgressFileSize)) {
         close(fd);
         test.Restart();
@@ -56,12 +67,11 @@ LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
 }
 
 bool StoredError(const std::string& path, unsigned long long& error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
     struct stat info;
+    const int fd = OpenRegularFile(path, info);
+    if (fd < 0) return false;
     unsigned char bytes[8];
-    const bool read = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 16 &&
-                      pread(fd, bytes, 8, info.st_size - 12) == 8;
+    const bool read = info.st_size >= 16 && pread(fd, bytes, 8, info.st_size - 12) == 8;
     close(fd);
     if (!read) return false;
     error = 0;

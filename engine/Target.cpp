@@ -67,10 +67,6 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err) {
         err << "Error in image creation: " << text << "\n";
         return nullptr;
     }
-    if (!TargetSizeSupported(target->Width(), target->Height())) {
-        RefuseSize(path, target->Width(), target->Height(), err);
-        return nullptr;
-    }
     return target;
 }
 

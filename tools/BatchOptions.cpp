@@ -1,10 +1,10 @@
 #include "tools/BatchOptions.h"
 
+#include "engine/DrawingFile.h"
+#include "tools/Numbers.h"
+
 #include <cctype>
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 const char* const kBatchUsage =
     "usage: polyevolve-batch TARGET [--seed N] [--iterations N] [--seconds S] [--until-error E]\n"
@@ -36,27 +36,6 @@ const char* const kBatchHelp =
     "one quits at once, leaving the last complete save as it was.\n";
 
 namespace {
-
-bool WholeNumber(const std::string& text, unsigned long long max, unsigned long long& out) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtoull(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0' && out <= max;
-}
-
-bool PositiveNumber(const std::string& text, double& out) {
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(out) && out > 0;
-}
-
-bool EndsWith(const std::string& text, const char* end) {
-    const std::string e(end);
-    return text.size() >= e.size() && text.compare(text.size() - e.size(), e.size(), e) == 0;
-}
 
 // The one integer conversion of a frame pattern ("%d", "%06d"), so that no other printf
 // directive ever sees the count; npos when there is not exactly one.
@@ -161,7 +140,7 @@ bool ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::string& erro
             std::size_t length = 0;
             if (CountConversion(value, length) == std::string::npos)
                 return refuse(arg, value + " needs exactly one %d (or %06d) for the iteration count");
-            if (!EndsWith(value, ".bmp") && !EndsWith(value, ".png") && !EndsWith(value, ".svg"))
+            if (FormatOf(value) == DrawingFormat::None)
                 return refuse(arg, value + " does not end in .bmp, .png or .svg");
             o.frames = value;
         } else if (arg == "--every") {

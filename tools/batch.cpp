@@ -4,14 +4,11 @@
 #include "tools/BatchOptions.h"
 #include "tools/BatchProgress.h"
 
+#include "engine/DrawingFile.h"
 #include "engine/Evaluator.h"
 #include "engine/GeneticTest.h"
 #include "engine/OutputFiles.h"
-#include "engine/PictureFile.h"
-#include "engine/PngFile.h"
-#include "engine/ScaledRender.h"
 #include "engine/Target.h"
-#include "engine/VectorFile.h"
 #include "genome/Random.h"
 #include "image/Downscale.h"
 #include "image/Image.h"
@@ -46,12 +43,7 @@ void CatchStops() {
 }
 
 bool SaveFrame(GeneticTest& test, const std::string& path) {
-    const int w = test.target->Width(), h = test.target->Height();
-    if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".svg") == 0)
-        return SaveSvg(test.best, w, h, 1.0, path);
-    const Image picture = RenderScaled(test.best, w, h, 1.0);
-    if (path.compare(path.size() - 4, 4, ".png") == 0) return SavePng(picture, path);
-    return SaveBmp(picture, path);
+    return SaveDrawing(test.best, test.target->Width(), test.target->Height(), 1.0, path);
 }
 
 }  // namespace

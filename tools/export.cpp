@@ -1,17 +1,13 @@
 // Renders the drawing of a progress file as SVG, PNG or BMP (by the output's extension).
 // polyevolve-export TARGET PROGRESS.idx OUTPUT [--scale K | --width W]
 
+#include "engine/DrawingFile.h"
 #include "engine/GeneticTest.h"
-#include "engine/PictureFile.h"
-#include "engine/PngFile.h"
 #include "engine/ProgressFile.h"
 #include "engine/ScaledRender.h"
 #include "engine/Target.h"
-#include "engine/VectorFile.h"
+#include "tools/Numbers.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -21,23 +17,6 @@ namespace {
 const char* const kUsage =
     "usage: polyevolve-export TARGET PROGRESS.idx OUTPUT.svg|OUTPUT.png|OUTPUT.bmp "
     "[--scale K | --width W]\n";
-
-bool EndsWith(const std::string& text, const std::string& end) {
-    if (text.size() < end.size()) return false;
-    for (std::size_t i = 0; i < end.size(); ++i) {
-        const char c = text[text.size() - end.size() + i];
-        if (std::tolower(static_cast<unsigned char>(c)) != end[i]) return false;
-    }
-    return true;
-}
-
-bool ParsePositive(const std::string& text, double& out) {
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
-    errno = 0;
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && out > 0 && out <= 1000;
-}
 
 struct Options {
     std::string target, progress, output;
@@ -52,7 +31,8 @@ bool Parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--scale" || arg == "--width") && i + 1 < argc && !scaled) {
-            if (!ParsePositive(argv[++i], arg == "--scale" ? o.scale : o.width)) return false;
+            double& value = arg == "--scale" ? o.scale : o.width;
+            if (!PositiveNumber(argv[++i], value) || value > 1000) return false;
             if (arg == "--width" && o.width != double(long(o.width))) return false;
             scaled = true;
         } else if (arg.rfind("--", 0) != 0 && have < 3) {
@@ -61,8 +41,7 @@ bool Parse(int argc, char** argv, Options& o) {
             return false;
         }
     }
-    return have == 3 && (EndsWith(o.output, ".svg") || EndsWith(o.output, ".png") ||
-                         EndsWith(o.output, ".bmp"));
+    return have == 3 && FormatOf(o.output) != DrawingFormat::None;
 }
 
 }  // namespace
@@ -96,15 +75,7 @@ int main(int argc, char** argv) {
                   << ScaledLength(h, o.scale) << " pixels is too large to render.\n";
         return 1;
     }
-    bool saved;
-    if (EndsWith(o.output, ".svg")) {
-        saved = SaveSvg(test.best, w, h, o.scale, o.output);
-    } else {
-        const Image picture = RenderScaled(test.best, w, h, o.scale);
-        saved = picture.surface && (EndsWith(o.output, ".png") ? SavePng(picture, o.output)
-                                                              : SaveBmp(picture, o.output));
-    }
-    if (!saved) {
+    if (!SaveDrawing(test.best, w, h, o.scale, o.output)) {
         std::cerr << "Unable to write <" << o.output << ">.\n";
         return 1;
     }

@@ -1,4 +1,4 @@
-#include "engine/SpeculativeEvaluator.h"
+#include "engine/ParallelEvaluator.h"
 
 #include "engine/Evolution.h"
 #include "engine/GeneticTest.h"
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <system_error>
 
-SpeculativeEvaluator::SpeculativeEvaluator(int threads_)
+ParallelEvaluator::ParallelEvaluator(int threads_)
     : threads(std::max(threads_, 1)), depth(std::size_t(2 * threads + 1)) {
     for (std::size_t i = 0; i < depth; ++i) slots.push_back(std::make_unique<Slot>());
     for (int i = 0; i + 1 < threads; ++i) {
@@ -20,7 +20,7 @@ SpeculativeEvaluator::SpeculativeEvaluator(int threads_)
     threads = int(workers.size()) + 1;
 }
 
-SpeculativeEvaluator::~SpeculativeEvaluator() {
+ParallelEvaluator::~ParallelEvaluator() {
     Discard();
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -37,7 +37,7 @@ constexpr int kSpins = 4000;
 inline void Pause() { std::this_thread::yield(); }
 }  // namespace
 
-void SpeculativeEvaluator::Work(int index) {
+void ParallelEvaluator::Work(int index) {
     std::vector<Uint32> buffer;
     std::vector<LayerCache::Active> scratch;
     auto ready = [this, index] { return stopping || (!waiting.empty() && index < allowedWorkers); };
@@ -67,13 +67,13 @@ void SpeculativeEvaluator::Work(int index) {
     }
 }
 
-SpeculativeEvaluator::Slot* SpeculativeEvaluator::FreeSlot() {
+ParallelEvaluator::Slot* ParallelEvaluator::FreeSlot() {
     for (auto& slot : slots)
         if (slot->state == State::Free) return slot.get();
     return nullptr;  // never: at most `depth` are ahead
 }
 
-void SpeculativeEvaluator::Discard() {
+void ParallelEvaluator::Discard() {
     {
         std::unique_lock<std::mutex> lock(mutex);
         waiting.clear();
@@ -95,9 +95,9 @@ void SpeculativeEvaluator::Discard() {
     ahead.clear();
 }
 
-void SpeculativeEvaluator::Settle() { Discard(); }
+void ParallelEvaluator::Settle() { Discard(); }
 
-bool SpeculativeEvaluator::Evolve(GeneticTest& test) {
+bool ParallelEvaluator::Evolve(GeneticTest& test) {
     // Candidates made ahead must beat the best error as it is now; a caller that changed it
     // (without Settle) gets them made again.
     if (!ahead.empty() && ahead.front()->candidate.bestError != test.bestError) Discard();

@@ -85,22 +85,22 @@ void ExpectSame(const Trace& one, const Trace& many, int threads) {
     EXPECT_EQ(one.after, many.after) << threads << " threads: the draws after the run";
 }
 
-class Speculative : public ::testing::Test {
+class Parallel : public ::testing::Test {
 protected:
     SettingsGuard guard;
     TempDir dir;
 };
 
-TEST_F(Speculative, YoungRunsWithManyGainsAreTheOneThreadRun) {
+TEST_F(Parallel, YoungRunsWithManyGainsAreTheOneThreadRun) {
     Image target = Target(48, 36, 1);
     for (unsigned seed : {1u, 2u}) {
         const Trace one = Evolve(1, target, "", seed, 3000);
-        EXPECT_GT(one.kept, 60);  // many candidates win, so many speculations are thrown away
+        EXPECT_GT(one.kept, 60);  // many candidates win, so many candidates made ahead are thrown away
         for (int threads : {2, 3, 8}) ExpectSame(one, Evolve(threads, target, "", seed, 3000), threads);
     }
 }
 
-TEST_F(Speculative, MatureRunsWithFewGainsAreTheOneThreadRun) {
+TEST_F(Parallel, MatureRunsWithFewGainsAreTheOneThreadRun) {
     Image target = Target(40, 40, 2);
     const std::string file = dir.File("mature.idx");
     {
@@ -116,7 +116,7 @@ TEST_F(Speculative, MatureRunsWithFewGainsAreTheOneThreadRun) {
     for (int threads : {2, 3, 8}) ExpectSame(one, Evolve(threads, target, file, 9, 4000), threads);
 }
 
-TEST_F(Speculative, SavesAndResumesInTheMiddleDrawWhatTheyWouldOnOneThread) {
+TEST_F(Parallel, SavesAndResumesInTheMiddleDrawWhatTheyWouldOnOneThread) {
     Image target = Target(44, 30, 3);
     const std::string file = dir.File("middle.idx");
     auto between = [&file](GeneticTest& test, Evaluator& evaluator, int i) {

@@ -17,12 +17,12 @@
 // the calling thread, from the best drawing and the next draws; only scoring runs elsewhere.
 // Results are taken in order: when one wins, those made after it are thrown away and their
 // draws given back, and the winner is made again from its own draws and kept.
-class SpeculativeEvaluator : public Evaluator {
+class ParallelEvaluator : public Evaluator {
 public:
-    explicit SpeculativeEvaluator(int threads);
-    ~SpeculativeEvaluator() override;
-    SpeculativeEvaluator(const SpeculativeEvaluator&) = delete;
-    SpeculativeEvaluator& operator=(const SpeculativeEvaluator&) = delete;
+    explicit ParallelEvaluator(int threads);
+    ~ParallelEvaluator() override;
+    ParallelEvaluator(const ParallelEvaluator&) = delete;
+    ParallelEvaluator& operator=(const ParallelEvaluator&) = delete;
 
     bool Evolve(GeneticTest& test) override;
     void Settle() override;
