@@ -2,8 +2,8 @@
 
 #include "app/MainLoop.h"
 #include "app/Window.h"
-#include "engine/GeneticTest.h"
-#include "engine/OutputFiles.h"
+#include "evolve/GeneticTest.h"
+#include "files/OutputFiles.h"
 
 #include <ostream>
 

@@ -3,16 +3,15 @@
 #include "app/Events.h"
 #include "app/MainLoop.h"
 #include "app/Window.h"
-#include "engine/GeneticTest.h"
-#include "engine/OutputFiles.h"
-#include "engine/Target.h"
+#include "cli/Numbers.h"
+#include "evolve/GeneticTest.h"
+#include "files/OutputFiles.h"
+#include "files/Target.h"
 #include "genome/Random.h"
 #include "image/Image.h"
 
 #include <SDL.h>
 
-#include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -26,10 +25,8 @@ int ThreadCount(std::ostream& err) {
     const char* text = std::getenv("POLYEVOLVE_THREADS");
     const int fallback = DefaultThreads();
     if (!text || !*text) return fallback;
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < 1 || value > 256 || !std::isdigit(static_cast<unsigned char>(text[0]))) {
+    unsigned long long value = 0;
+    if (!WholeNumber(text, 256, value) || value < 1) {
         err << "POLYEVOLVE_THREADS=" << text << " is not a whole number from 1 to 256; using "
             << fallback << ".\n";
         return fallback;

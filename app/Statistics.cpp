@@ -1,6 +1,6 @@
 #include "app/Statistics.h"
 
-#include "engine/GeneticTest.h"
+#include "evolve/GeneticTest.h"
 #include "app/MainLoop.h"
 
 #include <SDL.h>

@@ -1,6 +1,6 @@
 #include "app/Window.h"
 
-#include "engine/GeneticTest.h"
+#include "evolve/GeneticTest.h"
 
 SDL_Surface* OpenWindow(Image& target) {
     const int w = target.Width(), h = target.Height();

@@ -8,10 +8,10 @@
 
 #include "BenchSupport.h"
 
-#include "engine/Evaluator.h"
-#include "engine/GeneticTest.h"
-#include "engine/ProgressFile.h"
-#include "engine/Target.h"
+#include "evolve/Evaluator.h"
+#include "evolve/GeneticTest.h"
+#include "files/ProgressFile.h"
+#include "files/Target.h"
 #include "genome/Random.h"
 
 #include <benchmark/benchmark.h>

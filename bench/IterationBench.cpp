@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
-#include "engine/Evolution.h"
-#include "engine/GeneticTest.h"
+#include "evolve/Evolution.h"
+#include "evolve/GeneticTest.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "engine/GeneticTest.h"
-#include "engine/ProgressFile.h"
-#include "engine/Target.h"
+#include "evolve/GeneticTest.h"
+#include "files/ProgressFile.h"
+#include "files/Target.h"
 #include "genome/Settings.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "engine/ChangeRegion.h"
-#include "engine/FlatPolygon.h"
-#include "engine/LayerCache.h"
+#include "evolve/ChangeRegion.h"
+#include "evolve/FlatPolygon.h"
+#include "evolve/LayerCache.h"
 #include "genome/DnaDrawing.h"
 #include "genome/Settings.h"
 

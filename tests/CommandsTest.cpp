@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
 #include "app/Events.h"
-#include "engine/OutputFiles.h"
-#include "engine/GeneticTest.h"
+#include "files/OutputFiles.h"
+#include "evolve/GeneticTest.h"
 #include "app/MainLoop.h"
 #include "app/Statistics.h"
 #include "app/Window.h"

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "engine/Evaluator.h"
-#include "engine/GeneticTest.h"
-#include "engine/ProgressFile.h"
+#include "evolve/Evaluator.h"
+#include "evolve/GeneticTest.h"
+#include "files/ProgressFile.h"
 #include "genome/Settings.h"
 
 #include <gtest/gtest.h>

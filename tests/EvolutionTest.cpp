@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "engine/Evolution.h"
-#include "engine/GeneticTest.h"
+#include "evolve/Evolution.h"
+#include "evolve/GeneticTest.h"
 #include "genome/Settings.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "engine/Evaluator.h"
-#include "engine/GeneticTest.h"
-#include "engine/Target.h"
+#include "evolve/Evaluator.h"
+#include "evolve/GeneticTest.h"
+#include "files/Target.h"
 #include "genome/Random.h"
 #include "serial/Serializer.h"
 

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "engine/GeneticTest.h"
-#include "engine/PictureFile.h"
-#include "engine/ProgressFile.h"
-#include "engine/Target.h"
+#include "evolve/GeneticTest.h"
+#include "files/PictureFile.h"
+#include "files/ProgressFile.h"
+#include "files/Target.h"
 #include "genome/Settings.h"
 #include "image/Downscale.h"
 

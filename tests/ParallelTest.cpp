@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "engine/Evaluator.h"
-#include "engine/GeneticTest.h"
-#include "engine/ProgressFile.h"
-#include "engine/Target.h"
+#include "evolve/Evaluator.h"
+#include "evolve/GeneticTest.h"
+#include "files/ProgressFile.h"
+#include "files/Target.h"
 #include "genome/Random.h"
 #include "genome/Settings.h"
 

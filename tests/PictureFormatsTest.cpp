@@ -1,12 +1,12 @@
 #include "TestSupport.h"
 
-#include "engine/Evaluator.h"
-#include "engine/GeneticTest.h"
-#include "engine/PictureFile.h"
-#include "engine/PngFile.h"
-#include "engine/ProgressFile.h"
-#include "engine/Target.h"
-#include "engine/VectorFile.h"
+#include "evolve/Evaluator.h"
+#include "evolve/GeneticTest.h"
+#include "files/PictureFile.h"
+#include "files/PngFile.h"
+#include "files/ProgressFile.h"
+#include "files/Target.h"
+#include "files/VectorFile.h"
 #include "genome/Settings.h"
 
 #include <gtest/gtest.h>

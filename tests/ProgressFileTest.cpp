@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "engine/GeneticTest.h"
-#include "engine/ProgressFile.h"
+#include "evolve/GeneticTest.h"
+#include "files/ProgressFile.h"
 #include "genome/Settings.h"
 #include "serial/Serializer.h"
 #include "serial/Streamer.h"

@@ -1,7 +1,7 @@
 #include "tools/BatchOptions.h"
 
-#include "engine/DrawingFile.h"
-#include "tools/Numbers.h"
+#include "files/DrawingFile.h"
+#include "cli/Numbers.h"
 
 #include <cctype>
 #include <cstdio>

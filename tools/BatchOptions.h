@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Evaluator.h"
+#include "evolve/Evaluator.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "tools/BatchOptions.h"
 
-#include "engine/GeneticTest.h"
+#include "evolve/GeneticTest.h"
 #include "image/Image.h"
 
 #include <algorithm>

@@ -1,12 +1,12 @@
 // Renders the drawing of a progress file as SVG, PNG or BMP (by the output's extension).
 // polyevolve-export TARGET PROGRESS.idx OUTPUT [--scale K | --width W]
 
-#include "engine/DrawingFile.h"
-#include "engine/GeneticTest.h"
-#include "engine/ProgressFile.h"
-#include "engine/ScaledRender.h"
-#include "engine/Target.h"
-#include "tools/Numbers.h"
+#include "files/DrawingFile.h"
+#include "evolve/GeneticTest.h"
+#include "files/ProgressFile.h"
+#include "files/ScaledRender.h"
+#include "files/Target.h"
+#include "cli/Numbers.h"
 
 #include <iostream>
 #include <memory>

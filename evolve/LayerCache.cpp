@@ -1,7 +1,7 @@
-#include "engine/LayerCache.h"
+#include "evolve/LayerCache.h"
 
-#include "engine/ChangeRegion.h"
-#include "engine/FlatPolygon.h"
+#include "evolve/ChangeRegion.h"
+#include "evolve/FlatPolygon.h"
 #include "image/Image.h"
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"

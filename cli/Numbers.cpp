@@ -1,4 +1,4 @@
-#include "tools/Numbers.h"
+#include "cli/Numbers.h"
 
 #include <cerrno>
 #include <cmath>

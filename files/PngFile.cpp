@@ -1,6 +1,6 @@
-#include "engine/PngFile.h"
+#include "files/PngFile.h"
 
-#include "engine/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "image/Image.h"
 
 #include <png.h>

@@ -1,7 +1,7 @@
-#include "engine/PictureFile.h"
+#include "files/PictureFile.h"
 
-#include "engine/AtomicFile.h"
-#include "engine/GeneticTest.h"
+#include "files/AtomicFile.h"
+#include "evolve/GeneticTest.h"
 
 bool SaveBmp(const Image& image, const std::string& path) {
     if (!image.surface) return false;

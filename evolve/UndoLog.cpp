@@ -1,4 +1,4 @@
-#include "engine/UndoLog.h"
+#include "evolve/UndoLog.h"
 
 #include <iterator>
 

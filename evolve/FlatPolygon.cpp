@@ -1,4 +1,4 @@
-#include "engine/FlatPolygon.h"
+#include "evolve/FlatPolygon.h"
 
 #include "genome/DnaPolygon.h"
 

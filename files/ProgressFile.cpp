@@ -1,7 +1,7 @@
-#include "engine/ProgressFile.h"
+#include "files/ProgressFile.h"
 
-#include "engine/AtomicFile.h"
-#include "engine/GeneticTest.h"
+#include "files/AtomicFile.h"
+#include "evolve/GeneticTest.h"
 #include "serial/Serializer.h"
 
 #include <fcntl.h>

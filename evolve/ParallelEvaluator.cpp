@@ -1,7 +1,7 @@
-#include "engine/ParallelEvaluator.h"
+#include "evolve/ParallelEvaluator.h"
 
-#include "engine/Evolution.h"
-#include "engine/GeneticTest.h"
+#include "evolve/Evolution.h"
+#include "evolve/GeneticTest.h"
 #include "genome/Random.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "engine/GeneticTest.h"
+#include "evolve/GeneticTest.h"
 
 #include "serial/Serializer.h"
 

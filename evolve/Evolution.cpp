@@ -1,6 +1,6 @@
-#include "engine/Evolution.h"
+#include "evolve/Evolution.h"
 
-#include "engine/GeneticTest.h"
+#include "evolve/GeneticTest.h"
 
 bool Evolve(GeneticTest& test) {
     DnaDrawing candidate(test.best);

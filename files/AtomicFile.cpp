@@ -1,4 +1,4 @@
-#include "engine/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <climits>
 #include <sys/stat.h>

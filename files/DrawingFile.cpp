@@ -1,9 +1,9 @@
-#include "engine/DrawingFile.h"
+#include "files/DrawingFile.h"
 
-#include "engine/PictureFile.h"
-#include "engine/PngFile.h"
-#include "engine/ScaledRender.h"
-#include "engine/VectorFile.h"
+#include "files/PictureFile.h"
+#include "files/PngFile.h"
+#include "files/ScaledRender.h"
+#include "files/VectorFile.h"
 
 #include <cctype>
 

@@ -1,7 +1,7 @@
-#include "engine/VectorFile.h"
+#include "files/VectorFile.h"
 
-#include "engine/AtomicFile.h"
-#include "engine/ScaledRender.h"
+#include "files/AtomicFile.h"
+#include "files/ScaledRender.h"
 #include "genome/DnaDrawing.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
-#include "engine/OutputFiles.h"
+#include "files/OutputFiles.h"
 
-#include "engine/GeneticTest.h"
-#include "engine/PictureFile.h"
-#include "engine/ProgressFile.h"
-#include "engine/VectorFile.h"
+#include "evolve/GeneticTest.h"
+#include "files/PictureFile.h"
+#include "files/ProgressFile.h"
+#include "files/VectorFile.h"
 
 #include <cstdint>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "engine/ScaledRender.h"
+#include "files/ScaledRender.h"
 
 #include "genome/DnaDrawing.h"
 

@@ -1,7 +1,7 @@
-#include "engine/FastEvaluator.h"
+#include "evolve/FastEvaluator.h"
 
-#include "engine/Evolution.h"
-#include "engine/GeneticTest.h"
+#include "evolve/Evolution.h"
+#include "evolve/GeneticTest.h"
 #include "genome/MutationSteps.h"
 #include "image/Image.h"
 

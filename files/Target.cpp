@@ -1,4 +1,4 @@
-#include "engine/Target.h"
+#include "files/Target.h"
 
 #include "genome/Settings.h"
 #include "image/Image.h"

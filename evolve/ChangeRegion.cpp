@@ -1,6 +1,6 @@
-#include "engine/ChangeRegion.h"
+#include "evolve/ChangeRegion.h"
 
-#include "engine/FlatPolygon.h"
+#include "evolve/FlatPolygon.h"
 #include "image/PolygonScan.h"
 
 #include <algorithm>

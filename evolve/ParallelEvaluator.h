@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Evaluator.h"
-#include "engine/FastEvaluator.h"
+#include "evolve/Evaluator.h"
+#include "evolve/FastEvaluator.h"
 
 #include <atomic>
 #include <condition_variable>

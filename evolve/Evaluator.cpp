@@ -1,8 +1,8 @@
-#include "engine/Evaluator.h"
+#include "evolve/Evaluator.h"
 
-#include "engine/Evolution.h"
-#include "engine/FastEvaluator.h"
-#include "engine/ParallelEvaluator.h"
+#include "evolve/Evolution.h"
+#include "evolve/FastEvaluator.h"
+#include "evolve/ParallelEvaluator.h"
 
 #include <unistd.h>
 

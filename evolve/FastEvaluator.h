@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/ChangeRegion.h"
-#include "engine/Evaluator.h"
-#include "engine/FlatPolygon.h"
-#include "engine/LayerCache.h"
-#include "engine/UndoLog.h"
+#include "evolve/ChangeRegion.h"
+#include "evolve/Evaluator.h"
+#include "evolve/FlatPolygon.h"
+#include "evolve/LayerCache.h"
+#include "evolve/UndoLog.h"
 
 #include <cstdint>
 #include <deque>
