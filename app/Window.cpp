@@ -13,9 +13,9 @@ SDL_Surface* OpenWindow(Image& target) {
 }
 
 void DisplayBest(GeneticTest& test, SDL_Surface* screen) {
-    test.best.Render(test.canvas);
-    if (!screen || !test.canvas.surface) return;
+    const Image& render = test.RenderBest();
+    if (!screen || !render.surface) return;
     SDL_Rect where{0, 0, 0, 0};
-    SDL_UpperBlit(test.canvas.surface, nullptr, screen, &where);
-    SDL_UpdateRect(screen, 0, 0, Uint32(test.canvas.Width()), Uint32(test.canvas.Height()));
+    SDL_UpperBlit(render.surface, nullptr, screen, &where);
+    SDL_UpdateRect(screen, 0, 0, Uint32(render.Width()), Uint32(render.Height()));
 }

@@ -1,14 +1,16 @@
 #include "evolve/ChangeRegion.h"
 
 #include "evolve/FlatPolygon.h"
+#include "image/Image.h"
 #include "image/PolygonScan.h"
 
 #include <algorithm>
 
 void ChangeRegion::Resize(int width, int height) {
     canvasWidth = width;
-    countedWidth = width > 1 && height > 1 ? width - 1 : 0;
-    countedHeight = width > 1 && height > 1 ? height - 1 : 0;
+    const ScoredArea area = ScoredAreaOf(width, height);
+    countedWidth = area.width;
+    countedHeight = area.height;
     rows.assign(std::size_t(std::max(countedHeight, 0)), Row{});
     firstRow = minLeft = INT_MAX;
     lastRow = maxRight = INT_MIN;

@@ -31,17 +31,18 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
         height = h;
         built = false;
         const std::uint64_t bytes = std::uint64_t(w) * std::uint64_t(h) * 4;
-        const std::uint64_t budget = std::min(kCacheBudget, 8 * bytes);
+        const std::uint64_t budget = std::min(kCacheBudget, 9 * bytes);
         usable = target->Width() == w && target->Height() == h &&
                  target->surface->format->BytesPerPixel == 4 &&
-                 canvas.surface->format->BytesPerPixel == 4 && bytes > 0 && 2 * bytes <= budget;
+                 canvas.surface->format->BytesPerPixel == 4 && bytes > 0 && 3 * bytes <= budget;
         if (usable) {
-            // The whole drawing's render and its error sums take two canvases' worth; the
-            // partial renders share the rest.
-            const int canvases = int(std::min<std::uint64_t>(budget / bytes, 8));
+            // The whole drawing's render, its error sums and the plane candidates are painted
+            // into take three canvases' worth; the partial renders share the rest.
+            const int canvases = int(std::min<std::uint64_t>(budget / bytes, 9));
             region.Resize(w, h);
             own.region.Resize(w, h);
-            layers.Resize(w, h, canvases - 2);
+            layers.Resize(w, h, canvases - 3);
+            scratch.assign(std::size_t(w) * std::size_t(h), 0);
         }
     }
     if (!usable) return false;
@@ -257,8 +258,8 @@ bool FastEvaluator::Evolve(GeneticTest& test) {
     if (!Prepare(test)) return ::Evolve(test);
     Build(test, own);
     ++test.generation;
-    if (Score(own, PlaneOf(test.canvas), active)) {
-        Accept(test, own, PlaneOf(test.canvas));
+    if (Score(own, Scratch(), active)) {
+        Accept(test, own, Scratch());
     } else {
         Restore(test, own);
     }

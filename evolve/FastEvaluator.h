@@ -64,6 +64,8 @@ public:
     bool Current(GeneticTest& test);
     int Width() const { return width; }
     int Height() const { return height; }
+    // The evaluator's own canvas-sized plane that candidates are painted into.
+    Plane Scratch() { return Plane{scratch.data(), width}; }
     // Mutates test.best in place (drawing from NextDraw) and notes the changes in `c`.
     void Build(GeneticTest& test, Candidate& c);
     // Draws up c's region and scores `c` using `work` (a canvas-sized plane of the caller's),
@@ -103,4 +105,5 @@ private:
     LayerCache layers;
     Candidate own;                        // the one candidate of a single-threaded run
     std::vector<LayerCache::Active> active;
+    std::vector<Uint32> scratch;
 };

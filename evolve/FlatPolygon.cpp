@@ -9,26 +9,21 @@ void FlatPolygon::Assign(DnaPolygon& polygon) {
     node = &polygon;
     color = polygon.color;
     spansKnown = false;
-    // The fill takes at most INT_MAX vertices; so does this copy.
-    std::size_t n = polygon.points.size();
-    if (n > std::size_t(INT_MAX)) n = std::size_t(INT_MAX);
+    const std::size_t n = polygon.FillCount();
     xs.resize(n);
     ys.resize(n);
-    xmin = ymin = INT_MAX;
-    xmax = ymax = INT_MIN;
-    std::size_t i = 0;
-    for (auto it = polygon.points.begin(); i < n; ++it, ++i) {
-        xs[i] = it->x;
-        ys[i] = it->y;
-        xmin = std::min<int>(xmin, it->x);
-        xmax = std::max<int>(xmax, it->x);
-        ymin = std::min<int>(ymin, it->y);
-        ymax = std::max<int>(ymax, it->y);
-    }
+    polygon.CopyVertices(xs.data(), ys.data(), n);
     if (n < 3) {
         xmin = ymin = 0;
         xmax = ymax = -1;
+        return;
     }
+    const auto [x0, x1] = std::minmax_element(xs.begin(), xs.end());
+    const auto [y0, y1] = std::minmax_element(ys.begin(), ys.end());
+    xmin = *x0;
+    xmax = *x1;
+    ymin = *y0;
+    ymax = *y1;
 }
 
 bool FlatPolygon::Same(const DnaPolygon& polygon) const {

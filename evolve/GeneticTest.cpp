@@ -15,6 +15,17 @@ void GeneticTest::serialize(Serializer& serializer) {
     generation = gen;
 }
 
+std::uint64_t GeneticTest::ErrorInTail(const unsigned char* tail) {
+    std::uint64_t error = 0;
+    for (int i = kErrorBytes - 1; i >= 0; --i) error = (error << 8) | tail[i];
+    return error;
+}
+
+const Image& GeneticTest::RenderBest() {
+    best.Render(canvas);
+    return canvas;
+}
+
 void GeneticTest::Restart() {
     best = DnaDrawing();
     bestError = InitialError;

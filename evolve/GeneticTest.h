@@ -15,8 +15,20 @@ public:
     // The target is not owned. Builds a canvas of the target's size and a random drawing.
     explicit GeneticTest(Image* target_);
 
-    // Best drawing, best error, generation: the progress file's layout.
+    // The progress file's layout: the best drawing (a count, then each polygon), then the best
+    // error (8 bytes) and the generation (4 bytes), all little-endian. The tail can be read
+    // without loading the drawing; the smallest file holds a count of 0 and the tail.
+    static constexpr int kErrorBytes = 8;
+    static constexpr int kTailBytes = kErrorBytes + 4;
+    static constexpr int kSmallestFile = 4 + kTailBytes;
+    // The best error stored in a progress file's last kTailBytes.
+    static std::uint64_t ErrorInTail(const unsigned char* tail);
+
     void serialize(Serializer& serializer) override;
+    // The best drawing rendered into the canvas: what the window shows, the saved pictures
+    // hold and a resume re-scores. Evaluators keep scratch planes of their own (the plain one
+    // paints candidates into the canvas, so the canvas holds the best render only from here).
+    const Image& RenderBest();
     // Back to a fresh random drawing with the initial error and generation.
     void Restart();
 

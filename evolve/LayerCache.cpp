@@ -3,6 +3,7 @@
 #include "evolve/ChangeRegion.h"
 #include "evolve/FlatPolygon.h"
 #include "image/Image.h"
+#include "image/Image.h"
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"
 
@@ -20,8 +21,9 @@ void LayerCache::Resize(int width_, int height_, int levels_) {
     positions.clear();
     levels.clear();
     top.assign(std::size_t(width) * std::size_t(height), 0);
-    countedWidth = width > 1 && height > 1 ? width - 1 : 0;
-    countedHeight = width > 1 && height > 1 ? height - 1 : 0;
+    const ScoredArea area = ScoredAreaOf(width, height);
+    countedWidth = area.width;
+    countedHeight = area.height;
     pixelError.assign(std::size_t(width) * std::size_t(countedHeight), 0);
 }
 

@@ -140,7 +140,7 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
                 waitingCount = waiting.size();
                 mine->state = State::Scoring;
                 lock.unlock();
-                core.Score(mine->candidate, PlaneOf(test.canvas), active);
+                core.Score(mine->candidate, core.Scratch(), active);
                 lock.lock();
                 mine->state = State::Done;
             } else {

@@ -5,7 +5,9 @@
 #include "files/ProgressFile.h"
 #include "files/VectorFile.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 
 std::string ProgressPath(const std::string& baseName) { return baseName + ".idx"; }
@@ -37,10 +39,21 @@ bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& er
     return true;
 }
 
-bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err) {
+std::string SaveFailureReason() {
+    const std::string sdl = SdlReason();
+    if (!sdl.empty()) return sdl;
+    return errno ? std::strerror(errno) : "";
+}
+
+bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err,
+                        bool withReason) {
     const std::string path = PicturePath(baseName);
+    SDL_ClearError();
+    errno = 0;
     if (!SavePicture(test, path)) {
-        err << "Unable to save BMP to <" << path << ">.\n";
+        const std::string reason = withReason ? SaveFailureReason() : "";
+        err << "Unable to save BMP to <" << path << ">" << (reason.empty() ? "" : " (" + reason + ")")
+            << ".\n";
         return false;
     }
     err << "Saved BMP to <" << path << ">.\n";
@@ -73,8 +86,7 @@ bool ResumeProgress(GeneticTest& test, const std::string& progressPath,
     // A stored error below what the drawing really scores (another picture's file, or a
     // damaged or hand-made one) could never be beaten: the run would stand still.
     if (test.target && test.canvas.surface) {
-        test.best.Render(test.canvas);
-        const std::uint64_t real = test.canvas.Compare(*test.target);
+        const std::uint64_t real = test.RenderBest().Compare(*test.target);
         if (test.bestError < real) {
             test.bestError = real;
             err << "Progress file <" << progressPath << "> does not match <" << targetName

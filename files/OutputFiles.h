@@ -14,7 +14,9 @@ std::string SvgPath(const std::string& baseName);       // baseName + ".out.svg"
 // holds a lower error than the test's is copied to NAME.bak first (replacing an older one).
 bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
 bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err);
-bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
+// `withReason` adds SDL's reason (or the system's) to a failure line, as the tools do.
+bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err,
+                        bool withReason = false);
 // The best drawing as SVG at the target's size, to `path` itself.
 bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err);
 
@@ -24,5 +26,9 @@ bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& er
 // showing at once (the file was opened).
 bool ResumeProgress(GeneticTest& test, const std::string& progressPath,
                     const std::string& targetName, std::ostream& err);
+// Why the last picture load or save failed: SDL's word if it said one, else the system's
+// (errno), else "". Clear both before the attempt.
+std::string SaveFailureReason();
+
 // True if `path` is a regular file that could be a progress file.
 bool ProgressFileExists(const std::string& path);

@@ -17,8 +17,6 @@ bool SaveBmp(const Image& image, const std::string& path) {
 }
 
 bool SavePicture(GeneticTest& test, const std::string& path) {
-    if (!test.canvas.surface) return false;
     // The canvas may hold the last rejected candidate; save the drawing the run reports.
-    test.best.Render(test.canvas);
-    return SaveBmp(test.canvas, path);
+    return SaveBmp(test.RenderBest(), path);
 }

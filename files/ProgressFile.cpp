@@ -70,13 +70,12 @@ bool StoredError(const std::string& path, unsigned long long& error) {
     struct stat info;
     const int fd = OpenRegularFile(path, info);
     if (fd < 0) return false;
-    unsigned char bytes[8];
-    const bool read = info.st_size >= 16 && pread(fd, bytes, 8, info.st_size - 12) == 8;
+    unsigned char tail[GeneticTest::kTailBytes];
+    const bool read = info.st_size >= GeneticTest::kSmallestFile &&
+                      pread(fd, tail, sizeof tail, info.st_size - off_t(sizeof tail)) == ssize_t(sizeof tail);
     close(fd);
-    if (!read) return false;
-    error = 0;
-    for (int i = 7; i >= 0; --i) error = (error << 8) | bytes[i];
-    return true;
+    if (read) error = GeneticTest::ErrorInTail(tail);
+    return read;
 }
 
 bool CopyFileAtomically(const std::string& from, const std::string& to) {

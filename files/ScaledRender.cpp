@@ -32,13 +32,11 @@ Image RenderScaled(const DnaDrawing& drawing, int width, int height, double scal
     };
     std::vector<short> xs, ys;
     for (const DnaPolygon& polygon : drawing.polygons) {
-        xs.clear();
-        ys.clear();
-        for (const DnaPoint& point : polygon.points) {
-            xs.push_back(place(point.x));
-            ys.push_back(place(point.y));
-        }
-        canvas.Polygon(xs.data(), ys.data(), int(xs.size()), polygon.color);
+        const std::size_t n = polygon.FillCount();
+        xs.resize(n);
+        ys.resize(n);
+        polygon.CopyVertices(xs.data(), ys.data(), n, place);
+        canvas.Polygon(xs.data(), ys.data(), int(n), polygon.color);
     }
     return canvas;
 }

@@ -44,7 +44,7 @@ void RefuseSize(const std::string& path, long long width, long long height, std:
 
 }  // namespace
 
-std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err) {
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason) {
     // The size is in the header: a picture too large is refused before it is decoded, which
     // for the largest would cost gigabytes and seconds.
     long long headerWidth = 0, headerHeight = 0;
@@ -64,7 +64,10 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err) {
     try {
         target = std::make_unique<Image>(loaded);
     } catch (const std::string& text) {
-        err << "Error in image creation: " << text << "\n";
+        err << "Error in image creation: " << text;
+        const std::string reason = withReason ? SdlReason() : "";
+        if (!reason.empty()) err << " (" << reason << ")";
+        err << "\n";
         return nullptr;
     }
     return target;

@@ -18,8 +18,9 @@ bool TargetSizeSupported(int width, int height);
 bool BmpHeaderSize(const std::string& path, long long& width, long long& height);
 
 // Loads the target picture and checks its size; on failure writes one line to `err` and
-// returns null.
-std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err);
+// returns null. The tools add the decoder's reason to the line (`withReason`); the window
+// program's line is the plain one.
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason = false);
 
 // Sizes the genome to the target; must run before the first polygon is made.
 void UseTargetSize(const Image& target);

@@ -5,6 +5,7 @@
 #include "image/Image.h"
 #include "serial/Serializer.h"
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -31,39 +32,21 @@ void DnaPolygon::Render(Image& canvas) const {
     std::vector<short> heap;
     short* xs = stackXs;
     short* ys = stackYs;
-    std::size_t n = points.size();
-    if (n > std::size_t(INT_MAX)) n = std::size_t(INT_MAX);
+    const std::size_t n = FillCount();
     if (n > kStack) {
         heap.resize(2 * n);
         xs = heap.data();
         ys = xs + n;
     }
-    std::size_t i = 0;
-    for (auto it = points.begin(); i < n; ++it, ++i) {
-        xs[i] = it->x;
-        ys[i] = it->y;
-    }
+    CopyVertices(xs, ys, n);
     canvas.Polygon(xs, ys, int(n), color);
 }
 
+std::size_t DnaPolygon::FillCount() const {
+    return std::min(points.size(), std::size_t(INT_MAX));
+}
+
 void DnaPolygon::serialize(Serializer& serializer) {
-    unsigned int count = static_cast<unsigned int>(points.size());
-    serializer.IO(count);
-    DnaPoint scratch;
-    if (serializer.getType() == Serializer::LoaderType) {
-        points.clear();
-        // Stop at the first failed read: a damaged count cannot make us build more points
-        // than the input holds bytes.
-        for (unsigned int i = 0; i < count && serializer.good(); ++i) {
-            serializer & scratch;
-            points.push_back(scratch);
-        }
-    } else {
-        for (const DnaPoint& point : points) {
-            scratch.x = point.x;
-            scratch.y = point.y;
-            serializer & scratch;
-        }
-    }
+    SerializeList(serializer, points);
     serializer.IO(color);
 }

@@ -3,6 +3,7 @@
 #include "genome/DnaPoint.h"
 #include "serial/Serializable.h"
 
+#include <cstddef>
 #include <list>
 
 class Image;
@@ -17,6 +18,22 @@ public:
     // Hands the vertices and colour to Image::Polygon.
     void Render(Image& canvas) const;
     void serialize(Serializer& serializer) override;
+
+    // How many vertices the fill takes: all of them, up to INT_MAX.
+    std::size_t FillCount() const;
+    // Writes the first n vertices (n at most FillCount()) into two coordinate arrays, each
+    // coordinate passed through `place` (a scale, say).
+    template <class Place>
+    void CopyVertices(short* xs, short* ys, std::size_t n, Place place) const {
+        std::size_t i = 0;
+        for (auto it = points.begin(); i < n; ++it, ++i) {
+            xs[i] = place(it->x);
+            ys[i] = place(it->y);
+        }
+    }
+    void CopyVertices(short* xs, short* ys, std::size_t n) const {
+        CopyVertices(xs, ys, n, [](short v) { return v; });
+    }
 
     std::list<DnaPoint> points;
     unsigned color = 0;

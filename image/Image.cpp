@@ -21,7 +21,13 @@ SDL_Surface* CreateImageSurface(int width, int height) {
     return surface;
 }
 
+std::string SdlReason() {
+    const char* text = SDL_GetError();
+    return text ? text : "";
+}
+
 SDL_Surface* LoadPictureSurface(const std::string& path) {
+    SDL_ClearError();
     // SDL's own BMP loader first, so that every BMP gives exactly the pixels it always gave;
     // SDL_image only for what that loader refuses (other formats, compressed BMPs).
     SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
@@ -84,12 +90,17 @@ Image& Image::operator=(Image&& other) noexcept {
     return *this;
 }
 
+ScoredArea ScoredAreaOf(int width, int height) {
+    if (width <= 1 || height <= 1) return {};
+    return {width - 1, height - 1};
+}
+
 std::uint64_t Image::Compare(const Image& other) const {
     if (!surface || !other.surface) return 0;
     // The window never reaches past either surface, even if their sizes differ.
-    const int width = std::min(surface->w, other.surface->w);
-    const int height = std::min(surface->h, other.surface->h);
-    if (height - 1 <= 0 || width - 1 <= 0) return 0;
+    const ScoredArea area =
+        ScoredAreaOf(std::min(surface->w, other.surface->w), std::min(surface->h, other.surface->h));
+    if (area.Pixels() == 0) return 0;
     if (surface->format->BytesPerPixel != 4 || other.surface->format->BytesPerPixel != 4)
         return 0;  // every Image is 32-bit; anything else is no picture of ours
     const Uint8* rowP = static_cast<const Uint8*>(surface->pixels);
@@ -98,11 +109,11 @@ std::uint64_t Image::Compare(const Image& other) const {
     // and vectorises; only the running total is 64-bit.
     constexpr int chunk = 16384;
     std::uint64_t sum = 0;
-    for (int y = 0; y < height - 1; ++y) {
+    for (int y = 0; y < area.height; ++y) {
         const Uint32* p = reinterpret_cast<const Uint32*>(rowP);
         const Uint32* q = reinterpret_cast<const Uint32*>(rowQ);
-        for (int x0 = 0; x0 < width - 1; x0 += chunk) {
-            const int x1 = std::min(width - 1, x0 + chunk);
+        for (int x0 = 0; x0 < area.width; x0 += chunk) {
+            const int x1 = std::min(area.width, x0 + chunk);
             sum += kernels::RowDistance(p + x0, q + x0, x1 - x0);
         }
         rowP += surface->pitch;

@@ -48,10 +48,22 @@ public:
     SDL_Surface* surface = nullptr;
 };
 
+// The part of a W x H picture the error counts: the top-left (W-1) x (H-1) pixels, or none
+// at all when either side is a single pixel.
+struct ScoredArea {
+    int width = 0, height = 0;
+    std::uint64_t Pixels() const { return std::uint64_t(width) * std::uint64_t(height); }
+};
+ScoredArea ScoredAreaOf(int width, int height);
+
 // Loads a picture as SDL gives it: a BMP through SDL's own loader, anything else (PNG, JPEG,
 // GIF, TIFF, WebP, TGA, compressed BMP) through SDL_image. Null if neither reads it; the
 // caller frees the surface.
 SDL_Surface* LoadPictureSurface(const std::string& path);
+
+// What SDL (or SDL_image, which reports through it) last said went wrong, or "" when it said
+// nothing since SDL_ClearError().
+std::string SdlReason();
 
 // A new 32-bit surface in the layout above, or null.
 SDL_Surface* CreateImageSurface(int width, int height);

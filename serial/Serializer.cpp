@@ -15,17 +15,6 @@ void SerialSizer::IO(std::string& text) {
     count += length;
 }
 
-SerialSaver::SerialSaver(FILE* file) : streamer(new PosixStreamer(file)), ownsStreamer(true) {}
-SerialSaver::SerialSaver(std::ofstream& stream)
-    : streamer(new StreamStreamer(stream)), ownsStreamer(true) {}
-SerialSaver::SerialSaver(unsigned char* buffer, unsigned long size)
-    : streamer(new BufferStreamer(buffer, size)), ownsStreamer(true) {}
-SerialSaver::~SerialSaver() {
-    if (ownsStreamer && streamer) delete streamer;
-}
-
-bool SerialSaver::good() const { return !streamer->failed; }
-
 namespace {
 template <typename Value>
 void WriteValue(Streamer& streamer, Value value) {
@@ -46,17 +35,6 @@ void SerialSaver::IO(std::string& text) {
     IO(length);
     if (length != 0) streamer->Write(text.data(), length);
 }
-
-SerialLoader::SerialLoader(FILE* file) : streamer(new PosixStreamer(file)), ownsStreamer(true) {}
-SerialLoader::SerialLoader(std::ifstream& stream)
-    : streamer(new StreamStreamer(stream)), ownsStreamer(true) {}
-SerialLoader::SerialLoader(unsigned char* buffer, unsigned long size)
-    : streamer(new BufferStreamer(buffer, size)), ownsStreamer(true) {}
-SerialLoader::~SerialLoader() {
-    if (ownsStreamer && streamer) delete streamer;
-}
-
-bool SerialLoader::good() const { return !streamer->failed; }
 
 namespace {
 // A partial read counts as a failure: no byte of it reaches the value.

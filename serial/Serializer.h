@@ -1,12 +1,12 @@
 #pragma once
 
 #include "serial/Serializable.h"
+#include "serial/Streamer.h"
 
 #include <cstdio>
 #include <fstream>
+#include <list>
 #include <string>
-
-class Streamer;
 
 // One traversal routine (Serializable::serialize) serves sizing, writing and reading: it makes
 // the same IO calls, and the serializer decides what they do. Values are little-endian and
@@ -46,48 +46,67 @@ public:
     unsigned int count = 0;
 };
 
-// Writes values through a streamer it owns. Write failures show only through good().
-class SerialSaver : public Serializer {
+// What the saver and the loader share: a streamer of their own over a C FILE* (which the
+// caller opens and closes), a standard file stream or a caller's buffer, deleted with them.
+template <class FileStream, int Type>
+class StreamSerializer : public Serializer {
 public:
-    explicit SerialSaver(FILE* file);
-    explicit SerialSaver(std::ofstream& stream);
-    SerialSaver(unsigned char* buffer, unsigned long size);
-    ~SerialSaver();
-    SerialSaver(const SerialSaver&) = delete;
-    SerialSaver& operator=(const SerialSaver&) = delete;
+    explicit StreamSerializer(FILE* file) : streamer(new PosixStreamer(file)) {}
+    explicit StreamSerializer(FileStream& stream) : streamer(new StreamStreamer(stream)) {}
+    StreamSerializer(unsigned char* buffer, unsigned long size)
+        : streamer(new BufferStreamer(buffer, size)) {}
+    ~StreamSerializer() {
+        if (ownsStreamer) delete streamer;
+    }
+    StreamSerializer(const StreamSerializer&) = delete;
+    StreamSerializer& operator=(const StreamSerializer&) = delete;
 
-    bool good() const override;
+    bool good() const override { return !streamer->failed; }
+    int getType() const override { return Type; }
+
+    Streamer* streamer;
+    bool ownsStreamer = true;
+};
+
+// Writes values. Write failures show only through good().
+class SerialSaver : public StreamSerializer<std::ofstream, Serializer::SaverType> {
+public:
+    using StreamSerializer::StreamSerializer;
     void IO(unsigned char& value) override;
     void IO(unsigned short& value) override;
     void IO(unsigned int& value) override;
     void IO(std::string& text) override;
     void IO(unsigned long long& value) override;
     void IO(bool& value) override;
-    int getType() const override { return SaverType; }
-
-    Streamer* streamer;
-    bool ownsStreamer;
 };
 
 // Reads values back. After a failed read every 16/32/64-bit value is 0 and good() is false.
-class SerialLoader : public Serializer {
+class SerialLoader : public StreamSerializer<std::ifstream, Serializer::LoaderType> {
 public:
-    explicit SerialLoader(FILE* file);
-    explicit SerialLoader(std::ifstream& stream);
-    SerialLoader(unsigned char* buffer, unsigned long size);
-    ~SerialLoader();
-    SerialLoader(const SerialLoader&) = delete;
-    SerialLoader& operator=(const SerialLoader&) = delete;
-
-    bool good() const override;
+    using StreamSerializer::StreamSerializer;
     void IO(unsigned char& value) override;
     void IO(unsigned short& value) override;
     void IO(unsigned int& value) override;
     void IO(std::string& text) override;
     void IO(unsigned long long& value) override;
     void IO(bool& value) override;
-    int getType() const override { return LoaderType; }
-
-    Streamer* streamer;
-    bool ownsStreamer;
 };
+
+// A list as a count, then each element. Loading replaces the list and stops at the first
+// failed read, so a damaged count cannot build more elements than the input holds. A scratch
+// element is default-constructed on every pass alike (a random polygon takes its draws then).
+template <class Element>
+void SerializeList(Serializer& serializer, std::list<Element>& list) {
+    unsigned int count = static_cast<unsigned int>(list.size());
+    serializer.IO(count);
+    Element scratch;
+    if (serializer.getType() != Serializer::LoaderType) {
+        for (Element& element : list) serializer & element;
+        return;
+    }
+    list.clear();
+    for (unsigned int i = 0; i < count && serializer.good(); ++i) {
+        serializer & scratch;
+        list.push_back(scratch);
+    }
+}

@@ -146,12 +146,13 @@ TEST(BadInput, AFailedPictureSaveKeepsTheOldPicture) {
         "ulimit -f 20", {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "20", "--save", prefix});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Saved progresses to <" + prefix + ".idx>.\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Unable to save BMP to <" + prefix + ".out.bmp>.\n"), std::string::npos)
+    EXPECT_NE(r.err.find("Unable to save BMP to <" + prefix + ".out.bmp> (Error writing to datastream).\n"),
+              std::string::npos)
         << r.err;
     EXPECT_EQ(ReadFile(prefix + ".out.bmp"), old);
     // Nothing is left beside it.
     const ProcessResult listing = RunProcess({"/bin/ls", "-A", dir.path});
-    EXPECT_EQ(listing.out, "run.idx\nrun.out.bmp\nrun.svg\n");
+    EXPECT_EQ(listing.out, "run.idx\nrun.out.bmp\nrun.out.svg\n");
 }
 
 TEST(BadInput, ProgressFilesWithLongNamesSave) {

@@ -74,41 +74,6 @@ TEST_F(Genome, NewDrawingHoldsMinPolygons) {
     EXPECT_TRUE(DnaDrawing().polygons.empty());
 }
 
-TEST_F(Genome, CopiesAreDeepBothWays) {
-    DnaDrawing source;
-    DnaDrawing copy(source);
-    ASSERT_TRUE(SameDrawing(source, copy));
-    copy.polygons.front().points.front().x += 1;
-    copy.polygons.back().color ^= 0xff00;
-    EXPECT_FALSE(SamePolygon(source.polygons.front(), copy.polygons.front()));
-    EXPECT_FALSE(SamePolygon(source.polygons.back(), copy.polygons.back()));
-
-    DnaPolygon polygon = source.polygons.front();
-    source.polygons.front().points.back().y += 1;
-    EXPECT_FALSE(SamePolygon(polygon, source.polygons.front()));
-}
-
-TEST_F(Genome, AssignmentMakesTheTargetEqualWhateverTheLengths) {
-    Settings::MinPolygons = 5;
-    DnaDrawing five;
-    five.polygons.front().points.emplace_back(7, 7);  // differing vertex counts too
-    Settings::MinPolygons = 3;
-    DnaDrawing three;
-    three.polygons.back().points.pop_back();
-
-    DnaDrawing target = three;
-    target.polygons = five.polygons;
-    EXPECT_TRUE(SameDrawing(target, five));
-    target.polygons.front().points.front().x ^= 1;
-    EXPECT_FALSE(SameDrawing(target, five));  // nothing is shared
-
-    target = five;
-    target.polygons = three.polygons;
-    EXPECT_TRUE(SameDrawing(target, three));
-    target.polygons = target.polygons;
-    EXPECT_TRUE(SameDrawing(target, three));
-}
-
 TEST_F(Genome, RenderHandsVerticesAndColourToThePolygonFill) {
     const unsigned color = (90u << 24) | (10u << 16) | (250u << 8) | 100u;
     for (const auto& vertices : std::vector<std::vector<std::pair<short, short>>>{

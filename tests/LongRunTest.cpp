@@ -79,7 +79,7 @@ TEST(LongRun, AStopSignalEndsTheRunWithItsSavesAndAResultLine) {
     EXPECT_GT(std::stoull(Fields(term.out).at("iterations")), 100u);
     EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, p + ".idx"), 0u);  // complete and loadable
     EXPECT_TRUE(FileExists(p + ".out.bmp"));
-    EXPECT_TRUE(FileExists(p + ".svg"));
+    EXPECT_TRUE(FileExists(p + ".out.svg"));
 
     // SIGINT, as Ctrl-C sends it.
     const std::string q = dir.File("interrupted");

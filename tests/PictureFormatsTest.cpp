@@ -290,7 +290,8 @@ TEST_F(Export, BadInputsWriteNothing) {
     EXPECT_EQ(missing.err, "Unable to open progress file <" + dir.File("none.idx") + ">.\n");
     const ProcessResult noTarget = Run({dir.File("none.bmp"), progress, out});
     EXPECT_EQ(noTarget.status, 1);
-    EXPECT_EQ(noTarget.err, "Error in image creation: unable to load image\n");
+    EXPECT_EQ(noTarget.err, "Error in image creation: unable to load image (Couldn't open " +
+                                dir.File("none.bmp") + ")\n");
     EXPECT_FALSE(FileExists(out));
     const ProcessResult listing = RunProcess({"/bin/ls", "-A", dir.path});
     EXPECT_EQ(listing.out, "cut.idx\nrun.idx\nrun.out.bmp\n");

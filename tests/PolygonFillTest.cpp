@@ -160,13 +160,6 @@ TEST(PolygonFill, HLineAlphaMatchesThePolygonSpan) {
     EXPECT_TRUE(PaintedColumns(reversed, 1).empty());
 }
 
-TEST(PolygonFill, CompareIntOrdersAscending) {
-    const int a = 5, b = 9;
-    EXPECT_LT(Image::CompareInt(&a, &b), 0);
-    EXPECT_GT(Image::CompareInt(&b, &a), 0);
-    EXPECT_EQ(Image::CompareInt(&a, &a), 0);
-}
-
 TEST(PolygonFill, OutOfSurfaceVerticesAreClippedNotWrittenOutside) {
     // Any stray write lands outside the surface's heap block, which AddressSanitizer reports.
     Image inner(10, 10);

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "genome/DnaDrawing.h"
+#include "genome/Settings.h"
 #include "serial/Serializer.h"
 #include "serial/Streamer.h"
 
@@ -102,14 +104,25 @@ TEST(Serializer, LoaderStrings) {
     EXPECT_EQ(text, "");
 }
 
-TEST(Serializer, TypeCodes) {
-    unsigned char buffer[1];
+TEST(Serializer, ListsRoundTripAndTheSizerCountsWhatTheSaverWrites) {
+    // Only the loader rebuilds a list: a sizer or saver that took the loading branch would
+    // empty the drawing, and a loader that did not would leave the old one.
+    Settings::ScreenWidth = Settings::ScreenHeight = 40;
+    DnaDrawing drawing;
+    drawing.polygons.push_back(MakePolygon({}, 7));
+    drawing.polygons.push_back(MakePolygon({{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}}, 0x01020304));
     SerialSizer sizer;
-    SerialSaver saver(buffer, 1);
-    SerialLoader loader(buffer, 1);
-    EXPECT_EQ(sizer.getType(), 0);
-    EXPECT_EQ(saver.getType(), 1);
-    EXPECT_EQ(loader.getType(), 2);
+    sizer & drawing;
+    std::vector<unsigned char> buffer(sizer.count + 1);
+    SerialSaver saver(buffer.data(), buffer.size());
+    saver & drawing;
+    EXPECT_EQ(static_cast<BufferStreamer*>(saver.streamer)->position, sizer.count);
+    EXPECT_EQ(drawing.polygons.size(), 5u);
+    DnaDrawing loaded;
+    SerialLoader loader(buffer.data(), sizer.count);
+    loader & loaded;
+    EXPECT_TRUE(loader.good());
+    EXPECT_TRUE(SameDrawing(loaded, drawing));
 }
 
 TEST(Serializer, SaverOverAFileLeavesItOpen) {

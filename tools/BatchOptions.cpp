@@ -22,7 +22,7 @@ const char* const kBatchHelp =
     "--until-rmse R      stop once the RMSE per channel is at most R\n"
     "                    (with no stop condition the run goes on until Ctrl-C)\n"
     "--resume FILE.idx   go on from a progress file\n"
-    "--save PREFIX       at the end write PREFIX.idx, PREFIX.out.bmp and PREFIX.svg\n"
+    "--save PREFIX       at the end write PREFIX.idx, PREFIX.out.bmp and PREFIX.out.svg\n"
     "--autosave SECONDS  save the progress that often (PREFIX.idx, or TARGET.idx)\n"
     "--frames PATTERN    a picture of the best drawing every N iterations (--every N) and at\n"
     "                    the end, named by PATTERN with the iteration count (frame-%06d.png);\n"

@@ -11,7 +11,7 @@
 #include <ostream>
 
 double Rmse(std::uint64_t error, const Image& target) {
-    const double counted = 3.0 * double(target.Width() - 1) * double(target.Height() - 1);
+    const double counted = 3.0 * double(ScoredAreaOf(target.Width(), target.Height()).Pixels());
     return counted > 0 ? std::sqrt(double(error) / counted) : 0.0;
 }
 

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         std::cout << kBatchUsage << kBatchHelp;
         return 0;
     }
-    std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr);
+    std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr, true);
     if (!target) return 1;
     bool scaled = false;
     if (options.maxSize) {
@@ -137,8 +137,8 @@ int main(int argc, char** argv) {
     }
     if (!options.save.empty()) {
         if (!SaveProgressTo(test, ProgressPath(options.save), std::cerr)) status = 1;
-        if (!SavePictureCommand(test, options.save, std::cerr)) status = 1;
-        if (!SaveSvgCommand(test, options.save + ".svg", std::cerr)) status = 1;
+        if (!SavePictureCommand(test, options.save, std::cerr, true)) status = 1;
+        if (!SaveSvgCommand(test, SvgPath(options.save), std::cerr)) status = 1;
     }
     const double ips = seconds > 0 ? double(done) / seconds : 0.0;
     std::cout << "iterations:" << done << " seconds:" << seconds

@@ -23,7 +23,9 @@ int main(int argc, char** argv) {
         std::cout << "width:" << picture.Width() << " height:" << picture.Height()
                   << " error:" << picture.Compare(target) << "\n";
     } catch (const std::string& text) {
-        std::cerr << "Error in image creation: " << text << "\n";
+        const std::string reason = SdlReason();
+        std::cerr << "Error in image creation: " << text << (reason.empty() ? "" : " (" + reason + ")")
+                  << "\n";
         return 1;
     }
     return 0;

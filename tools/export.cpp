@@ -2,12 +2,14 @@
 // polyevolve-export TARGET PROGRESS.idx OUTPUT [--scale K | --width W]
 
 #include "files/DrawingFile.h"
+#include "files/OutputFiles.h"
 #include "evolve/GeneticTest.h"
 #include "files/ProgressFile.h"
 #include "files/ScaledRender.h"
 #include "files/Target.h"
 #include "cli/Numbers.h"
 
+#include <cerrno>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr);
+    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr, true);
     if (!target) return 1;
     UseTargetSize(*target);
     if (o.width > 0) o.scale = o.width / double(target->Width());
@@ -75,8 +77,12 @@ int main(int argc, char** argv) {
                   << ScaledLength(h, o.scale) << " pixels is too large to render.\n";
         return 1;
     }
+    SDL_ClearError();
+    errno = 0;
     if (!SaveDrawing(test.best, w, h, o.scale, o.output)) {
-        std::cerr << "Unable to write <" << o.output << ">.\n";
+        const std::string reason = SaveFailureReason();
+        std::cerr << "Unable to write <" << o.output << ">"
+                  << (reason.empty() ? "" : " (" + reason + ")") << ".\n";
         return 1;
     }
     return 0;
