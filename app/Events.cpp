@@ -24,8 +24,6 @@ void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
         state.running = false;
         break;
     case SDLK_s:
-        // The save draws (a scratch polygon): it must get the draws a one-thread run would.
-        state.evaluator->Settle();
         if (SaveProgressCommand(state.test, state.baseName, err)) {
             const std::string caption = "Saved to " + ProgressPath(state.baseName);
             SDL_WM_SetCaption(caption.c_str(), nullptr);

@@ -7,7 +7,7 @@
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
 #include "files/Target.h"
-#include "genome/Random.h"
+#include "genome/DrawStream.h"
 #include "image/Image.h"
 
 #include <SDL.h>
@@ -61,7 +61,11 @@ extern "C" int SDL_main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 2 && std::string(argv[1]) == "--version") {
-        std::cout << "polyevolve " << POLYEVOLVE_VERSION << "\n";
+        // Which source the run's random draws come from on this machine.
+        const bool own = DrawStream::MatchesLibrary(static_cast<unsigned>(std::time(nullptr)));
+        std::cout << "polyevolve " << POLYEVOLVE_VERSION << "\nrandom draws: "
+                  << DrawStream::Name(own ? DrawStream::Source::Generator : DrawStream::Source::Library)
+                  << "\n";
         return 0;
     }
     // Without a display SDL falls back to painting the terminal with characters; an explicit
@@ -98,9 +102,9 @@ extern "C" int SDL_main(int argc, char** argv) {
     UseTargetSize(*target);
 
     const std::time_t start = std::time(nullptr);
-    draws::Seed(static_cast<unsigned>(start));
+    std::srand(static_cast<unsigned>(start));
 
-    GeneticTest test(target.get());
+    GeneticTest test(target.get(), static_cast<unsigned>(start));
     if (!test.canvas.surface) {
         std::cerr << "Unable to create the canvas!\n";
         return -1;

@@ -33,15 +33,13 @@ struct Outcome {
 Outcome RunStretch(EvaluatorKind kind, Image& target, const std::string& resume, unsigned seed,
                    int iterations, int threads = 1) {
     UseTargetSize(target);
-    draws::Seed(seed);
-    GeneticTest test(&target);
+    GeneticTest test(&target, seed);
     if (!resume.empty() && LoadProgress(test, resume) != LoadResult::Loaded) std::abort();
     const auto evaluator = MakeEvaluator(kind, threads);
     const auto begun = std::chrono::steady_clock::now();
     for (int i = 0; i < iterations; ++i) evaluator->Evolve(test);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
-    evaluator->Settle();
     return Outcome{seconds, test.bestError, test.generation};
 }
 

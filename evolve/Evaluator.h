@@ -6,17 +6,15 @@
 class GeneticTest;
 
 // How one iteration scores its candidate. Every kind makes the same run from the same start:
-// the same rand() draws, acceptances, errors, generations and drawings.
+// the same draws, acceptances, errors, generations and drawings.
 class Evaluator {
 public:
     virtual ~Evaluator() = default;
     // One iteration: a candidate made from the best drawing, scored, kept only if its error
     // is strictly lower. True when it was kept.
+    // Between calls the state and its draw stream stand where a one-thread run's would, so a
+    // save, a resume or a restart may come in between.
     virtual bool Evolve(GeneticTest& test) = 0;
-    // Hands back the draws of candidates made ahead of time, so that whatever draws next
-    // (a save, a resume) gets the values it would get in a run on one thread. Call it before
-    // anything but Evolve draws or changes the evolution state.
-    virtual void Settle() {}
 };
 
 // Plain: copy, mutate, render everything, compare everything (the reference).

@@ -3,6 +3,7 @@
 #include "evolve/GeneticTest.h"
 
 bool Evolve(GeneticTest& test) {
+    draws::Use use(test.draws);
     DnaDrawing candidate(test.best);
     while (!candidate.Mutate()) {
     }

@@ -184,7 +184,8 @@ void FastEvaluator::Build(GeneticTest& test, Candidate& c) {
     if (c.region.countedWidth != region.countedWidth || c.region.countedHeight != region.countedHeight ||
         c.region.canvasWidth != region.canvasWidth)
         c.region.Resize(width, height);
-    while (!mutation::MutateDrawing(test.best, log)) {
+    draws::Use use(test.draws);
+    while (!mutation::Mutate(test.best, log)) {
     }
     FindChanges(test.best, c);
     c.bestError = test.bestError;

@@ -66,7 +66,7 @@ public:
     int Height() const { return height; }
     // The evaluator's own canvas-sized plane that candidates are painted into.
     Plane Scratch() { return Plane{scratch.data(), width}; }
-    // Mutates test.best in place (drawing from NextDraw) and notes the changes in `c`.
+    // Mutates test.best in place (drawing from test.draws) and notes the changes in `c`.
     void Build(GeneticTest& test, Candidate& c);
     // Draws up c's region and scores `c` using `work` (a canvas-sized plane of the caller's),
     // setting c.better; reads the caches only, so candidates built from one best drawing may

@@ -2,10 +2,22 @@
 
 #include "serial/Serializer.h"
 
+namespace {
+DnaDrawing RandomDrawing(DrawStream& stream) {
+    draws::Use use(stream);
+    return DnaDrawing();
+}
+}  // namespace
+
+GeneticTest::GeneticTest(Image* target_, unsigned seed)
+    : target(target_), canvas(target_->Width(), target_->Height()), draws(seed),
+      best(RandomDrawing(draws)) {}
+
 GeneticTest::GeneticTest(Image* target_)
-    : target(target_), canvas(target_->Width(), target_->Height()) {}
+    : target(target_), canvas(target_->Width(), target_->Height()), best(RandomDrawing(draws)) {}
 
 void GeneticTest::serialize(Serializer& serializer) {
+    draws::Use use(draws);  // loading and saving alike make a random scratch polygon
     serializer & best;
     unsigned long long error = bestError;
     serializer.IO(error);
@@ -27,6 +39,7 @@ const Image& GeneticTest::RenderBest() {
 }
 
 void GeneticTest::Restart() {
+    draws::Use use(draws);
     best = DnaDrawing();
     bestError = InitialError;
     generation = 1;

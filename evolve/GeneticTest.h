@@ -1,6 +1,7 @@
 #pragma once
 
 #include "genome/DnaDrawing.h"
+#include "genome/DrawStream.h"
 #include "image/Image.h"
 #include "serial/Serializable.h"
 
@@ -12,7 +13,10 @@ class GeneticTest : public Serializable {
 public:
     static constexpr std::uint64_t InitialError = 99999999999999999ULL;
 
-    // The target is not owned. Builds a canvas of the target's size and a random drawing.
+    // The target is not owned. Builds a canvas of the target's size and a random drawing from
+    // the run's draws: the sequence srand(seed) starts.
+    GeneticTest(Image* target_, unsigned seed);
+    // The same, drawing from rand() as the C library stands (for callers that seed it).
     explicit GeneticTest(Image* target_);
 
     // The progress file's layout: the best drawing (a count, then each polygon), then the best
@@ -34,6 +38,8 @@ public:
 
     Image* target;
     Image canvas;
+    // Every random value of the run, in order: made before the first drawing, which draws.
+    DrawStream draws;
     DnaDrawing best;
     std::uint64_t bestError = InitialError;
     std::uint32_t generation = 1;

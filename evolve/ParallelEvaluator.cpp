@@ -2,9 +2,9 @@
 
 #include "evolve/Evolution.h"
 #include "evolve/GeneticTest.h"
-#include "genome/Random.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <system_error>
 
 ParallelEvaluator::ParallelEvaluator(int threads_)
@@ -87,23 +87,41 @@ void ParallelEvaluator::Discard() {
         });
         --sleepingCallers;
     }
-    for (auto it = ahead.rbegin(); it != ahead.rend(); ++it) {
-        draws::GiveBack((*it)->draws);
-        (*it)->candidate.region.Clear();
-        (*it)->state = State::Free;
+    for (Slot* slot : ahead) {
+        slot->candidate.region.Clear();
+        slot->state = State::Free;
     }
     ahead.clear();
 }
 
-void ParallelEvaluator::Settle() { Discard(); }
+bool ParallelEvaluator::AheadHolds(const GeneticTest& test) const {
+    // Anything that drew in between (a save's scratch polygon, a resume, a restart) moved the
+    // stream; a caller may also have set another best error to beat.
+    const Slot* first = ahead.front();
+    return stream == &test.draws && first->start == test.draws.Position() &&
+           first->candidate.bestError == test.bestError;
+}
+
+namespace {
+// The draws one Mutate call makes when nothing fires: three, six a polygon, three a vertex.
+std::uint64_t QuietDrawsPerCall(const DnaDrawing& drawing) {
+    std::uint64_t draws = 3;
+    for (const DnaPolygon& polygon : drawing.polygons) draws += 6 + 3 * std::uint64_t(polygon.points.size());
+    return draws;
+}
+// Candidates ahead stay within half the stream's reach, so it can always come back to them.
+void Go(DrawStream& draws, std::uint64_t position) {
+    if (!draws.Seek(position)) throw std::logic_error("draw stream position out of reach");
+}
+}  // namespace
 
 bool ParallelEvaluator::Evolve(GeneticTest& test) {
-    // Candidates made ahead must beat the best error as it is now; a caller that changed it
-    // (without Settle) gets them made again.
-    if (!ahead.empty() && ahead.front()->candidate.bestError != test.bestError) Discard();
+    if (!ahead.empty() && !AheadHolds(test)) Discard();
     if (!core.Current(test)) {
         Discard();
         if (!core.Prepare(test)) return ::Evolve(test);
+        // Candidates of a huge drawing (only damaged files have them) are made one at a time.
+        speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 64;
         const std::uint64_t bytes = std::uint64_t(core.Width()) * std::uint64_t(core.Height()) * 4;
         std::lock_guard<std::mutex> lock(mutex);
         bufferWidth = core.Width();
@@ -112,13 +130,19 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
                                                      kBufferBudget / std::max<std::uint64_t>(bytes, 1)));
     }
 
-    // Make the next candidates, each as if every one before it will lose.
-    while (ahead.size() < depth) {
+    if (!speculate) return core.Evolve(test);
+
+    // Make the next candidates, each as if every one before it will lose, from where the last
+    // one made ended; the stream keeps what they drew, so it can come back.
+    DrawStream& draws = test.draws;
+    stream = &draws;
+    const std::uint64_t here = draws.Position();
+    if (!ahead.empty()) Go(draws, ahead.back()->end);
+    while (ahead.size() < depth && draws.Position() - here < DrawStream::Reach() / 2) {
         Slot* slot = FreeSlot();
-        slot->draws.clear();
-        draws::Record(&slot->draws);
+        slot->start = draws.Position();
         core.Build(test, slot->candidate);
-        draws::Record(nullptr);
+        slot->end = draws.Position();
         core.Restore(test, slot->candidate);
         std::lock_guard<std::mutex> lock(mutex);
         slot->state = State::Waiting;
@@ -154,18 +178,19 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
         }
     }
     ahead.pop_front();
-    if (!first->candidate.better) {
-        ++test.generation;
-        first->candidate.region.Clear();
-        first->state = State::Free;
-        return false;
-    }
-    // It wins: those made after it started from a drawing that is no longer the best. Give
-    // every draw back, its own first, and make it again on this thread from them (the very
-    // same changes) to keep it. (Its render where it was scored may be painted over by now.)
-    Discard();
-    draws::GiveBack(first->draws);
     first->candidate.region.Clear();
     first->state = State::Free;
-    return core.Evolve(test);
+    if (!first->candidate.better) {
+        ++test.generation;
+        Go(draws, first->end);  // where the one-thread run stands now
+        return false;
+    }
+    // It wins: those made after it started from a drawing that is no longer the best. Make it
+    // again on this thread from its own draws (the very same changes) to keep it. (Its render
+    // where it was scored may be painted over by now.)
+    Discard();
+    Go(draws, first->start);
+    const bool kept = core.Evolve(test);
+    speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 64;
+    return kept;
 }

@@ -2,6 +2,7 @@
 
 #include "evolve/Evaluator.h"
 #include "evolve/FastEvaluator.h"
+#include "genome/DrawStream.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -15,8 +16,9 @@
 // leave the best drawing as it was, so the next ones are made at once, as if the earlier
 // ones will lose, and scored side by side. Candidates are still made one after another on
 // the calling thread, from the best drawing and the next draws; only scoring runs elsewhere.
-// Results are taken in order: when one wins, those made after it are thrown away and their
-// draws given back, and the winner is made again from its own draws and kept.
+// Results are taken in order: when one wins, those made after it are thrown away, the run's
+// draw stream goes back to where the winner's draws start, and the winner is made again from
+// them and kept. Between iterations the stream stands where the one-thread run's would.
 class ParallelEvaluator : public Evaluator {
 public:
     explicit ParallelEvaluator(int threads);
@@ -25,7 +27,6 @@ public:
     ParallelEvaluator& operator=(const ParallelEvaluator&) = delete;
 
     bool Evolve(GeneticTest& test) override;
-    void Settle() override;
 
     // Worker buffers (one canvas each) stay within this; fewer threads on huge targets.
     static constexpr std::uint64_t kBufferBudget = 1ull << 30;
@@ -34,15 +35,17 @@ private:
     enum class State { Free, Waiting, Scoring, Done };
     struct Slot {
         FastEvaluator::Candidate candidate;
-        std::vector<int> draws;  // what making it took from the draw queue
+        std::uint64_t start = 0, end = 0;  // where its draws start and end in the run's stream
         std::atomic<State> state{State::Free};  // changed under the mutex, read by spinners
     };
 
     // A worker thread: scores waiting candidates until stopped. `index` counts from 0, and
     // only the first allowedWorkers take part.
     void Work(int index);
-    // Throws away every candidate made ahead, last first, giving back its draws.
+    // Throws away every candidate made ahead.
     void Discard();
+    // True when the candidates made ahead still follow from the state as it is.
+    bool AheadHolds(const GeneticTest& test) const;
     Slot* FreeSlot();
 
     FastEvaluator core;
@@ -60,4 +63,6 @@ private:
     int bufferWidth = 0, bufferHeight = 0;  // what worker buffers must hold
     int allowedWorkers = 0;                 // within kBufferBudget for this canvas
     std::vector<LayerCache::Active> active;
+    const DrawStream* stream = nullptr;  // whose draws the candidates ahead took
+    bool speculate = true;  // false for drawings whose one candidate could outrun the stream's reach
 };

@@ -2,5 +2,7 @@
 
 bool DnaDrawing::Mutate() {
     mutation::Unrecorded recorder;
-    return mutation::MutateDrawing(*this, recorder);
+    return mutation::Mutate(*this, recorder);
 }
+
+bool DnaPoint::Mutate() { return mutation::MutateVertex(*this, 0); }

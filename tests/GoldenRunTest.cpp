@@ -45,13 +45,10 @@ TEST_P(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
     const auto evaluator = MakeEvaluator(GetParam().kind, GetParam().threads);
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
-    draws::Seed(7);
-    GeneticTest test(&target);
+    GeneticTest test(&target, 7);
     for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
-    evaluator->Settle();
     const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
     for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
-    evaluator->Settle();
     const std::vector<unsigned char> saved = SaveToMemory(test);
 
     EXPECT_EQ(halfWay, 9867152895680537167ull);

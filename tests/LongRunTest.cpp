@@ -215,6 +215,7 @@ TEST(LongRun, TheWindowProgramWithoutADisplayHelpAndVersion) {
     const ProcessResult version = RunProcess({POLYEVOLVE_BIN, "--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("polyevolve ", 0), 0u);
+    EXPECT_NE(version.out.find("\nrandom draws: own generator"), std::string::npos) << version.out;
 }
 
 TEST(LongRun, TheWindowProgramTellsOfAnExistingProgressFile) {

@@ -60,8 +60,7 @@ using Between = std::function<void(GeneticTest&, Evaluator&, int)>;
 Trace Evolve(int threads, Image& target, const std::string& resume, unsigned seed, int iterations,
            const Between& between = {}) {
     UseTargetSize(target);
-    draws::Seed(seed);
-    GeneticTest test(&target);
+    GeneticTest test(&target, seed);
     if (!resume.empty()) {
         EXPECT_EQ(LoadProgress(test, resume), LoadResult::Loaded);
     }
@@ -73,8 +72,7 @@ Trace Evolve(int threads, Image& target, const std::string& resume, unsigned see
         run.kept += kept;
         run.steps.push_back(Step{kept, test.bestError, Hash(test.best), test.generation});
     }
-    evaluator->Settle();
-    for (int i = 0; i < 50; ++i) run.after.push_back(NextDraw());
+    for (int i = 0; i < 50; ++i) run.after.push_back(test.draws.Next());
     return run;
 }
 
@@ -105,8 +103,7 @@ TEST_F(Parallel, MatureRunsWithFewGainsAreTheOneThreadRun) {
     const std::string file = dir.File("mature.idx");
     {
         UseTargetSize(target);
-        draws::Seed(5);
-        GeneticTest grown(&target);
+        GeneticTest grown(&target, 5);
         const auto fast = MakeEvaluator(EvaluatorKind::Fast);
         for (int i = 0; i < 25000; ++i) fast->Evolve(grown);
         ASSERT_TRUE(SaveProgress(grown, file));
@@ -119,10 +116,9 @@ TEST_F(Parallel, MatureRunsWithFewGainsAreTheOneThreadRun) {
 TEST_F(Parallel, SavesAndResumesInTheMiddleDrawWhatTheyWouldOnOneThread) {
     Image target = Target(44, 30, 3);
     const std::string file = dir.File("middle.idx");
-    auto between = [&file](GeneticTest& test, Evaluator& evaluator, int i) {
-        if (i == 2200) test.bestError = 99999999999999999ull;  // changed without a Settle
+    auto between = [&file](GeneticTest& test, Evaluator&, int i) {
+        if (i == 2200) test.bestError = 99999999999999999ull;  // changed behind its back
         if (i != 700 && i != 1500 && i != 1900) return;
-        evaluator.Settle();
         if (i == 700) {
             ASSERT_TRUE(SaveProgress(test, file));
         } else if (i == 1500) {

@@ -9,7 +9,7 @@
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
 #include "files/Target.h"
-#include "genome/Random.h"
+#include "genome/DrawStream.h"
 #include "image/Downscale.h"
 #include "image/Image.h"
 
@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <ctime>
 #include <iostream>
@@ -73,9 +74,9 @@ int main(int argc, char** argv) {
     UseTargetSize(*target);
     const unsigned seed =
         options.haveSeed ? unsigned(options.seed) : unsigned(std::time(nullptr));
-    draws::Seed(seed);
+    std::srand(seed);
 
-    GeneticTest test(target.get());
+    GeneticTest test(target.get(), seed);
     if (!test.canvas.surface) {
         std::cerr << "Unable to create the canvas!\n";
         return 1;
@@ -106,7 +107,6 @@ int main(int argc, char** argv) {
         evaluator->Evolve(test);
         ++done;
         if (options.every && done % options.every == 0) {
-            evaluator->Settle();
             report.Clear();
             const std::string frame = FrameName(options.frames, done);
             if (!SaveFrame(test, frame)) std::cerr << "Unable to save frame <" << frame << ">.\n";
@@ -116,7 +116,6 @@ int main(int argc, char** argv) {
             report.Update(done, now, test, options);
             if (options.autosave > 0 &&
                 std::chrono::duration<double>(Clock::now() - lastAutosave).count() >= options.autosave) {
-                evaluator->Settle();  // the save draws as a one-thread run's would
                 report.Clear();
                 SaveProgressTo(test, autosavePath, std::cerr);
                 lastAutosave = Clock::now();
@@ -124,7 +123,6 @@ int main(int argc, char** argv) {
         }
     }
     const double seconds = elapsed();
-    evaluator->Settle();
     report.Finish(done, seconds, test, options);
 
     int status = 0;

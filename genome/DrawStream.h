@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// A test's rate as a divisor: tells whether a draw leaves remainder 1 with a multiply instead
+// of a division (exact for every 32-bit value).
+class ChanceRate {
+public:
+    explicit ChanceRate(int rate)
+        : rate_(rate), inverse_(rate >= 2 ? ~std::uint64_t(0) / std::uint64_t(rate) + 1 : 0) {}
+    int Rate() const { return rate_; }
+    // value % rate == 1, for the non-negative values rand() gives; needs a rate of 2 or more.
+    bool Fires(std::int32_t value) const {
+        // (value - 1) divisible by rate; value 0 wraps to 2^32 - 1, which must not count.
+        return value != 0 && std::uint64_t(std::uint32_t(value - 1)) * inverse_ <= inverse_ - 1;
+    }
+
+private:
+    int rate_;
+    std::uint64_t inverse_;
+};
+
+// The run's random draws: the C library's rand() sequence for a seed, as a value the run owns.
+// Where the C library's generator is the additive feedback one this program knows (checked
+// against rand() itself when seeded), the values are made here, in blocks; elsewhere they are
+// rand()'s own, buffered. Either way the stream keeps the values it handed out recently, so a
+// run can go back to a position it passed (to make a candidate again) and draw the very same
+// values, and can look ahead for the next draw that makes a test fire.
+class DrawStream {
+public:
+    enum class Source { Generator, Library };
+
+    // Values from rand() as the C library stands (whoever seeded it), one rand() call for
+    // each new value.
+    DrawStream();
+    // The sequence srand(seed) starts (also seeds the C library, which gives it where the
+    // generator here does not match).
+    explicit DrawStream(unsigned seed);
+
+    int Next() {
+        if (read_ == head_) Extend(1);
+        return values_[std::size_t(read_++) & kMask];
+    }
+    // Values handed out since the seed: the position of the next one.
+    std::uint64_t Position() const { return read_; }
+    // Goes back (or forward) to a position the stream has passed and still keeps; false, and
+    // nothing changes, when it does not.
+    bool Seek(std::uint64_t position);
+    // How far back a Seek can always reach, in values.
+    static constexpr std::uint64_t Reach() { return kCapacity - kBlock; }
+
+    // Passes over up to `count` values that do not fire `rate` and returns how many it passed;
+    // a value that fires is the next one handed out.
+    std::size_t SkipQuiet(std::size_t count, const ChanceRate& rate);
+
+    Source Using() const { return source_; }
+    static const char* Name(Source source);
+    // True when the generator here gives rand()'s sequence for `seed` (its first values
+    // compared); leaves the C library seeded with `seed`.
+    static bool MatchesLibrary(unsigned seed);
+
+private:
+    static constexpr std::size_t kCapacity = std::size_t(1) << 20;
+    static constexpr std::size_t kMask = kCapacity - 1;
+    static constexpr std::size_t kBlock = 512;
+    static constexpr int kLag = 31;
+
+    void Extend(std::size_t wanted);
+    void StartGenerator(unsigned seed);
+
+    Source source_ = Source::Library;
+    std::vector<std::int32_t> values_;  // the last kCapacity values, by position & kMask
+    std::uint64_t read_ = 0, head_ = 0;  // next to hand out; made so far
+    std::uint32_t raw_[kLag + kBlock] = {};  // the generator's words: the last kLag made first
+};
+
+namespace draws {
+
+// The stream the genome draws from on this thread: the run's, while one is bound; none
+// means rand() itself.
+DrawStream* Current();
+
+// Binds a run's stream for as long as it lives.
+class Use {
+public:
+    explicit Use(DrawStream& stream);
+    ~Use();
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+private:
+    DrawStream* previous;
+};
+
+}  // namespace draws
