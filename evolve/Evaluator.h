@@ -13,7 +13,8 @@ public:
     // One iteration: a candidate made from the best drawing, scored, kept only if its error
     // is strictly lower. True when it was kept.
     // Between calls the state and its draw stream stand where a one-thread run's would, so a
-    // save, a resume or a restart may come in between.
+    // save, a resume or a restart may come in between. Candidates made ahead may still be
+    // scored against the target between calls: an evaluator goes before its test and target.
     virtual bool Evolve(GeneticTest& test) = 0;
 };
 

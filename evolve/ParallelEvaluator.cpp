@@ -121,7 +121,7 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
         Discard();
         if (!core.Prepare(test)) return ::Evolve(test);
         // Candidates of a huge drawing (only damaged files have them) are made one at a time.
-        speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 64;
+        speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 8;
         const std::uint64_t bytes = std::uint64_t(core.Width()) * std::uint64_t(core.Height()) * 4;
         std::lock_guard<std::mutex> lock(mutex);
         bufferWidth = core.Width();
@@ -191,6 +191,6 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
     Discard();
     Go(draws, first->start);
     const bool kept = core.Evolve(test);
-    speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 64;
+    speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 8;
     return kept;
 }

@@ -3,6 +3,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#if defined(__SSE2__) && !defined(POLYEVOLVE_NO_SIMD)
+#define POLYEVOLVE_SIMD 1
+#include <emmintrin.h>
+#else
+#define POLYEVOLVE_SIMD 0
+#endif
+
 // The C library's generator: 31 words seeded by a linear congruential fill, then
 // r[i] = r[i-31] + r[i-3] (mod 2^32) with the first 310 results thrown away; rand() gives
 // r[i] >> 1.
@@ -14,6 +21,58 @@ constexpr int kCheckedValues = 400;
 
 }  // namespace
 
+ChanceRate::ChanceRate(int rate) : rate_(rate) {
+    std::uint32_t odd = std::uint32_t(rate);
+    while (odd % 2 == 0) {
+        odd /= 2;
+        ++shift_;
+    }
+    // Newton's iteration doubles the correct low bits of an odd number's inverse each time.
+    std::uint32_t inverse = odd;
+    for (int i = 0; i < 5; ++i) inverse *= 2u - odd * inverse;
+    inverse_ = inverse;
+    limit_ = 0xffffffffu / std::uint32_t(rate);
+}
+
+std::size_t ChanceRate::FirstFiring(const std::int32_t* values, std::size_t count) const {
+    std::size_t k = FirstFiringVector(values, count);
+    while (k < count && !Fires(values[k])) ++k;
+    return k;
+}
+
+#if POLYEVOLVE_SIMD
+std::size_t ChanceRate::FirstFiringVector(const std::int32_t* values, std::size_t count) const {
+    // Four values a lane group, the same arithmetic as Fires: the 32-bit products from two
+    // 64-bit multiplies, the rotation from two shifts, the unsigned compare by flipping signs.
+    const __m128i one = _mm_set1_epi32(1), zero = _mm_setzero_si128();
+    const __m128i inverse = _mm_set1_epi32(std::int32_t(inverse_));
+    const __m128i sign = _mm_set1_epi32(std::int32_t(0x80000000u));
+    const __m128i limit = _mm_xor_si128(_mm_set1_epi32(std::int32_t(limit_)), sign);
+    const __m128i right = _mm_cvtsi32_si128(shift_), left = _mm_cvtsi32_si128((32 - shift_) & 31);
+    const bool rotate = shift_ != 0;
+    std::size_t k = 0;
+    for (; k + 8 <= count; k += 8) {
+        int fired = 0;
+        for (int half = 0; half < 2; ++half) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k + 4 * half));
+            const __m128i n = _mm_sub_epi32(v, one);
+            const __m128i even = _mm_mul_epu32(n, inverse);
+            const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(n, 32), inverse);
+            __m128i x = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                                           _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+            if (rotate) x = _mm_or_si128(_mm_srl_epi32(x, right), _mm_sll_epi32(x, left));
+            const __m128i over = _mm_cmpgt_epi32(_mm_xor_si128(x, sign), limit);
+            const __m128i none = _mm_or_si128(over, _mm_cmpeq_epi32(v, zero));
+            fired |= _mm_movemask_epi8(none) ^ 0xffff;
+        }
+        if (fired) break;
+    }
+    return k;
+}
+#else
+std::size_t ChanceRate::FirstFiringVector(const std::int32_t*, std::size_t) const { return 0; }
+#endif
+
 DrawStream::DrawStream() : values_(kCapacity) {}
 
 DrawStream::DrawStream(unsigned seed) : values_(kCapacity) {
@@ -24,15 +83,16 @@ DrawStream::DrawStream(unsigned seed) : values_(kCapacity) {
 }
 
 void DrawStream::StartGenerator(unsigned seed) {
+    // The library keeps the seed as a signed 32-bit word: seeds from 2^31 on are negative.
     std::int32_t state[kLag];
-    state[0] = std::int32_t(seed == 0 ? 1u : seed);
-    std::int64_t word = seed == 0 ? 1 : std::int64_t(seed);
+    std::int32_t word = std::int32_t(seed == 0 ? 1u : seed);
+    state[0] = word;
     for (int i = 1; i < kLag; ++i) {
         // 16807 * word % 2147483647 without overflowing 31 bits.
         const std::int64_t hi = word / 127773, lo = word % 127773;
-        word = 16807 * lo - 2836 * hi;
+        word = std::int32_t(16807 * lo - 2836 * hi);
         if (word < 0) word += 2147483647;
-        state[i] = std::int32_t(word);
+        state[i] = word;
     }
     // The library walks the state with a front and a rear pointer three words apart; the last
     // kLag words of the discarded ones are what the first result is made from.
@@ -72,10 +132,32 @@ void DrawStream::Extend(std::size_t wanted) {
     }
     while (wanted > 0) {
         // raw_[0, kLag) holds the last kLag words made, oldest first.
+        // The last three words stay in registers: reading them back from memory right after
+        // they were stored stalls the processor on every word.
         std::uint32_t* r = raw_;
-        for (std::size_t i = kLag; i < kLag + kBlock; ++i) r[i] = r[i - kLag] + r[i - 3];
-        for (std::size_t i = 0; i < kBlock; ++i)
-            values_[std::size_t(head_ + i) & kMask] = std::int32_t(r[kLag + i] >> 1);
+        std::int32_t* out = values_.data() + (std::size_t(head_) & kMask);  // kBlock divides the ring
+        // Three words at a time, each the next of its own chain (word n needs word n - 3).
+        std::uint32_t a = r[kLag - 3], b = r[kLag - 2], c = r[kLag - 1];
+        std::size_t i = kLag;
+        for (; i + 3 <= kLag + kBlock; i += 3) {
+            a += r[i - kLag];
+            b += r[i + 1 - kLag];
+            c += r[i + 2 - kLag];
+            r[i] = a;
+            r[i + 1] = b;
+            r[i + 2] = c;
+            out[i - kLag] = std::int32_t(a >> 1);
+            out[i + 1 - kLag] = std::int32_t(b >> 1);
+            out[i + 2 - kLag] = std::int32_t(c >> 1);
+        }
+        for (; i < kLag + kBlock; ++i) {
+            const std::uint32_t word = r[i - kLag] + a;
+            r[i] = word;
+            out[i - kLag] = std::int32_t(word >> 1);
+            a = b;
+            b = c;
+            c = word;
+        }
         std::copy(r + kBlock, r + kBlock + kLag, r);
         head_ += kBlock;
         wanted = wanted > kBlock ? wanted - kBlock : 0;
@@ -96,9 +178,7 @@ std::size_t DrawStream::SkipQuiet(std::size_t count, const ChanceRate& rate) {
         const std::size_t at = std::size_t(read_) & kMask;
         const std::size_t run =
             std::min<std::uint64_t>({head_ - read_, kCapacity - at, count - passed});
-        const std::int32_t* v = values_.data() + at;
-        std::size_t k = 0;
-        while (k < run && !rate.Fires(v[k])) ++k;
+        const std::size_t k = rate.FirstFiring(values_.data() + at, run);
         read_ += k;
         passed += k;
         if (k < run) break;  // the next value fires

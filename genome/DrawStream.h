@@ -4,22 +4,31 @@
 #include <cstdint>
 #include <vector>
 
-// A test's rate as a divisor: tells whether a draw leaves remainder 1 with a multiply instead
-// of a division (exact for every 32-bit value).
+// A test's rate as a divisor: tells whether a draw leaves remainder 1 with a 32-bit multiply
+// and a rotation instead of a division, so that many draws are tested at once (vector units).
+// For rate = 2^shift * odd: n is a multiple of rate exactly when rotr(n * odd^-1, shift) is
+// at most (2^32 - 1) / rate, for every 32-bit n.
 class ChanceRate {
 public:
-    explicit ChanceRate(int rate)
-        : rate_(rate), inverse_(rate >= 2 ? ~std::uint64_t(0) / std::uint64_t(rate) + 1 : 0) {}
+    // A rate of 2 or more.
+    explicit ChanceRate(int rate);
     int Rate() const { return rate_; }
-    // value % rate == 1, for the non-negative values rand() gives; needs a rate of 2 or more.
-    bool Fires(std::int32_t value) const {
-        // (value - 1) divisible by rate; value 0 wraps to 2^32 - 1, which must not count.
-        return value != 0 && std::uint64_t(std::uint32_t(value - 1)) * inverse_ <= inverse_ - 1;
+    // The index of the first of `count` values that fires, or `count` if none does.
+    std::size_t FirstFiring(const std::int32_t* values, std::size_t count) const;
+    // value % rate == 1, for the non-negative values rand() gives, as 0 or 1.
+    std::uint32_t Fires(std::int32_t value) const {
+        // value - 1 a multiple of the rate; value 0 wraps to 2^32 - 1, which must not count.
+        const std::uint32_t x = (std::uint32_t(value) - 1u) * inverse_;
+        const std::uint32_t turned = (x >> shift_) | (x << ((32 - shift_) & 31));
+        return std::uint32_t(turned <= limit_) & std::uint32_t(value != 0);
     }
 
 private:
+    // The vector unit's way to the first firing of a run, or `count`.
+    std::size_t FirstFiringVector(const std::int32_t* values, std::size_t count) const;
     int rate_;
-    std::uint64_t inverse_;
+    std::uint32_t inverse_ = 1, limit_ = 0;
+    int shift_ = 0;
 };
 
 // The run's random draws: the C library's rand() sequence for a seed, as a value the run owns.
@@ -62,7 +71,7 @@ public:
     static bool MatchesLibrary(unsigned seed);
 
 private:
-    static constexpr std::size_t kCapacity = std::size_t(1) << 20;
+    static constexpr std::size_t kCapacity = std::size_t(1) << 16;
     static constexpr std::size_t kMask = kCapacity - 1;
     static constexpr std::size_t kBlock = 512;
     static constexpr int kLag = 31;

@@ -42,10 +42,10 @@ class GoldenRun : public ::testing::TestWithParam<Way> {};
 // the candidates are scored.
 TEST_P(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
     SettingsGuard guard;
-    const auto evaluator = MakeEvaluator(GetParam().kind, GetParam().threads);
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
     GeneticTest test(&target, 7);
+    const auto evaluator = MakeEvaluator(GetParam().kind, GetParam().threads);
     for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
     const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
     for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);

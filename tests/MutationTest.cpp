@@ -1,12 +1,15 @@
 #include "TestSupport.h"
 
 #include "genome/DnaDrawing.h"
+#include "genome/DrawStream.h"
+#include "genome/MutationSteps.h"
 #include "genome/Settings.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -373,6 +376,104 @@ TEST_F(Mutation, PolygonWithoutVerticesTakesAVertexWithoutAPick) {
     std::srand(delSeed);
     EXPECT_FALSE(bare.Mutate());
     EXPECT_EQ(DrawsUsed(delSeed), 3 + 6);
+}
+
+}  // namespace
+
+namespace {
+
+// The run's stream is the C library's sequence: for any seed, and again after going back.
+TEST(DrawStream, IsTheCLibrarySequenceAndRepeatsItselfAfterASeek) {
+    for (unsigned seed : {0u, 1u, 5u, 12345u, 1767225600u, 2147483648u, 4294967295u}) {
+        DrawStream stream(seed);
+        EXPECT_EQ(stream.Using(), DrawStream::Source::Generator) << seed;
+        std::srand(seed);
+        std::vector<int> values;
+        for (int i = 0; i < 5000; ++i) {
+            values.push_back(stream.Next());
+            ASSERT_EQ(values.back(), std::rand()) << "seed " << seed << ", value " << i;
+        }
+        ASSERT_TRUE(stream.Seek(1234));
+        for (int i = 1234; i < 5000; ++i) ASSERT_EQ(stream.Next(), values[std::size_t(i)]) << seed;
+        // Beyond what is made, or further back than it keeps: refused, nothing moves.
+        EXPECT_FALSE(stream.Seek(6000));
+        for (int i = 0; i < 100000; ++i) stream.Next();
+        EXPECT_FALSE(stream.Seek(0));
+        EXPECT_EQ(stream.Position(), 105000u);
+    }
+    // Bound streams feed the genome; nothing bound, rand() does.
+    DrawStream a(9), b(9);
+    draws::Use use(a);
+    EXPECT_EQ(NextDraw(), b.Next());
+}
+
+TEST(DrawStream, SkippingFindsTheNextFiringDrawForEveryRate) {
+    std::mt19937 rng(3);
+    for (int rate : {2, 3, 4, 7, 12, 700, 1500, 4096, 1000003}) {
+        DrawStream stream(rate), check(rate);
+        const ChanceRate chance(rate);
+        for (int round = 0; round < 300; ++round) {
+            const std::size_t count = rng() % 5000;
+            const std::size_t passed = stream.SkipQuiet(count, chance);
+            std::size_t expected = 0;
+            while (expected < count && check.Next() % rate != 1) ++expected;
+            ASSERT_EQ(passed, expected) << "rate " << rate;
+            if (expected < count) check.Seek(check.Position() - 1);  // the firing one is next
+            ASSERT_EQ(stream.Position(), check.Position());
+        }
+    }
+}
+
+// The skip makes the walk's very changes from the very draws, call after call, on drawings
+// of every shape: damaged ones (no vertices, vertices off the target, counts past the limits)
+// go through the chooser, which must fall back to the walk where the skip would differ.
+TEST_F(Mutation, SkipAndWalkMakeTheSameChangesFromTheSameDraws) {
+    SettingsGuard guard;
+    std::mt19937 rng(11);
+    for (int trial = 0; trial < 120; ++trial) {
+        const int rate = std::vector<int>{2, 3, 5, 9, 40, 300, 1500}[trial % 7];
+        for (int* shared : {&Settings::PointMaxMutation, &Settings::PointMidMutation,
+                            &Settings::PointMinMutation, &Settings::AlphaMutation,
+                            &Settings::DelPointMutation, &Settings::AddPointMutation,
+                            &Settings::ComponentMutation})
+            *shared = rate;
+        Settings::AddPolyMutation = 2 + int(rng() % 900);
+        Settings::DelPolyMutation = 2 + int(rng() % 900);
+        Settings::MovePolyMutation = 2 + int(rng() % 900);
+        Settings::MinPoints = int(rng() % 4);
+        Settings::MaxPoints = Settings::MinPoints + int(rng() % 12);
+        Settings::MinPolygons = int(rng() % 3);
+        Settings::MaxPolygons = Settings::MinPolygons + int(rng() % 40);
+        const bool damaged = trial % 3 == 0;
+        DnaDrawing drawing;
+        drawing.polygons.clear();
+        const int polygons = int(rng() % 30);
+        for (int p = 0; p < polygons; ++p) {
+            std::vector<std::pair<short, short>> points(rng() % (damaged ? 25 : 11));
+            for (auto& point : points)
+                point = {short(int(rng() % (damaged ? W + 40 : W)) - (damaged ? 20 : 0)), short(rng() % H)};
+            drawing.polygons.push_back(MakePolygon(points, unsigned(rng())));
+        }
+        DrawStream walkDraws{unsigned(trial)}, skipDraws{unsigned(trial)};
+        DnaDrawing walked = drawing, skipped = drawing;
+        for (int call = 0; call < 60; ++call) {
+            mutation::Unrecorded recorder;
+            bool walkCounted, skipCounted;
+            {
+                draws::Use use(walkDraws);
+                walkCounted = mutation::MutateDrawing(walked, recorder);
+            }
+            {
+                draws::Use use(skipDraws);
+                skipCounted = damaged ? mutation::Mutate(skipped, recorder)
+                                      : mutation::MutateDrawingSkipping(skipped, recorder, skipDraws,
+                                                                        ChanceRate(rate));
+            }
+            ASSERT_EQ(walkCounted, skipCounted) << "trial " << trial << ", call " << call;
+            ASSERT_EQ(walkDraws.Position(), skipDraws.Position()) << "trial " << trial << ", call " << call;
+            ASSERT_TRUE(SameDrawing(walked, skipped)) << "trial " << trial << ", call " << call;
+        }
+    }
 }
 
 }  // namespace
