@@ -85,7 +85,13 @@ void FastEvaluator::Rebuild(GeneticTest& test) {
         spansKept += flat.spans.size();
     }
     std::vector<const FlatPolygon*> all;
-    for (const FlatPolygon& polygon : best) all.push_back(&polygon);
+    onTarget = true;
+    for (const FlatPolygon& polygon : best) {
+        all.push_back(&polygon);
+        for (std::size_t i = 0; i < polygon.xs.size() && onTarget; ++i)
+            onTarget = polygon.xs[i] >= 0 && polygon.ys[i] >= 0 && polygon.xs[i] < width &&
+                       polygon.ys[i] < height;
+    }
     layers.Rebuild(all, test.canvas, PlaneOf(*test.target));
     realError = test.canvas.Compare(*test.target);
     built = true;
@@ -185,7 +191,9 @@ void FastEvaluator::Build(GeneticTest& test, Candidate& c) {
         c.region.canvasWidth != region.canvasWidth)
         c.region.Resize(width, height);
     draws::Use use(test.draws);
-    while (!mutation::Mutate(test.best, log)) {
+    // A call that changes nothing (it returns false) leaves every vertex where it was, so
+    // what is known of them holds for every call.
+    while (!mutation::Mutate(test.best, log, onTarget)) {
     }
     FindChanges(test.best, c);
     c.bestError = test.bestError;
@@ -233,6 +241,11 @@ void FastEvaluator::Accept(GeneticTest& test, Candidate& c, const Plane& scored)
         std::swap(kept, *c.changedTo[k]);
     }
     log.Commit();
+}
+
+void FastEvaluator::Reaccept(GeneticTest& test, Candidate& c, const Plane& scored) {
+    Complete(c);  // the new shapes' spans and the region, as scoring made them
+    Accept(test, c, scored);
 }
 
 void FastEvaluator::Restore(GeneticTest& test, const Candidate& c) {

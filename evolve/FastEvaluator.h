@@ -75,6 +75,9 @@ public:
     // Keeps the mutated drawing as the best, with c's error, and brings the caches along;
     // `scored` is the plane Score painted c into.
     void Accept(GeneticTest& test, Candidate& c, const Plane& scored);
+    // Keeps a candidate scored earlier and built again from the same draws (so the same
+    // changes): its error stands, and `scored` still holds its paint.
+    void Reaccept(GeneticTest& test, Candidate& c, const Plane& scored);
     // Puts test.best back as it was before Build.
     void Restore(GeneticTest& test, const Candidate& c);
 
@@ -99,6 +102,9 @@ private:
     std::vector<char> seen;
     std::uint64_t realError = 0;          // the best drawing's error, rendered and compared
     std::size_t spansKept = 0;            // spans held by `best`, against kSpanBudget
+    // Every vertex of `best` lies on the target (as the operators leave them; a damaged file
+    // may not). Mutations of such a drawing keep it so.
+    bool onTarget = false;
 
     UndoLog log;
     ChangeRegion region;                  // the counted part's size, for rasterizing

@@ -8,7 +8,7 @@
 #include <system_error>
 
 ParallelEvaluator::ParallelEvaluator(int threads_)
-    : threads(std::max(threads_, 1)), depth(std::size_t(2 * threads + 1)) {
+    : threads(std::max(threads_, 1)), depth(std::size_t(4 * threads + 1)) {
     for (std::size_t i = 0; i < depth; ++i) slots.push_back(std::make_unique<Slot>());
     for (int i = 0; i + 1 < threads; ++i) {
         try {
@@ -33,8 +33,15 @@ ParallelEvaluator::~ParallelEvaluator() {
 namespace {
 // A candidate takes tens of microseconds; waking a sleeping thread takes about as long, so
 // threads look again for a while before they sleep.
-constexpr int kSpins = 4000;
-inline void Pause() { std::this_thread::yield(); }
+constexpr int kSpins = 20000;
+// A processor hint between looks, not a system call: yielding costs a trip into the kernel.
+inline void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
 }  // namespace
 
 void ParallelEvaluator::Work(int index) {
@@ -57,14 +64,21 @@ void ParallelEvaluator::Work(int index) {
         waiting.pop_front();
         waitingCount = waiting.size();
         slot->state = State::Scoring;
-        const int w = bufferWidth, h = bufferHeight;
+        const Plane plane = PlaneFor(*slot, buffer);
         lock.unlock();
-        if (buffer.size() != std::size_t(w) * std::size_t(h)) buffer.assign(std::size_t(w) * std::size_t(h), 0);
-        core.Score(slot->candidate, Plane{buffer.data(), w}, scratch);
+        core.Score(slot->candidate, plane, scratch);
         lock.lock();
         slot->state = State::Done;
         if (sleepingCallers) done.notify_all();
     }
+}
+
+Plane ParallelEvaluator::PlaneFor(Slot& slot, std::vector<Uint32>& fallback) {
+    // Called under the mutex, so the sizes are the current ones.
+    const std::size_t size = std::size_t(bufferWidth) * std::size_t(bufferHeight);
+    std::vector<Uint32>& plane = slotPlanes ? slot.plane : fallback;
+    if (plane.size() != size) plane.assign(size, 0);
+    return Plane{plane.data(), bufferWidth};
 }
 
 ParallelEvaluator::Slot* ParallelEvaluator::FreeSlot() {
@@ -128,6 +142,9 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
         bufferHeight = core.Height();
         allowedWorkers = int(std::min<std::uint64_t>(std::uint64_t(threads - 1),
                                                      kBufferBudget / std::max<std::uint64_t>(bytes, 1)));
+        slotPlanes = bytes * depth <= kSlotPlaneBudget;
+        if (!slotPlanes)
+            for (auto& slot : slots) std::vector<Uint32>().swap(slot->plane);
     }
 
     if (!speculate) return core.Evolve(test);
@@ -163,8 +180,9 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
                 waiting.erase(std::find(waiting.begin(), waiting.end(), mine));
                 waitingCount = waiting.size();
                 mine->state = State::Scoring;
+                const Plane plane = PlaneFor(*mine, callerPlane);
                 lock.unlock();
-                core.Score(mine->candidate, core.Scratch(), active);
+                core.Score(mine->candidate, plane, active);
                 lock.lock();
                 mine->state = State::Done;
             } else {
@@ -186,11 +204,20 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
         return false;
     }
     // It wins: those made after it started from a drawing that is no longer the best. Make it
-    // again on this thread from its own draws (the very same changes) to keep it. (Its render
-    // where it was scored may be painted over by now.)
+    // again on this thread from its own draws (the very same changes) to keep it: with the
+    // score and the paint it had, where its own plane kept them, else scored once more.
     Discard();
     Go(draws, first->start);
-    const bool kept = core.Evolve(test);
+    bool kept;
+    if (slotPlanes) {
+        core.Build(test, first->candidate);
+        ++test.generation;
+        core.Reaccept(test, first->candidate, Plane{first->plane.data(), bufferWidth});
+        first->candidate.region.Clear();
+        kept = true;
+    } else {
+        kept = core.Evolve(test);
+    }
     speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 8;
     return kept;
 }

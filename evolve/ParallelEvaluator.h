@@ -30,12 +30,17 @@ public:
 
     // Worker buffers (one canvas each) stay within this; fewer threads on huge targets.
     static constexpr std::uint64_t kBufferBudget = 1ull << 30;
+    // Planes of the slots (one canvas each), when they all fit within this.
+    static constexpr std::uint64_t kSlotPlaneBudget = 1ull << 28;
 
 private:
     enum class State { Free, Waiting, Scoring, Done };
     struct Slot {
         FastEvaluator::Candidate candidate;
         std::uint64_t start = 0, end = 0;  // where its draws start and end in the run's stream
+        // The plane it is painted into, when slots have planes of their own: a winner's paint
+        // is then still there when it is kept, and it need not be scored again.
+        std::vector<Uint32> plane;
         std::atomic<State> state{State::Free};  // changed under the mutex, read by spinners
     };
 
@@ -47,6 +52,8 @@ private:
     // True when the candidates made ahead still follow from the state as it is.
     bool AheadHolds(const GeneticTest& test) const;
     Slot* FreeSlot();
+    // Where `slot` is painted: its own plane, or else `fallback`.
+    Plane PlaneFor(Slot& slot, std::vector<Uint32>& fallback);
 
     FastEvaluator core;
     int threads;
@@ -62,7 +69,9 @@ private:
     std::atomic<std::size_t> waitingCount{0};      // waiting.size(), for spinning workers
     int bufferWidth = 0, bufferHeight = 0;  // what worker buffers must hold
     int allowedWorkers = 0;                 // within kBufferBudget for this canvas
+    bool slotPlanes = false;                // within kSlotPlaneBudget for this canvas
     std::vector<LayerCache::Active> active;
+    std::vector<Uint32> callerPlane;  // where the calling thread paints without slot planes
     const DrawStream* stream = nullptr;  // whose draws the candidates ahead took
     bool speculate = true;  // false for drawings whose one candidate could outrun the stream's reach
 };

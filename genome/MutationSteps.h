@@ -194,12 +194,13 @@ bool MutateDrawingSkipping(DnaDrawing& drawing, Recorder& recorder, DrawStream& 
     return counted;
 }
 
-// One DnaDrawing::Mutate call, the walk or the skip: the one place that chooses.
+// One DnaDrawing::Mutate call, the walk or the skip: the one place that chooses. A caller
+// that knows every vertex is on the target says so (`onTarget`), sparing the check.
 template <class Recorder>
-bool Mutate(DnaDrawing& drawing, Recorder& recorder) {
+bool Mutate(DnaDrawing& drawing, Recorder& recorder, bool onTarget = false) {
     DrawStream* stream = draws::Current();
     const int rate = SharedPolygonRate();
-    if (stream && rate && VerticesOnTarget(drawing))
+    if (stream && rate && (onTarget || VerticesOnTarget(drawing)))
         return MutateDrawingSkipping(drawing, recorder, *stream, ChanceRate(rate));
     return MutateDrawing(drawing, recorder);
 }
