@@ -139,6 +139,21 @@ TEST(LongRun, AutosavesAppearAndLoad) {
     for (std::size_t at = 0; (at = r.err.find("Saved progresses to <" + p + ".idx>.", at)) != std::string::npos; ++at) ++saves;
     EXPECT_GE(saves, 4u);  // several autosaves and the final save
     EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, p + ".idx"), 0u);
+
+    // Saves on a timer (and frames) leave the run as it is: the same seed ends alike with or
+    // without them, on one thread or three.
+    auto run = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{POLYEVOLVE_SAMPLE, "--seed", "6", "--iterations", "3000", "--quiet"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const ProcessResult result = Batch(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        auto fields = Fields(result.out);
+        return fields["error"] + " " + fields["generation"];
+    };
+    const std::string plain = run({"--threads", "1"});
+    EXPECT_EQ(run({"--threads", "1", "--autosave", "0.000001", "--save", p}), plain);
+    EXPECT_EQ(run({"--threads", "3", "--autosave", "0.000001", "--frames", dir.File("f%d.bmp"), "--every", "700"}),
+              plain);
 }
 
 TEST(LongRun, FramesGetTheirNamesAndTheTargetsSize) {

@@ -129,7 +129,7 @@ TEST_F(Parallel, SavesAndResumesInTheMiddleDrawWhatTheyWouldOnOneThread) {
     };
     const Trace one = Evolve(1, target, "", 13, 2500, between);
     const std::vector<unsigned char> saved = ReadFile(file);
-    for (int threads : {2, 8}) {
+    for (int threads : {2, 3, 8}) {
         ExpectSame(one, Evolve(threads, target, "", 13, 2500, between), threads);
         EXPECT_EQ(ReadFile(file), saved) << threads << " threads";
     }

@@ -117,7 +117,11 @@ int main(int argc, char** argv) {
             if (options.autosave > 0 &&
                 std::chrono::duration<double>(Clock::now() - lastAutosave).count() >= options.autosave) {
                 report.Clear();
+                // A save takes draws (a scratch polygon); one on a timer must not change the
+                // run, so the stream goes back to where it stood.
+                const std::uint64_t at = test.draws.Position();
                 SaveProgressTo(test, autosavePath, std::cerr);
+                test.draws.Seek(at);
                 lastAutosave = Clock::now();
             }
         }
