@@ -152,7 +152,8 @@ TEST(LongRun, AutosavesAppearAndLoad) {
     };
     const std::string plain = run({"--threads", "1"});
     EXPECT_EQ(run({"--threads", "1", "--autosave", "0.000001", "--save", p}), plain);
-    EXPECT_EQ(run({"--threads", "3", "--autosave", "0.000001", "--frames", dir.File("f%d.bmp"), "--every", "700"}),
+    EXPECT_EQ(run({"--threads", "3", "--autosave", "0.000001", "--save", dir.File("three"), "--frames",
+                   dir.File("f%d.bmp"), "--every", "700"}),
               plain);
 }
 
