@@ -4,11 +4,13 @@
 #include "app/MainLoop.h"
 #include "app/Window.h"
 #include "cli/Numbers.h"
+#include "cli/RunOptions.h"
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
 #include "files/Target.h"
 #include "genome/DrawStream.h"
 #include "image/Image.h"
+#include "search/Search.h"
 
 #include <SDL.h>
 
@@ -17,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -35,7 +38,8 @@ int ThreadCount(std::ostream& err) {
 }
 
 const char* const kUsage =
-    "usage: polyevolve TARGET [PROGRESS.idx]\n"
+    "usage: polyevolve TARGET [PROGRESS.idx] [--search mutate|shapes] [--max-polygons N]\n"
+    "                  [--max-points N] [--alpha MIN,MAX]\n"
     "Approximates the TARGET picture (BMP, PNG, JPEG, GIF, TIFF, WebP, TGA) with a few\n"
     "semi-transparent polygons, in a window: the best drawing on the left, the target on the\n"
     "right. PROGRESS.idx resumes a saved run.\n"
@@ -56,8 +60,26 @@ extern "C" int SDL_main(int argc, char** argv) {
     std::string baseName;
     std::string progressPath;
 
+    // The run options come out first; what is left is the command line as it always was.
+    RunOptions run;
+    std::vector<char*> positional{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        std::string refused;
+        if (TakeRunOption(argc, argv, i, run, refused)) {
+            if (!refused.empty()) {
+                std::cerr << refused << " (polyevolve --help lists the options)\n";
+                return 2;
+            }
+        } else {
+            positional.push_back(argv[i]);
+        }
+    }
+    argc = int(positional.size());
+    positional.push_back(nullptr);
+    argv = positional.data();
+
     if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        std::cout << kUsage;
+        std::cout << kUsage << kRunOptionsHelp;
         return 0;
     }
     if (argc >= 2 && std::string(argv[1]) == "--version") {
@@ -100,6 +122,7 @@ extern "C" int SDL_main(int argc, char** argv) {
         return -1;
     }
     UseTargetSize(*target);
+    UseLimits(run.maxPolygons, run.maxPoints, run.alphaMin, run.alphaMax);
 
     const std::time_t start = std::time(nullptr);
     std::srand(static_cast<unsigned>(start));
@@ -120,7 +143,9 @@ extern "C" int SDL_main(int argc, char** argv) {
     }
 
     LoopState state(test, screen, baseName, start);
-    state.evaluator = MakeEvaluator(EvaluatorKind::Fast, ThreadCount(std::cerr));
+    SearchKind search = SearchKind::Mutate;
+    ParseSearchKind(run.search, search);
+    state.evaluator = MakeSearch(search, EvaluatorKind::Fast, ThreadCount(std::cerr));
     while (state.running) Iterate(state, std::cerr);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <list>
+#include <utility>
 
 class Image;
 
@@ -14,6 +15,8 @@ class DnaPolygon : public Serializable {
 public:
     // A random triangle inside the target; exactly ten rand() draws.
     DnaPolygon();
+    // A polygon of these vertices and colour word (no draws).
+    DnaPolygon(std::list<DnaPoint> points_, unsigned color_) : points(std::move(points_)), color(color_) {}
 
     // Hands the vertices and colour to Image::Polygon.
     void Render(Image& canvas) const;

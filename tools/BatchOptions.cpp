@@ -10,7 +10,8 @@ const char* const kBatchUsage =
     "usage: polyevolve-batch TARGET [--seed N] [--iterations N] [--seconds S] [--until-error E]\n"
     "       [--until-rmse R] [--resume FILE.idx] [--save PREFIX] [--autosave SECONDS]\n"
     "       [--frames PATTERN --every N] [--max-size PIXELS] [--evaluator plain|fast]\n"
-    "       [--threads N] [--quiet] [--help]\n";
+    "       [--threads N] [--search mutate|shapes] [--max-polygons N] [--max-points N]\n"
+    "       [--alpha MIN,MAX] [--quiet] [--help]\n";
 
 const char* const kBatchHelp =
     "Evolves TARGET without a window and prints, at the end,\n"
@@ -98,6 +99,14 @@ bool ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::string& erro
         const std::string arg = argv[i];
         if (arg == "--quiet") {
             o.quiet = true;
+            continue;
+        }
+        std::string refused;
+        if (TakeRunOption(argc, argv, i, o.run, refused)) {
+            if (!refused.empty()) {
+                error = refused;
+                return false;
+            }
             continue;
         }
         if (arg.rfind("--", 0) != 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/RunOptions.h"
 #include "evolve/Evaluator.h"
 
 #include <string>
@@ -18,6 +19,7 @@ struct BatchOptions {
     double autosave = 0;             // seconds; 0: none
     unsigned long long every = 0;    // a frame every this many iterations
     unsigned long long maxSize = 0;  // 0: the target as it is
+    RunOptions run;                  // the search and the drawing's limits
     bool quiet = false;
     bool help = false;
 };

@@ -12,6 +12,7 @@
 #include "genome/DrawStream.h"
 #include "image/Downscale.h"
 #include "image/Image.h"
+#include "search/Search.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::cout << kBatchUsage << kBatchHelp;
+        std::cout << kBatchUsage << kBatchHelp << kRunOptionsHelp;
         return 0;
     }
     std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr, true);
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
         }
     }
     UseTargetSize(*target);
+    UseLimits(options.run.maxPolygons, options.run.maxPoints, options.run.alphaMin, options.run.alphaMax);
     const unsigned seed =
         options.haveSeed ? unsigned(options.seed) : unsigned(std::time(nullptr));
     std::srand(seed);
@@ -84,7 +86,9 @@ int main(int argc, char** argv) {
     if (!options.resume.empty()) ResumeProgress(test, options.resume, options.target, std::cerr);
 
     const int threads = options.threads ? int(options.threads) : DefaultThreads();
-    const auto evaluator = MakeEvaluator(options.evaluator, threads);
+    SearchKind search = SearchKind::Mutate;
+    ParseSearchKind(options.run.search, search);
+    const auto evaluator = MakeSearch(search, options.evaluator, threads);
     const std::string autosavePath =
         ProgressPath(options.save.empty() ? options.target : options.save);
     CatchStops();

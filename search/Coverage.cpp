@@ -1,0 +1,115 @@
+#include "search/Coverage.h"
+
+#include "image/Image.h"
+
+#include <algorithm>
+
+bool CoverSums::operator==(const CoverSums& other) const {
+    for (int c = 0; c < 3; ++c)
+        if (t[c] != other.t[c] || o[c] != other.o[c] || tt[c] != other.tt[c] ||
+            oo[c] != other.oo[c] || to[c] != other.to[c])
+            return false;
+    return n == other.n && error == other.error;
+}
+
+void Coverage::Reset(const Uint32* target_, int targetPitch_, const Uint32* render_, int renderPitch_,
+                     int width, int height, std::uint64_t prefixBudget) {
+    target = target_;
+    render = render_;
+    targetPitch = targetPitch_;
+    renderPitch = renderPitch_;
+    const ScoredArea area = ScoredAreaOf(width, height);
+    scoredWidth = area.width;
+    scoredHeight = area.height;
+    errors.assign(std::size_t(area.Pixels()), 0);
+    const std::uint64_t prefixBytes =
+        std::uint64_t(scoredWidth + 1) * std::uint64_t(scoredHeight) * kFields * 4;
+    if (area.Pixels() > 0 && prefixBytes <= prefixBudget)
+        prefix.assign(std::size_t(prefixBytes / 4), 0);
+    else
+        prefix.clear();
+    total = 0;
+    for (int y = 0; y < scoredHeight; ++y) RowSums(y);
+    for (std::uint32_t e : errors) total += e;
+}
+
+void Coverage::UpdateRows(int y0, int y1) {
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, scoredHeight - 1);
+    for (int y = y0; y <= y1; ++y) {
+        const std::uint32_t* row = errors.data() + std::size_t(y) * std::size_t(scoredWidth);
+        for (int x = 0; x < scoredWidth; ++x) total -= row[x];
+        RowSums(y);
+        for (int x = 0; x < scoredWidth; ++x) total += row[x];
+    }
+}
+
+void Coverage::RowSums(int y) {
+    std::uint32_t* e = errors.data() + std::size_t(y) * std::size_t(scoredWidth);
+    std::uint32_t* p = prefix.empty() ? nullptr
+                                      : prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
+    if (p) std::fill(p, p + kFields, 0u);
+    for (int x = 0; x < scoredWidth; ++x) {
+        const Uint32 tp = Target(x, y), op = Render(x, y);
+        std::uint32_t error = 0;
+        if (p) std::copy(p, p + kFields, p + kFields);
+        for (int c = 0; c < 3; ++c) {
+            const std::uint32_t t = Channel(tp, c), o = Channel(op, c);
+            const int d = int(t) - int(o);
+            error += std::uint32_t(d * d);
+            if (!p) continue;
+            std::uint32_t* next = p + kFields;
+            next[c] += t;
+            next[3 + c] += o;
+            next[6 + c] += t * t;
+            next[9 + c] += o * o;
+            next[12 + c] += t * o;
+        }
+        e[x] = error;
+        if (p) {
+            p[kFields + 15] += error;
+            p += kFields;
+        }
+    }
+}
+
+void Coverage::AddSpan(int y, int left, int right, CoverSums& s) const {
+    if (y < 0 || y >= scoredHeight) return;
+    left = std::max(left, 0);
+    right = std::min(right, scoredWidth - 1);
+    if (left > right) return;
+    if (prefix.empty()) return AddSpanPixelByPixel(y, left, right, s);
+    // A row's sums stay under 2^32 (16383 pixels of at most 3 * 255^2), so the differences
+    // of running sums are exact in 32 bits.
+    const std::uint32_t* row = prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
+    const std::uint32_t* a = row + std::size_t(left) * kFields;
+    const std::uint32_t* b = row + std::size_t(right + 1) * kFields;
+    s.n += std::uint64_t(right - left + 1);
+    for (int c = 0; c < 3; ++c) {
+        s.t[c] += b[c] - a[c];
+        s.o[c] += b[3 + c] - a[3 + c];
+        s.tt[c] += b[6 + c] - a[6 + c];
+        s.oo[c] += b[9 + c] - a[9 + c];
+        s.to[c] += b[12 + c] - a[12 + c];
+    }
+    s.error += b[15] - a[15];
+}
+
+void Coverage::AddSpanPixelByPixel(int y, int left, int right, CoverSums& s) const {
+    if (y < 0 || y >= scoredHeight) return;
+    left = std::max(left, 0);
+    right = std::min(right, scoredWidth - 1);
+    for (int x = left; x <= right; ++x) {
+        const Uint32 tp = Target(x, y), op = Render(x, y);
+        ++s.n;
+        for (int c = 0; c < 3; ++c) {
+            const std::uint64_t t = Channel(tp, c), o = Channel(op, c);
+            s.t[c] += t;
+            s.o[c] += o;
+            s.tt[c] += t * t;
+            s.oo[c] += o * o;
+            s.to[c] += t * o;
+        }
+        s.error += PixelError(x, y);
+    }
+}

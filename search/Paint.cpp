@@ -1,0 +1,126 @@
+#include "search/Paint.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// One channel's least-squares value at alpha a, and its approximate new error.
+double ChannelFit(const CoverSums& s, int c, int a, int& value) {
+    const double n = double(s.n), k = 255.0 - a, u = a / 256.0;
+    const double t = double(s.t[c]), o = double(s.o[c]);
+    // new = u * value + v per pixel, v = (k * o - 127.5) / 256; w = t - v.
+    const double sw = t - (k * o - 127.5 * n) / 256.0;
+    const double stv = (k * double(s.to[c]) - 127.5 * t) / 256.0;
+    const double svv = (k * k * double(s.oo[c]) - 255.0 * k * o + 127.5 * 127.5 * n) / 65536.0;
+    const double sww = double(s.tt[c]) - 2.0 * stv + svv;
+    const double best = sw / (n * u);
+    value = int(std::lround(std::clamp(best, 0.0, 255.0)));
+    const double cu = u * value;
+    return sww - 2.0 * cu * sw + n * cu * cu;
+}
+
+unsigned ColorWord(const int rgb[3], int alpha) {
+    return (unsigned(rgb[0]) << 24) | (unsigned(rgb[1]) << 16) | (unsigned(rgb[2]) << 8) |
+           unsigned(alpha & 0xff);
+}
+
+}  // namespace
+
+Paint PaintFor(const CoverSums& sums, int alpha) {
+    Paint paint;
+    if (sums.n == 0 || alpha <= 0) return paint;
+    int rgb[3];
+    double error = 0;
+    for (int c = 0; c < 3; ++c) error += ChannelFit(sums, c, alpha, rgb[c]);
+    paint.delta = error - double(sums.error);
+    paint.color = ColorWord(rgb, alpha);
+    return paint;
+}
+
+Paint BestPaint(const CoverSums& sums, int alphaMin, int alphaMax) {
+    alphaMin = std::clamp(alphaMin, 1, 255);
+    alphaMax = std::clamp(alphaMax, alphaMin, 255);
+    // Coarse steps over the range, then every alpha around the best of them.
+    const int step = std::max(1, (alphaMax - alphaMin) / 12);
+    Paint best = PaintFor(sums, alphaMin);
+    int bestAlpha = alphaMin;
+    for (int a = alphaMin + step; a <= alphaMax; a += step) {
+        const Paint p = PaintFor(sums, a);
+        if (p.delta < best.delta) best = p, bestAlpha = a;
+    }
+    for (int a = std::max(alphaMin, bestAlpha - step + 1); a <= std::min(alphaMax, bestAlpha + step - 1); ++a) {
+        if (a == bestAlpha) continue;
+        const Paint p = PaintFor(sums, a);
+        if (p.delta < best.delta) best = p;
+    }
+    return best;
+}
+
+std::int64_t ExactChannelDelta(const Coverage& cover, const std::vector<Span>& spans, int channel,
+                               int alpha, int value) {
+    const unsigned keep = 255u - unsigned(alpha), term = unsigned(value) * unsigned(alpha);
+    std::int64_t delta = 0;
+    for (const Span& s : spans)
+        for (int x = s.left; x <= s.right; ++x) {
+            const int t = int(Channel(cover.Target(x, s.y), channel));
+            const int o = int(Channel(cover.Render(x, s.y), channel));
+            const int now = int((unsigned(o) * keep + term) >> 8);
+            delta += std::int64_t((t - now) * (t - now)) - std::int64_t((t - o) * (t - o));
+        }
+    return delta;
+}
+
+Paint ExactPaint(const Coverage& cover, const std::vector<Span>& spans, const CoverSums&, int alpha) {
+    // Per channel, the covered pixels grouped by the render's value o: with them the exact
+    // error of every value v is a sum over at most 256 groups, so all 256 are tried.
+    struct Group {
+        std::uint64_t n = 0, t = 0, tt = 0;
+    };
+    static thread_local Group groups[3][256];
+    for (auto& channel : groups)
+        for (Group& g : channel) g = Group{};
+    for (const Span& s : spans)
+        for (int x = s.left; x <= s.right; ++x) {
+            const Uint32 tp = cover.Target(x, s.y), op = cover.Render(x, s.y);
+            for (int c = 0; c < 3; ++c) {
+                Group& g = groups[c][Channel(op, c)];
+                const std::uint64_t t = Channel(tp, c);
+                ++g.n;
+                g.t += t;
+                g.tt += t * t;
+            }
+        }
+    const std::int64_t keep = 255 - alpha;
+    int rgb[3];
+    double delta = 0;
+    for (int c = 0; c < 3; ++c) {
+        int present[256], count = 0;
+        std::int64_t before = 0;
+        for (int o = 0; o < 256; ++o) {
+            const Group& g = groups[c][o];
+            if (g.n == 0) continue;
+            present[count++] = o;
+            before += std::int64_t(g.tt) - 2 * std::int64_t(g.t) * o + std::int64_t(g.n) * o * o;
+        }
+        std::int64_t best = INT64_MAX;
+        for (int v = 0; v < 256; ++v) {
+            std::int64_t after = 0;
+            for (int i = 0; i < count; ++i) {
+                const int o = present[i];
+                const Group& g = groups[c][o];
+                const std::int64_t now = (o * keep + std::int64_t(v) * alpha) >> 8;
+                after += std::int64_t(g.tt) - 2 * std::int64_t(g.t) * now + std::int64_t(g.n) * now * now;
+            }
+            if (after - before < best) {
+                best = after - before;
+                rgb[c] = v;
+            }
+        }
+        delta += double(best);
+    }
+    Paint paint;
+    paint.delta = delta;
+    paint.color = ColorWord(rgb, alpha);
+    return paint;
+}

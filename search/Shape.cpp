@@ -1,0 +1,80 @@
+#include "search/Shape.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int Draw(DrawStream& draws, int modulus) { return draws.Next() % modulus; }
+
+// A signed step of up to `reach` pixels.
+int Step(DrawStream& draws, int reach) { return Draw(draws, 2 * reach + 1) - reach; }
+
+}  // namespace
+
+ShapeMaker::ShapeMaker(int width_, int height_, int maxPoints_)
+    : width(std::max(width_, 1)), height(std::max(height_, 1)), maxPoints(std::max(maxPoints_, 3)) {}
+
+short ShapeMaker::ClampX(double x) const { return short(std::clamp(std::lround(x), 0l, long(width - 1))); }
+short ShapeMaker::ClampY(double y) const { return short(std::clamp(std::lround(y), 0l, long(height - 1))); }
+
+void ShapeMaker::Random(DrawStream& draws, Shape& out) const {
+    const int count = 3 + Draw(draws, maxPoints - 2);
+    const double cx = Draw(draws, width), cy = Draw(draws, height);
+    // Sizes spread evenly on a log scale: as many small shapes as large ones.
+    const double largest = std::max(2.0, std::max(width, height) / 2.0);
+    const double radius = std::exp(std::log(largest) * Draw(draws, 1000) / 1000.0);
+    int angles[256];
+    const int n = std::min(count, 256);
+    for (int i = 0; i < n; ++i) angles[i] = Draw(draws, 3600);
+    std::sort(angles, angles + n);
+    out.xs.resize(std::size_t(n));
+    out.ys.resize(std::size_t(n));
+    for (int i = 0; i < n; ++i) {
+        const double r = radius * (0.4 + 0.6 * Draw(draws, 1000) / 1000.0);
+        const double theta = angles[i] * (3.14159265358979323846 / 1800.0);
+        out.xs[std::size_t(i)] = ClampX(cx + r * std::cos(theta));
+        out.ys[std::size_t(i)] = ClampY(cy + r * std::sin(theta));
+    }
+}
+
+void ShapeMaker::Change(DrawStream& draws, const Shape& from, Shape& out) const {
+    out = from;
+    const int n = from.Count();
+    static constexpr int kReach[4] = {1, 3, 10, 30};
+    const int reach = kReach[Draw(draws, 4)];
+    int kind = Draw(draws, 16);
+    if (kind >= 12 && kind <= 13 && n >= maxPoints) kind = 0;
+    if (kind == 14 && n <= 3) kind = 0;
+    if (kind < 10) {  // one vertex moves
+        const std::size_t i = std::size_t(Draw(draws, n));
+        out.xs[i] = ClampX(from.xs[i] + Step(draws, reach));
+        out.ys[i] = ClampY(from.ys[i] + Step(draws, reach));
+    } else if (kind < 12) {  // the whole shape moves
+        const int dx = Step(draws, reach), dy = Step(draws, reach);
+        for (int i = 0; i < n; ++i) {
+            out.xs[std::size_t(i)] = ClampX(from.xs[std::size_t(i)] + dx);
+            out.ys[std::size_t(i)] = ClampY(from.ys[std::size_t(i)] + dy);
+        }
+    } else if (kind < 14) {  // a vertex is added between two, near their middle
+        const int i = Draw(draws, n), j = (i + 1) % n;
+        const double x = (from.xs[std::size_t(i)] + from.xs[std::size_t(j)]) / 2.0 + Step(draws, reach);
+        const double y = (from.ys[std::size_t(i)] + from.ys[std::size_t(j)]) / 2.0 + Step(draws, reach);
+        out.xs.insert(out.xs.begin() + i + 1, ClampX(x));
+        out.ys.insert(out.ys.begin() + i + 1, ClampY(y));
+    } else if (kind == 14) {  // a vertex goes
+        const int i = Draw(draws, n);
+        out.xs.erase(out.xs.begin() + i);
+        out.ys.erase(out.ys.begin() + i);
+    } else {  // scaled about its centre by 0.8 to 1.25
+        double cx = 0, cy = 0;
+        for (int i = 0; i < n; ++i) cx += from.xs[std::size_t(i)], cy += from.ys[std::size_t(i)];
+        cx /= n;
+        cy /= n;
+        const double f = 0.8 + Draw(draws, 46) / 100.0;
+        for (int i = 0; i < n; ++i) {
+            out.xs[std::size_t(i)] = ClampX(cx + (from.xs[std::size_t(i)] - cx) * f);
+            out.ys[std::size_t(i)] = ClampY(cy + (from.ys[std::size_t(i)] - cy) * f);
+        }
+    }
+}

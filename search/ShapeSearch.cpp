@@ -1,0 +1,181 @@
+#include "search/ShapeSearch.h"
+
+#include "evolve/GeneticTest.h"
+#include "genome/Settings.h"
+#include "image/Kernels.h"
+#include "image/PolygonScan.h"
+
+#include <algorithm>
+#include <cstring>
+
+ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(threads) {
+    batch.resize(kBatch);
+    results.resize(kBatch);
+}
+
+ShapeSearch::~ShapeSearch() = default;
+
+namespace {
+
+// (score, order): the lower score wins, and of equal ones the earlier.
+bool Before(double a, int i, double b, int j) { return a < b || (a == b && i < j); }
+
+Uint32* Pixels(const Image& image) { return static_cast<Uint32*>(image.surface->pixels); }
+int PitchOf(const Image& image) { return image.surface->pitch / 4; }
+
+}  // namespace
+
+void ShapeSearch::Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const {
+    into.clear();
+    for (const DnaPolygon& polygon : drawing.polygons) {
+        into.push_back(std::int32_t(polygon.color));
+        into.push_back(std::int32_t(polygon.points.size()));
+        for (const DnaPoint& p : polygon.points) into.push_back(std::int32_t(p.x) * 65536 + p.y);
+    }
+}
+
+bool ShapeSearch::Current(const GeneticTest& test) {
+    if (test.target != target || !render.surface || render.Width() != test.target->Width() ||
+        render.Height() != test.target->Height())
+        return false;
+    Sign(test.best, seen);
+    return seen == signature;
+}
+
+void ShapeSearch::Rebuild(GeneticTest& test) {
+    target = test.target;
+    render = Image(target->Width(), target->Height());
+    test.best.Render(render);
+    cover.Reset(Pixels(*target), PitchOf(*target), Pixels(render), PitchOf(render), render.Width(),
+                render.Height());
+    test.bestError = cover.Error();
+    Sign(test.best, signature);
+    StartPolygon();
+}
+
+void ShapeSearch::StartPolygon() {
+    phase = Phase::Starts;
+    batchesDone = 0;
+    top.clear();
+    climbing = 0;
+    stale = 0;
+}
+
+Paint ShapeSearch::Score(const Shape& shape) const {
+    CoverSums sums;
+    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
+                      cover.ScoredHeight() - 1,
+                      [this, &sums](int y, int left, int right) { cover.AddSpan(y, left, right, sums); });
+    return BestPaint(sums, Settings::AlphaMin, Settings::AlphaMax);
+}
+
+void ShapeSearch::ScoreBatch(int count) {
+    pool.For(count, [this](int i, int) { results[std::size_t(i)] = Score(batch[std::size_t(i)]); });
+    scored += std::uint64_t(count);
+}
+
+bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
+    CoverSums sums;
+    std::vector<Span> spans;
+    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
+                      cover.ScoredHeight() - 1, [this, &sums, &spans](int y, int left, int right) {
+                          right = std::min(right, cover.ScoredWidth() - 1);
+                          if (left > right) return;
+                          spans.push_back(Span{y, left, right});
+                          cover.AddSpan(y, left, right, sums);
+                      });
+    if (sums.n == 0) return false;
+    // The closed form's alpha and those next to it, each with its exact best colour.
+    const int fitted = int(BestPaint(sums, Settings::AlphaMin, Settings::AlphaMax).color & 0xff);
+    Paint paint;
+    bool any = false;
+    for (int a = std::max(Settings::AlphaMin, fitted - 2); a <= std::min(Settings::AlphaMax, fitted + 2); ++a) {
+        const Paint p = ExactPaint(cover, spans, sums, a);
+        if (!any || p.delta < paint.delta) paint = p;
+        any = true;
+    }
+    if (!any || paint.delta >= 0) return false;
+
+    // Painted for real: a pixel the fill paints twice is blended twice, so the error is
+    // measured on the render itself, and the rows put back if it did not fall.
+    const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
+    const int y0 = std::max<int>(*low, 0), y1 = std::min<int>(*high, render.Height() - 1);
+    const std::size_t pitch = std::size_t(render.surface->pitch);
+    std::vector<Uint8> saved(pitch * std::size_t(y1 - y0 + 1));
+    Uint8* rows = static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0);
+    std::memcpy(saved.data(), rows, saved.size());
+    render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color);
+    std::uint64_t before = 0, after = 0;
+    for (int y = y0; y <= std::min(y1, cover.ScoredHeight() - 1); ++y) {
+        const Uint32* r = Pixels(render) + std::size_t(y) * std::size_t(PitchOf(render));
+        const Uint32* t = Pixels(*target) + std::size_t(y) * std::size_t(PitchOf(*target));
+        after += kernels::RowDistance(r, t, cover.ScoredWidth());
+        for (int x = 0; x < cover.ScoredWidth(); ++x) before += cover.PixelError(x, y);
+    }
+    if (after >= before) {
+        std::memcpy(rows, saved.data(), saved.size());
+        return false;
+    }
+    cover.UpdateRows(y0, y1);
+    test.bestError = cover.Error();
+    std::list<DnaPoint> points;
+    for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
+    test.best.polygons.emplace_back(std::move(points), paint.color);
+    Sign(test.best, signature);
+    return true;
+}
+
+bool ShapeSearch::Evolve(GeneticTest& test) {
+    if (!test.target || !test.target->surface || ScoredAreaOf(test.target->Width(), test.target->Height()).Pixels() == 0 ||
+        int(test.best.polygons.size()) >= Settings::MaxPolygons) {
+        // No room for another shape (or nothing to score): the exact run's operators refine.
+        if (!refiner) refiner = MakeEvaluator(EvaluatorKind::Fast, threads);
+        return refiner->Evolve(test);
+    }
+    if (!Current(test)) Rebuild(test);
+
+    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
+    test.generation += std::uint32_t(kBatch);
+    if (phase == Phase::Starts) {
+        for (Shape& shape : batch) maker.Random(test.draws, shape);
+        ScoreBatch(kBatch);
+        for (int i = 0; i < kBatch; ++i) {
+            const Paint& p = results[std::size_t(i)];
+            // Insert by (score, order) among the kClimbed best; earlier batches come first.
+            std::size_t at = top.size();
+            while (at > 0 && p.delta < top[at - 1].paint.delta) --at;
+            if (at >= std::size_t(kClimbed)) continue;
+            top.insert(top.begin() + std::ptrdiff_t(at), Ranked{batch[std::size_t(i)], p});
+            if (top.size() > std::size_t(kClimbed)) top.pop_back();
+        }
+        if (++batchesDone == kStarts) {
+            phase = Phase::Climb;
+            climbing = 0;
+            current = top.front();
+            best = current;
+            stale = 0;
+        }
+        return false;
+    }
+
+    for (Shape& shape : batch) maker.Change(test.draws, current.shape, shape);
+    ScoreBatch(kBatch);
+    int winner = 0;
+    for (int i = 1; i < kBatch; ++i)
+        if (Before(results[std::size_t(i)].delta, i, results[std::size_t(winner)].delta, winner)) winner = i;
+    if (results[std::size_t(winner)].delta < current.paint.delta) {
+        current = Ranked{batch[std::size_t(winner)], results[std::size_t(winner)]};
+        stale = 0;
+    } else if (++stale >= kPatience) {
+        if (current.paint.delta < best.paint.delta) best = current;
+        if (++climbing < top.size()) {
+            current = top[climbing];
+            stale = 0;
+            return false;
+        }
+        const Shape chosen = best.shape;
+        StartPolygon();
+        return Commit(test, chosen);
+    }
+    return false;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "evolve/Evaluator.h"
+#include "image/Image.h"
+#include "search/Coverage.h"
+#include "search/Paint.h"
+#include "search/Shape.h"
+#include "search/WorkPool.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class DnaDrawing;
+
+// The shape-by-shape search: while the drawing has room, one polygon at a time is added on
+// top, found against the current render: many random shapes, the best few hill-climbed, each
+// candidate scored on its own coverage with its best alpha and colour in closed form, and the
+// winner kept only if its exact paint lowers the exact error. A full drawing is refined by the
+// exact run's operators and acceptance (which may also free room for new shapes).
+//
+// Every random choice comes from the run's draw stream, made on the calling thread; candidates
+// are scored side by side in batches of fixed size and chosen by (score, order), so a seed
+// gives the same drawing on any number of threads. One call makes and scores one batch.
+class ShapeSearch : public Evaluator {
+public:
+    explicit ShapeSearch(int threads);
+    ~ShapeSearch() override;
+    bool Evolve(GeneticTest& test) override;
+
+    static constexpr int kBatch = 64;     // candidates made and scored together
+    static constexpr int kStarts = 8;     // batches of random shapes for each new polygon
+    static constexpr int kClimbed = 3;    // how many of the best random shapes are climbed
+    static constexpr int kPatience = 4;   // batches without a gain that end a climb
+
+    // The best paint of a shape over the render as it stands (for tests and benchmarks).
+    Paint Score(const Shape& shape) const;
+    const Coverage& Cover() const { return cover; }
+    const Image& Render() const { return render; }
+    std::uint64_t CandidatesScored() const { return scored; }
+
+private:
+    struct Ranked {
+        Shape shape;
+        Paint paint;
+    };
+    bool Current(const GeneticTest& test);
+    void Rebuild(GeneticTest& test);
+    void ScoreBatch(int count);
+    // Paints the shape for real if its exact paint lowers the exact error, and adds it.
+    bool Commit(GeneticTest& test, const Shape& shape);
+    void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
+    void StartPolygon();
+
+    int threads;
+    WorkPool pool;
+    std::unique_ptr<Evaluator> refiner;
+    const Image* target = nullptr;
+    Image render{0, 0};
+    Coverage cover;
+    std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
+
+    enum class Phase { Starts, Climb };
+    Phase phase = Phase::Starts;
+    int batchesDone = 0;
+    std::vector<Ranked> top;  // the best random shapes so far, best first
+    std::size_t climbing = 0;
+    Ranked current, best;
+    int stale = 0;
+    std::vector<Shape> batch;
+    std::vector<Paint> results;
+    std::uint64_t scored = 0;
+};

@@ -1,0 +1,166 @@
+#include "TestSupport.h"
+
+#include "evolve/GeneticTest.h"
+#include "files/ProgressFile.h"
+#include "files/Target.h"
+#include "genome/Settings.h"
+#include "image/PolygonScan.h"
+#include "search/Search.h"
+#include "search/ShapeSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+// The shape-by-shape search: its sums, its colours and its scores against the straightforward
+// ways, and its runs against the thread count.
+
+namespace {
+
+Image Noisy(int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    Image image(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            SetPixel(image, x, y, Rgb{int(rng() % 256), int(x * 255 / w), int((x + y) * 3 % 256)});
+    return image;
+}
+
+Uint32* Pixels(const Image& image) { return static_cast<Uint32*>(image.surface->pixels); }
+
+TEST(Search, RunningSumsAreThePixelsSums) {
+    const Image target = Noisy(37, 23, 1), render = Noisy(37, 23, 2);
+    Coverage fast, plain;
+    fast.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 37, 23);
+    plain.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 37, 23, 0);
+    ASSERT_TRUE(fast.Prefixed());
+    ASSERT_FALSE(plain.Prefixed());
+    EXPECT_EQ(fast.Error(), render.Compare(target));
+    EXPECT_EQ(plain.Error(), fast.Error());
+    std::mt19937 rng(3);
+    for (int i = 0; i < 500; ++i) {
+        CoverSums a, b;
+        const int y = int(rng() % 26) - 1, l = int(rng() % 44) - 3, r = l + int(rng() % 20);
+        fast.AddSpan(y, l, r, a);
+        plain.AddSpan(y, l, r, b);
+        ASSERT_TRUE(a == b) << y << " " << l << " " << r;
+    }
+}
+
+// Channels are independent: the exact best colour of each is found by trying all 256 values.
+TEST(Search, TheExactColourIsTheBestOfAllColours) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 40; ++round) {
+        const Image target = Noisy(9, 7, 10 + round), render = Noisy(9, 7, 60 + round);
+        Coverage cover;
+        cover.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 9, 7);
+        std::vector<Span> spans;
+        CoverSums sums;
+        for (int y = 0; y < 6; ++y) {
+            const int l = int(rng() % 8), r = l + int(rng() % (8 - l));
+            spans.push_back(Span{y, l, r});
+            cover.AddSpan(y, l, r, sums);
+        }
+        const int alpha = 1 + int(rng() % 255);
+        const Paint paint = ExactPaint(cover, spans, sums, alpha);
+        double best = 0;
+        for (int c = 0; c < 3; ++c) {
+            std::int64_t lowest = INT64_MAX;
+            for (int v = 0; v < 256; ++v) lowest = std::min(lowest, ExactChannelDelta(cover, spans, c, alpha, v));
+            const int chosen = int((paint.color >> (24 - 8 * c)) & 0xff);
+            EXPECT_EQ(ExactChannelDelta(cover, spans, c, alpha, chosen), lowest) << "round " << round << ", channel " << c;
+            best += double(lowest);
+        }
+        EXPECT_EQ(paint.delta, best);
+        EXPECT_EQ(int(paint.color & 0xff), alpha);
+    }
+}
+
+// A triangle's exact change is the change of the whole picture's error when it is painted.
+TEST(Search, ATrianglesExactChangeIsTheFullRendersChange) {
+    Settings::AlphaMin = 20;
+    Settings::AlphaMax = 120;
+    const Image target = Noisy(60, 40, 7);
+    Image render = Noisy(60, 40, 8);
+    Coverage cover;
+    cover.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 60, 40);
+    std::mt19937 rng(9);
+    for (int round = 0; round < 30; ++round) {
+        const short xs[3] = {short(rng() % 60), short(rng() % 60), short(rng() % 60)};
+        const short ys[3] = {short(rng() % 40), short(rng() % 40), short(rng() % 40)};
+        std::vector<Span> spans;
+        CoverSums sums;
+        scan::ScanPolygon(xs, ys, 3, 60, 0, 38, [&](int y, int l, int r) {
+            r = std::min(r, 58);
+            if (l > r) return;
+            spans.push_back(Span{y, l, r});
+            cover.AddSpan(y, l, r, sums);
+        });
+        const Paint paint = ExactPaint(cover, spans, sums, 20 + round * 3);
+        Image painted = Noisy(60, 40, 8);
+        painted.Polygon(xs, ys, 3, paint.color);
+        EXPECT_EQ(double(std::int64_t(painted.Compare(target)) - std::int64_t(render.Compare(target))), paint.delta)
+            << "round " << round;
+    }
+}
+
+struct Outcome {
+    std::uint64_t error;
+    std::uint32_t generation;
+    std::vector<unsigned char> saved;
+};
+
+Outcome Search(int threads, int calls, const std::string& resume = "") {
+    Image target{std::string(POLYEVOLVE_HARBOUR)};
+    UseTargetSize(target);
+    GeneticTest test(&target, 21);
+    if (!resume.empty()) {
+        EXPECT_EQ(LoadProgress(test, resume), LoadResult::Loaded);
+    }
+    ShapeSearch search(threads);
+    for (int i = 0; i < calls; ++i) search.Evolve(test);
+    // The search's own render and error are the drawing's.
+    EXPECT_EQ(test.bestError, test.RenderBest().Compare(target));
+    TempDir dir;
+    EXPECT_TRUE(SaveProgress(test, dir.File("run.idx")));
+    return Outcome{test.bestError, test.generation, ReadFile(dir.File("run.idx"))};
+}
+
+TEST(Search, TheSameSeedGivesTheSameDrawingOnAnyNumberOfThreads) {
+    SettingsGuard guard;
+    Settings::MaxPolygons = 7;  // the build-up, then the exact run's refinement
+    const Outcome one = Search(1, 1200);
+    EXPECT_LT(one.error, Search(1, 1).error);
+    for (int threads : {2, 4}) {
+        const Outcome many = Search(threads, 1200);
+        EXPECT_EQ(many.error, one.error) << threads;
+        EXPECT_EQ(many.generation, one.generation) << threads;
+        EXPECT_EQ(many.saved, one.saved) << threads;
+    }
+}
+
+// A drawing of one search goes on in the other, through the progress file.
+TEST(Search, BothSearchesResumeEachOthersProgressFiles) {
+    TempDir dir;
+    const std::string shapes = dir.File("shapes"), mutate = dir.File("mutate");
+    auto batch = [](std::vector<std::string> args) {
+        args.insert(args.begin(), POLYEVOLVE_BATCH_BIN);
+        const ProcessResult r = RunProcess(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return Fields(r.out);
+    };
+    const auto first = batch({POLYEVOLVE_HARBOUR, "--search", "shapes", "--seed", "4", "--iterations", "1500",
+                              "--max-polygons", "8", "--save", shapes, "--quiet"});
+    EXPECT_EQ(first.at("polygons"), "8");
+    const auto second = batch({POLYEVOLVE_HARBOUR, "--seed", "4", "--iterations", "300", "--resume",
+                               shapes + ".idx", "--save", mutate, "--quiet"});
+    EXPECT_LE(std::stoull(second.at("error")), std::stoull(first.at("error")));
+    const auto third = batch({POLYEVOLVE_HARBOUR, "--search", "shapes", "--seed", "4", "--iterations", "1000",
+                              "--resume", mutate + ".idx", "--max-polygons", "30", "--quiet"});
+    EXPECT_LT(std::stoull(third.at("error")), std::stoull(second.at("error")));
+    const ProcessResult bad = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_HARBOUR, "--alpha", "90,20"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("--alpha: 90,20 is not MIN,MAX with 0 <= MIN <= MAX <= 255\n", 0), 0u);
+}
+
+}  // namespace
