@@ -31,7 +31,7 @@ public:
     // Worker buffers (one canvas each) stay within this; fewer threads on huge targets.
     static constexpr std::uint64_t kBufferBudget = 1ull << 30;
     // Planes of the slots (one canvas each), when they all fit within this.
-    static constexpr std::uint64_t kSlotPlaneBudget = 1ull << 28;
+    static constexpr std::uint64_t kSlotPlaneBudget = 1ull << 26;
 
 private:
     enum class State { Free, Waiting, Scoring, Done };

@@ -70,7 +70,8 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReasonThenTheUsage) {
         "usage: polyevolve-batch TARGET [--seed N] [--iterations N] [--seconds S] [--until-error E]\n"
         "       [--until-rmse R] [--resume FILE.idx] [--save PREFIX] [--autosave SECONDS]\n"
         "       [--frames PATTERN --every N] [--max-size PIXELS] [--evaluator plain|fast]\n"
-        "       [--threads N] [--quiet] [--help]\n";
+        "       [--threads N] [--search mutate|shapes] [--max-polygons N] [--max-points N]\n"
+        "       [--alpha MIN,MAX] [--quiet] [--help]\n";
     const std::string t = POLYEVOLVE_SAMPLE;
     for (const auto& [args, line] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{}, "TARGET: no target picture given"},
@@ -85,6 +86,8 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReasonThenTheUsage) {
              {{t, "--until-error", "low"}, "--until-error: low is not a whole number"},
              {{t, "--until-rmse", "-1"}, "--until-rmse: -1 is not a positive number"},
              {{t, "--autosave", "soon"}, "--autosave: soon is not a positive number of seconds"},
+             {{t, "--search", "best"}, "--search: best is not mutate or shapes"},
+             {{t, "--max-points", "2"}, "--max-points: 2 is not a whole number from 3 to 1000"},
              {{t, "--frames", "f.png", "--every", "5"}, "--frames: f.png needs exactly one %d (or %06d) for the iteration count"},
              {{t, "--frames", "f%d%s.png", "--every", "5"}, "--frames: f%d%s.png needs exactly one %d (or %06d) for the iteration count"},
              {{t, "--frames", "f%d.gif", "--every", "5"}, "--frames: f%d.gif does not end in .bmp, .png or .svg"},
