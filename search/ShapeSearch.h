@@ -29,9 +29,9 @@ public:
     bool Evolve(GeneticTest& test) override;
 
     static constexpr int kBatch = 64;     // candidates made and scored together
-    static constexpr int kStarts = 8;     // batches of random shapes for each new polygon
-    static constexpr int kClimbed = 3;    // how many of the best random shapes are climbed
-    static constexpr int kPatience = 4;   // batches without a gain that end a climb
+    static constexpr int kStarts = 64;     // batches of random shapes for each new polygon
+    static constexpr int kClimbed = 4;    // how many of the best random shapes are climbed
+    static constexpr int kPatience = 6;   // batches without a gain that end a climb
 
     // The best paint of a shape over the render as it stands (for tests and benchmarks).
     Paint Score(const Shape& shape) const;

@@ -4,6 +4,8 @@
 #include "evolve/GeneticTest.h"
 #include "files/Target.h"
 #include "genome/Random.h"
+#include "genome/Settings.h"
+#include "search/Search.h"
 #include "serial/Serializer.h"
 
 #include <gtest/gtest.h>
@@ -66,5 +68,34 @@ INSTANTIATE_TEST_SUITE_P(Evaluators, GoldenRun,
                              return std::string(info.param.kind == EvaluatorKind::Plain ? "Plain" : "Fast") +
                                     std::to_string(info.param.threads) + "Threads";
                          });
+
+}  // namespace
+
+namespace {
+
+// The shape search's tripwire: the build-up and the refinement after it, on one thread and
+// two, with a save in the middle.
+class ShapesGoldenRun : public ::testing::TestWithParam<int> {};
+
+TEST_P(ShapesGoldenRun, SampleSeed7With700CallsAndASaveHalfWay) {
+    SettingsGuard guard;
+    Settings::MaxPolygons = 4;  // one polygon searched, then the exact run's refinement
+    Image target{std::string(POLYEVOLVE_SAMPLE)};
+    UseTargetSize(target);
+    GeneticTest test(&target, 7);
+    const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, GetParam());
+    for (int i = 0; i < 350; ++i) search->Evolve(test);
+    const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
+    for (int i = 0; i < 350; ++i) search->Evolve(test);
+    const std::vector<unsigned char> saved = SaveToMemory(test);
+
+    EXPECT_EQ(halfWay, 791074293532972952ull);
+    EXPECT_EQ(test.bestError, 232348102ull);
+    EXPECT_EQ(test.generation, 23003u);
+    EXPECT_EQ(test.best.polygons.size(), 4u);
+    EXPECT_EQ(Fnv1a(saved), 15023871527589876386ull);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ShapesGoldenRun, ::testing::Values(1, 2));
 
 }  // namespace

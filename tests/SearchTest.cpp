@@ -150,8 +150,8 @@ TEST(Search, BothSearchesResumeEachOthersProgressFiles) {
         return Fields(r.out);
     };
     const auto first = batch({POLYEVOLVE_HARBOUR, "--search", "shapes", "--seed", "4", "--iterations", "1500",
-                              "--max-polygons", "8", "--save", shapes, "--quiet"});
-    EXPECT_EQ(first.at("polygons"), "8");
+                              "--max-polygons", "5", "--save", shapes, "--quiet"});
+    EXPECT_EQ(first.at("polygons"), "5");
     const auto second = batch({POLYEVOLVE_HARBOUR, "--seed", "4", "--iterations", "300", "--resume",
                                shapes + ".idx", "--save", mutate, "--quiet"});
     EXPECT_LE(std::stoull(second.at("error")), std::stoull(first.at("error")));
