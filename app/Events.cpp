@@ -6,10 +6,34 @@
 #include "files/OutputFiles.h"
 
 #include <ostream>
+#include <sstream>
 
 void ResumeCommand(GeneticTest& test, const std::string& progressPath,
                    const std::string& targetName, SDL_Surface* screen, std::ostream& err) {
     if (ResumeProgress(test, progressPath, targetName, err)) DisplayBest(test, screen);
+}
+
+void KeepRecord(LoopState& state) {
+    // Beside the progress file, silently: the window's own lines stay as they are.
+    RunRecord record = state.record;
+    record.generation = state.test.generation;
+    record.error = state.test.bestError;
+    SaveRecord(record, RecordPath(ProgressPath(state.baseName)));
+}
+
+void Autosave(LoopState& state, std::ostream& err) {
+    const std::time_t now = state.clock(nullptr);
+    if (state.lastAutosave == 0) state.lastAutosave = state.start;
+    if (double(now - state.lastAutosave) < state.autosave) return;
+    state.lastAutosave = now;
+    // Quiet unless it fails, and without moving the run's draws.
+    const std::uint64_t at = state.test.draws.Position();
+    std::ostringstream said;
+    if (SaveProgressTo(state.test, ProgressPath(state.baseName), said, true))
+        KeepRecord(state);
+    else
+        err << said.str();
+    state.test.draws.Seek(at);
 }
 
 void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
@@ -25,6 +49,7 @@ void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
         break;
     case SDLK_s:
         if (SaveProgressCommand(state.test, state.baseName, err)) {
+            KeepRecord(state);
             const std::string caption = "Saved to " + ProgressPath(state.baseName);
             SDL_WM_SetCaption(caption.c_str(), nullptr);
         }

@@ -14,6 +14,9 @@ void Iterate(LoopState& state, std::ostream& err) {
     }
     ++state.iterations;
     state.running = true;
-    if (state.iterations % 100 == 0) PollEvents(state, err);
+    if (state.iterations % 100 == 0) {
+        PollEvents(state, err);
+        if (state.autosave > 0) Autosave(state, err);
+    }
     if (state.iterations % 2000 == 0) ReportStatistics(state, state.clock(nullptr), err);
 }

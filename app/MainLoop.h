@@ -1,6 +1,7 @@
 #pragma once
 
 #include "evolve/Evaluator.h"
+#include "files/RunRecord.h"
 
 #include <SDL.h>
 
@@ -28,6 +29,9 @@ struct LoopState {
     bool running = true;
     std::time_t (*clock)(std::time_t*) = &std::time;
     std::unique_ptr<Evaluator> evaluator = MakeEvaluator(EvaluatorKind::Fast);  // replaceable
+    RunRecord record;              // written beside every progress file saved
+    double autosave = 0;           // seconds between quiet saves of the progress; 0: none
+    std::time_t lastAutosave = 0;  // 0: not yet (the first comes `autosave` after the start)
 };
 
 // One iteration of the program's loop: evolve, redisplay after a gain, poll events every

@@ -4,7 +4,9 @@
 #include "app/MainLoop.h"
 #include "app/Window.h"
 #include "cli/Numbers.h"
-#include "cli/RunOptions.h"
+#include "cli/CommandLine.h"
+#include "files/RunRecord.h"
+#include "files/RunSetup.h"
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
 #include "files/Target.h"
@@ -37,9 +39,7 @@ int ThreadCount(std::ostream& err) {
     return int(value);
 }
 
-const char* const kUsage =
-    "usage: polyevolve TARGET [PROGRESS.idx] [--search mutate|shapes] [--max-polygons N]\n"
-    "                  [--max-points N] [--alpha MIN,MAX]\n"
+const char* const kAbout =
     "Approximates the TARGET picture (BMP, PNG, JPEG, GIF, TIFF, WebP, TGA) with a few\n"
     "semi-transparent polygons, in a window: the best drawing on the left, the target on the\n"
     "right. PROGRESS.idx resumes a saved run.\n"
@@ -47,7 +47,7 @@ const char* const kUsage =
     "TARGET.out.svg, q quits.\n"
     "Environment: POLYEVOLVE_THREADS sets the threads (default: one per core);\n"
     "SDL_VIDEODRIVER=dummy runs without a window.\n"
-    "Without a display: xvfb-run -a polyevolve TARGET\n";
+    "Without a display: xvfb-run -a polyevolve TARGET";
 
 bool Set(const char* name) {
     const char* value = std::getenv(name);
@@ -60,36 +60,21 @@ extern "C" int SDL_main(int argc, char** argv) {
     std::string baseName;
     std::string progressPath;
 
-    // The run options come out first; what is left is the command line as it always was.
+    // The options come out first; the arguments left are the command line as it always was:
+    // the target, then a progress file only when it is the second of exactly two.
+    CLI::App app(kAbout, "polyevolve");
+    std::vector<std::string> arguments;
+    app.add_option("TARGET PROGRESS.idx", arguments, "the picture, and a progress file to resume");
     RunOptions run;
-    std::vector<char*> positional{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        std::string refused;
-        if (TakeRunOption(argc, argv, i, run, refused)) {
-            if (!refused.empty()) {
-                std::cerr << refused << " (polyevolve --help lists the options)\n";
-                return 2;
-            }
-        } else {
-            positional.push_back(argv[i]);
-        }
-    }
-    argc = int(positional.size());
-    positional.push_back(nullptr);
-    argv = positional.data();
+    AddRunOptions(app, run);
+    const bool own = DrawStream::MatchesLibrary(static_cast<unsigned>(std::time(nullptr)));
+    const std::string version = std::string("polyevolve ") + POLYEVOLVE_VERSION + "\nrandom draws: " +
+                                DrawStream::Name(own ? DrawStream::Source::Generator : DrawStream::Source::Library) +
+                                "\n";
+    const int parsed = ParseCommandLine(app, argc, argv, version);
+    if (parsed >= 0) return parsed;
+    argc = int(arguments.size()) + 1;
 
-    if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        std::cout << kUsage << kRunOptionsHelp;
-        return 0;
-    }
-    if (argc >= 2 && std::string(argv[1]) == "--version") {
-        // Which source the run's random draws come from on this machine.
-        const bool own = DrawStream::MatchesLibrary(static_cast<unsigned>(std::time(nullptr)));
-        std::cout << "polyevolve " << POLYEVOLVE_VERSION << "\nrandom draws: "
-                  << DrawStream::Name(own ? DrawStream::Source::Generator : DrawStream::Source::Library)
-                  << "\n";
-        return 0;
-    }
     // Without a display SDL falls back to painting the terminal with characters; an explicit
     // SDL_VIDEODRIVER is the user's choice and obeyed.
     if (!Set("SDL_VIDEODRIVER") && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
@@ -107,14 +92,22 @@ extern "C" int SDL_main(int argc, char** argv) {
         std::cerr << "**** IMAGE NOT SPECIFIED ****!\n";
         return -1;
     }
+    baseName = arguments[0];
+    if (argc == 3) progressPath = arguments[1];
+
+    RunRecord record;
+    const bool recorded = !progressPath.empty() && LoadRecord(RecordPath(progressPath), record);
+    if (recorded) AdoptRecord(record, progressPath, run, std::cerr);
 
     // Also refuses targets too large for the window's 16-bit row length or the 16-bit
     // vertex coordinates.
-    const std::unique_ptr<Image> target = LoadTarget(argv[1], std::cerr);
-    if (!target) return -1;
-
-    baseName = argv[1];
-    if (argc == 3) progressPath = argv[2];
+    std::unique_ptr<Image> picture = LoadTarget(baseName, std::cerr);
+    if (!picture) return -1;
+    const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
+    const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run.maxSize);
+    if (ScoredAreaOf(target->Width(), target->Height()).Pixels() == 0)
+        std::cerr << "Target image <" << baseName << "> is " << target->Width() << " x " << target->Height()
+                  << " pixels: one pixel high or wide leaves nothing to score, so every drawing's error is 0.\n";
 
     SDL_Surface* screen = OpenWindow(*target);
     if (!screen) {
@@ -125,14 +118,16 @@ extern "C" int SDL_main(int argc, char** argv) {
     UseLimits(run.maxPolygons, run.maxPoints, run.alphaMin, run.alphaMax);
 
     const std::time_t start = std::time(nullptr);
-    std::srand(static_cast<unsigned>(start));
+    const unsigned seed = run.seedGiven ? unsigned(run.seed) : static_cast<unsigned>(start);
+    std::srand(seed);
 
-    GeneticTest test(target.get(), static_cast<unsigned>(start));
+    GeneticTest test(target.get(), seed);
     if (!test.canvas.surface) {
         std::cerr << "Unable to create the canvas!\n";
         return -1;
     }
     if (!progressPath.empty()) {
+        if (recorded) CheckRecordSize(record, progressPath, *target, baseName, std::cerr);
         ResumeCommand(test, progressPath, baseName, screen, std::cerr);
     } else if (ProgressFileExists(ProgressPath(baseName))) {
         // A second start without the file is easy to make by mistake; say what is there.
@@ -144,8 +139,11 @@ extern "C" int SDL_main(int argc, char** argv) {
 
     LoopState state(test, screen, baseName, start);
     SearchKind search = SearchKind::Mutate;
-    ParseSearchKind(run.search, search);
-    state.evaluator = MakeSearch(search, EvaluatorKind::Fast, ThreadCount(std::cerr));
+    ParseSearchKind(run.search.empty() ? "mutate" : run.search, search);
+    const int threads = run.threads ? int(run.threads) : ThreadCount(std::cerr);
+    state.evaluator = MakeSearch(search, EvaluatorKind::Fast, threads);
+    state.record = MakeRecord(test, baseName, pictureWidth, pictureHeight, run, seed);
+    state.autosave = run.autosave;
     while (state.running) Iterate(state, std::cerr);
     return 0;
 }

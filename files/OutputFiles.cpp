@@ -18,7 +18,8 @@ bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::os
     return SaveProgressTo(test, ProgressPath(baseName), err);
 }
 
-bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err) {
+bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err, bool quiet,
+                    bool withReason) {
     // A file with a lower error than ours (a better run, started again without it) is kept.
     unsigned long long stored = 0;
     const bool better = StoredError(path, stored) && stored < test.bestError;
@@ -28,14 +29,17 @@ bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& er
             << ">; not saving over it.\n";
         return false;
     }
+    errno = 0;
     if (!SaveProgress(test, path)) {
-        err << "Unable to save progresses to <" << path << ">.\n";
+        const std::string reason = withReason && errno ? std::strerror(errno) : "";
+        err << "Unable to save progresses to <" << path << ">" << (reason.empty() ? "" : " (" + reason + ")")
+            << ".\n";
         return false;
     }
     if (better)
         err << "Progress file <" << path << "> held a lower error (" << stored
             << "); kept it as <" << backup << ">.\n";
-    err << "Saved progresses to <" << path << ">.\n";
+    if (!quiet) err << "Saved progresses to <" << path << ">.\n";
     return true;
 }
 

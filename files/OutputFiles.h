@@ -13,7 +13,10 @@ std::string SvgPath(const std::string& baseName);       // baseName + ".out.svg"
 // The save commands with their messages on `err`; true on success. A progress file that
 // holds a lower error than the test's is copied to NAME.bak first (replacing an older one).
 bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::ostream& err);
-bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err);
+// `quiet` leaves out the line of a save that went well; `withReason` adds the system's reason
+// to a failure line (the tools' way).
+bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err, bool quiet = false,
+                    bool withReason = false);
 // `withReason` adds SDL's reason (or the system's) to a failure line, as the tools do.
 bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err,
                         bool withReason = false);

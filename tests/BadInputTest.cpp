@@ -152,7 +152,7 @@ TEST(BadInput, AFailedPictureSaveKeepsTheOldPicture) {
     EXPECT_EQ(ReadFile(prefix + ".out.bmp"), old);
     // Nothing is left beside it.
     const ProcessResult listing = RunProcess({"/bin/ls", "-A", dir.path});
-    EXPECT_EQ(listing.out, "run.idx\nrun.out.bmp\nrun.out.svg\n");
+    EXPECT_EQ(listing.out, "run.idx\nrun.json\nrun.out.bmp\nrun.out.svg\n");
 }
 
 TEST(BadInput, ProgressFilesWithLongNamesSave) {

@@ -65,13 +65,7 @@ TEST(Batch, EveryEvaluatorAndThreadCountWritesTheSameFiles) {
     }
 }
 
-TEST(Batch, EveryRefusedArgumentIsNamedWithTheReasonThenTheUsage) {
-    const std::string usage =
-        "usage: polyevolve-batch TARGET [--seed N] [--iterations N] [--seconds S] [--until-error E]\n"
-        "       [--until-rmse R] [--resume FILE.idx] [--save PREFIX] [--autosave SECONDS]\n"
-        "       [--frames PATTERN --every N] [--max-size PIXELS] [--evaluator plain|fast]\n"
-        "       [--threads N] [--search mutate|shapes] [--max-polygons N] [--max-points N]\n"
-        "       [--alpha MIN,MAX] [--quiet] [--help]\n";
+TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
     const std::string t = POLYEVOLVE_SAMPLE;
     for (const auto& [args, line] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{}, "TARGET: no target picture given"},
@@ -81,6 +75,7 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReasonThenTheUsage) {
              {{t, "--iterations", "1e6"}, "--iterations: 1e6 is not a whole number"},
              {{t, "--iterations"}, "--iterations: needs a value"},
              {{t, "--fast"}, "--fast: unknown option"},
+             {{t, "--iteratons", "5"}, "--iteratons: unknown option; did you mean --iterations?"},
              {{t, t}, t + ": a second target (only one is taken)"},
              {{t, "--seconds", "0"}, "--seconds: 0 is not a positive number"},
              {{t, "--until-error", "low"}, "--until-error: low is not a whole number"},
@@ -88,8 +83,8 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReasonThenTheUsage) {
              {{t, "--autosave", "soon"}, "--autosave: soon is not a positive number of seconds"},
              {{t, "--search", "best"}, "--search: best is not mutate or shapes"},
              {{t, "--max-points", "2"}, "--max-points: 2 is not a whole number from 3 to 1000"},
-             {{t, "--frames", "f.png", "--every", "5"}, "--frames: f.png needs exactly one %d (or %06d) for the iteration count"},
-             {{t, "--frames", "f%d%s.png", "--every", "5"}, "--frames: f%d%s.png needs exactly one %d (or %06d) for the iteration count"},
+             {{t, "--frames", "f.png", "--every", "5"}, "--frames: f.png needs exactly one %d (or %06d) for the generation"},
+             {{t, "--frames", "f%d%s.png", "--every", "5"}, "--frames: f%d%s.png needs exactly one %d (or %06d) for the generation"},
              {{t, "--frames", "f%d.gif", "--every", "5"}, "--frames: f%d.gif does not end in .bmp, .png or .svg"},
              {{t, "--frames", "f%d.png"}, "--frames: needs --every N"},
              {{t, "--every", "5"}, "--every: needs --frames PATTERN"},
@@ -101,14 +96,17 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReasonThenTheUsage) {
          }) {
         const ProcessResult r = Batch(args);
         EXPECT_EQ(r.status, 2) << line;
-        EXPECT_EQ(r.err, line + "\n" + usage);
+        EXPECT_EQ(r.err, line + " (polyevolve-batch --help lists the options)\n");
         EXPECT_EQ(r.out, "");
     }
     const ProcessResult help = Batch({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind(usage, 0), 0u);
-    EXPECT_NE(help.out.find("--until-rmse R"), std::string::npos);
+    for (const char* option : {"--until-rmse", "--search", "--force", "--version"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
     EXPECT_EQ(help.err, "");
+    const ProcessResult joined = Batch({t, "--iterations=3", "--seed=1", "--quiet"});
+    EXPECT_EQ(joined.status, 0) << joined.err;
+    EXPECT_EQ(Fields(joined.out)["iterations"], "3");
     const ProcessResult missing = Batch({"/no/such.bmp", "--seed", "1", "--iterations", "1"});
     EXPECT_EQ(missing.status, 1);
     // The tools carry SDL's reason; the window's line stays the plain one.

@@ -262,23 +262,23 @@ TEST_F(Export, PngEqualsTheBmpPictureAndScales) {
 
 TEST_F(Export, BadInputsWriteNothing) {
     const std::string out = dir.File("out.svg");
-    const std::string usage =
-        "usage: polyevolve-export TARGET PROGRESS.idx OUTPUT.svg|OUTPUT.png|OUTPUT.bmp "
-        "[--scale K | --width W]\n";
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {},
-             {POLYEVOLVE_SAMPLE, progress},
-             {POLYEVOLVE_SAMPLE, progress, dir.File("out.gif")},
-             {POLYEVOLVE_SAMPLE, progress, out, "--scale", "0"},
-             {POLYEVOLVE_SAMPLE, progress, out, "--scale", "-1"},
-             {POLYEVOLVE_SAMPLE, progress, out, "--width", "2.5"},
-             {POLYEVOLVE_SAMPLE, progress, out, "--scale", "2", "--width", "10"},
-             {POLYEVOLVE_SAMPLE, progress, out, "extra"},
+    for (const auto& [args, line] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{}, "TARGET PROGRESS.idx OUTPUT: three files are needed"},
+             {{POLYEVOLVE_SAMPLE, progress}, "TARGET PROGRESS.idx OUTPUT: three files are needed"},
+             {{POLYEVOLVE_SAMPLE, progress, dir.File("out.gif")}, dir.File("out.gif") + ": does not end in .svg, .png or .bmp"},
+             {{POLYEVOLVE_SAMPLE, progress, out, "--scale", "0"}, "--scale: 0 is not a positive number"},
+             {{POLYEVOLVE_SAMPLE, progress, out, "--scale", "-1"}, "--scale: -1 is not a positive number"},
+             {{POLYEVOLVE_SAMPLE, progress, out, "--width", "2.5"}, "--width: 2.5 is not a whole number from 1 to 1000000"},
+             {{POLYEVOLVE_SAMPLE, progress, out, "--scale", "2", "--width", "10"}, "--scale excludes --width"},
+             {{POLYEVOLVE_SAMPLE, progress, out, "extra"}, "extra: not expected here"},
          }) {
         const ProcessResult r = Run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, usage);
+        EXPECT_EQ(r.err, line + " (polyevolve-export --help lists the options)\n");
     }
+    const ProcessResult help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--width"), std::string::npos);
     std::vector<unsigned char> cut = ReadFile(progress);
     cut.resize(cut.size() / 2);
     WriteFile(dir.File("cut.idx"), cut);

@@ -1,40 +1,11 @@
 #include "tools/BatchOptions.h"
 
 #include "files/DrawingFile.h"
-#include "cli/Numbers.h"
 
 #include <cctype>
 #include <cstdio>
-
-const char* const kBatchUsage =
-    "usage: polyevolve-batch TARGET [--seed N] [--iterations N] [--seconds S] [--until-error E]\n"
-    "       [--until-rmse R] [--resume FILE.idx] [--save PREFIX] [--autosave SECONDS]\n"
-    "       [--frames PATTERN --every N] [--max-size PIXELS] [--evaluator plain|fast]\n"
-    "       [--threads N] [--search mutate|shapes] [--max-polygons N] [--max-points N]\n"
-    "       [--alpha MIN,MAX] [--quiet] [--help]\n";
-
-const char* const kBatchHelp =
-    "Evolves TARGET without a window and prints, at the end,\n"
-    "  iterations:N seconds:T ips:X error:E generation:G polygons:P rmse:R\n"
-    "--seed N            the random seed (default: the time, shown in the first progress line)\n"
-    "--iterations N      stop after N iterations\n"
-    "--seconds S         stop after S seconds\n"
-    "--until-error E     stop once the error is at most E\n"
-    "--until-rmse R      stop once the RMSE per channel is at most R\n"
-    "                    (with no stop condition the run goes on until Ctrl-C)\n"
-    "--resume FILE.idx   go on from a progress file\n"
-    "--save PREFIX       at the end write PREFIX.idx, PREFIX.out.bmp and PREFIX.out.svg\n"
-    "--autosave SECONDS  save the progress that often (PREFIX.idx, or TARGET.idx)\n"
-    "--frames PATTERN    a picture of the best drawing every N iterations (--every N) and at\n"
-    "                    the end, named by PATTERN with the iteration count (frame-%06d.png);\n"
-    "                    BMP, PNG or SVG by its extension\n"
-    "--max-size PIXELS   evolve a copy of the target scaled down to at most PIXELS on its\n"
-    "                    longer side (the progress file is then for that size)\n"
-    "--evaluator KIND    fast (default) or plain: the same run, scored two ways\n"
-    "--threads N         threads to score on (default: one per core); the same run\n"
-    "--quiet             no progress lines\n"
-    "Ctrl-C (or SIGTERM) ends the run after the current iteration, with its saves; a second\n"
-    "one quits at once, leaving the last complete save as it was.\n";
+#include <iostream>
+#include <vector>
 
 namespace {
 
@@ -83,90 +54,62 @@ std::string FrameName(const std::string& pattern, unsigned long long iterations)
     return name;
 }
 
-bool ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            o.help = true;
-            return true;
-        }
-    }
-    auto refuse = [&error](const std::string& what, const std::string& why) {
-        error = what + ": " + why;
-        return false;
+int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string& version) {
+    CLI::App app("Evolves TARGET without a window and prints, at the end,\n"
+                 "  iterations:N seconds:T ips:X error:E generation:G polygons:P rmse:R seed:S target:NAME\n"
+                 "Ctrl-C (or SIGTERM) ends the run after the current iteration, with its saves, and\n"
+                 "then by that signal (so a shell loop stops too); a second one quits at once, leaving\n"
+                 "the last complete save as it was.",
+                 "polyevolve-batch");
+    std::vector<std::string> targets;
+    app.add_option("TARGET", targets, "the picture to approximate");
+    app.add_option("--iterations", o.iterations, "stop after N iterations")->check(WholeNumber());
+    app.add_option("--seconds", o.seconds, "stop after S seconds")->check(Positive());
+    app.add_option("--until-error", o.untilError, "stop once the error is at most E")->check(WholeNumber());
+    app.add_option("--until-rmse", o.untilRmse, "stop once the RMSE per channel is at most R")->check(Positive());
+    app.add_option("--resume", o.resume, "go on from a progress file");
+    app.add_option("--save", o.save, "at the end (and with --autosave) write PREFIX.idx, PREFIX.json, "
+                                     "PREFIX.out.bmp and PREFIX.out.svg");
+    app.add_flag("--force", o.force, "replace PREFIX.idx even if it is not the file resumed");
+    app.add_option("--frames", o.frames,
+                   "a picture of the best drawing every N iterations (--every N) and at the end, named "
+                   "by PATTERN with the generation (frame-%06d.png); BMP, PNG or SVG by its extension")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                std::size_t length = 0;
+                if (CountConversion(value, length) == std::string::npos)
+                    return value + " needs exactly one %d (or %06d) for the generation";
+                if (FormatOf(value) == DrawingFormat::None) return value + " does not end in .bmp, .png or .svg";
+                return "";
+            },
+            ""));
+    app.add_option("--every", o.every, "a frame every N iterations")->check(WholeFrom(1, ~0ull));
+    std::string evaluator = "fast";
+    app.add_option("--evaluator", evaluator, "fast (default) or plain: the same run, scored two ways")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                EvaluatorKind kind;
+                return ParseEvaluatorKind(value, kind) ? "" : value + " is not plain or fast";
+            },
+            ""));
+    app.add_flag("--quiet", o.quiet, "no progress lines");
+    AddRunOptions(app, o.run);
+    const int status = ParseCommandLine(app, argc, argv, version);
+    if (status >= 0) return status;
+
+    auto refuse = [](const std::string& line) {
+        std::cerr << line << " (polyevolve-batch --help lists the options)\n";
+        return 2;
     };
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--quiet") {
-            o.quiet = true;
-            continue;
-        }
-        std::string refused;
-        if (TakeRunOption(argc, argv, i, o.run, refused)) {
-            if (!refused.empty()) {
-                error = refused;
-                return false;
-            }
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            if (!o.target.empty()) return refuse(arg, "a second target (only one is taken)");
-            o.target = arg;
-            continue;
-        }
-        static const char* const valued[] = {"--seed", "--iterations", "--seconds", "--until-error",
-                                             "--until-rmse", "--resume", "--save", "--autosave",
-                                             "--frames", "--every", "--max-size", "--evaluator",
-                                             "--threads"};
-        bool known = false;
-        for (const char* name : valued) known = known || arg == name;
-        if (!known) return refuse(arg, "unknown option");
-        if (i + 1 >= argc) return refuse(arg, "needs a value");
-        const std::string value = argv[++i];
-        if (arg == "--seed") {
-            if (!WholeNumber(value, 0xffffffffull, o.seed))
-                return refuse(arg, value + " is not a whole number from 0 to 4294967295");
-            o.haveSeed = true;
-        } else if (arg == "--iterations") {
-            if (!WholeNumber(value, ~0ull, o.iterations)) return refuse(arg, value + " is not a whole number");
-            o.haveIterations = true;
-        } else if (arg == "--seconds") {
-            if (!PositiveNumber(value, o.seconds)) return refuse(arg, value + " is not a positive number");
-            o.haveSeconds = true;
-        } else if (arg == "--until-error") {
-            if (!WholeNumber(value, ~0ull, o.untilError)) return refuse(arg, value + " is not a whole number");
-            o.haveError = true;
-        } else if (arg == "--until-rmse") {
-            if (!PositiveNumber(value, o.untilRmse)) return refuse(arg, value + " is not a positive number");
-            o.haveRmse = true;
-        } else if (arg == "--resume") {
-            o.resume = value;
-        } else if (arg == "--save") {
-            o.save = value;
-        } else if (arg == "--autosave") {
-            if (!PositiveNumber(value, o.autosave)) return refuse(arg, value + " is not a positive number of seconds");
-        } else if (arg == "--frames") {
-            std::size_t length = 0;
-            if (CountConversion(value, length) == std::string::npos)
-                return refuse(arg, value + " needs exactly one %d (or %06d) for the iteration count");
-            if (FormatOf(value) == DrawingFormat::None)
-                return refuse(arg, value + " does not end in .bmp, .png or .svg");
-            o.frames = value;
-        } else if (arg == "--every") {
-            if (!WholeNumber(value, ~0ull, o.every) || o.every == 0)
-                return refuse(arg, value + " is not a whole number above 0");
-        } else if (arg == "--max-size") {
-            if (!WholeNumber(value, 32767, o.maxSize) || o.maxSize < 2)
-                return refuse(arg, value + " is not a whole number from 2 to 32767");
-        } else if (arg == "--evaluator") {
-            if (!ParseEvaluatorKind(value, o.evaluator)) return refuse(arg, value + " is not plain or fast");
-        } else if (arg == "--threads") {
-            if (!WholeNumber(value, 256, o.threads) || o.threads == 0)
-                return refuse(arg, value + " is not a whole number from 1 to 256");
-        }
-    }
-    if (o.target.empty()) return refuse("TARGET", "no target picture given");
-    if (!o.frames.empty() && o.every == 0) return refuse("--frames", "needs --every N");
-    if (o.frames.empty() && o.every != 0) return refuse("--every", "needs --frames PATTERN");
-    return true;
+    if (targets.empty()) return refuse("TARGET: no target picture given");
+    if (targets.size() > 1) return refuse(targets[1] + ": a second target (only one is taken)");
+    o.target = targets.front();
+    o.haveIterations = app.count("--iterations") > 0;
+    o.haveSeconds = app.count("--seconds") > 0;
+    o.haveError = app.count("--until-error") > 0;
+    o.haveRmse = app.count("--until-rmse") > 0;
+    ParseEvaluatorKind(evaluator, o.evaluator);
+    if (!o.frames.empty() && o.every == 0) return refuse("--frames: needs --every N");
+    if (o.frames.empty() && o.every != 0) return refuse("--every: needs --frames PATTERN");
+    return -1;
 }

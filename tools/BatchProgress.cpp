@@ -34,12 +34,15 @@ ProgressReport::ProgressReport(std::ostream& out_, bool terminal_, bool quiet_, 
 std::string ProgressReport::Line(unsigned long long iterations, double seconds,
                                  const GeneticTest& test, const BatchOptions& o) const {
     const double ips = seconds > 0 ? double(iterations) / seconds : 0.0;
+    // Before the first candidate is scored there is no error to tell; the seed is in every
+    // line, since a terminal's line is rewritten.
+    char score[96] = "error:- rmse:-";
+    if (test.bestError != GeneticTest::InitialError)
+        std::snprintf(score, sizeof score, "error:%llu rmse:%.3f", (unsigned long long)test.bestError,
+                      Rmse(test.bestError, target));
     char text[320];
-    int n = std::snprintf(text, sizeof text, "%siterations:%llu ips:%.0f error:%llu rmse:%.3f polygons:%zu elapsed:%s",
-                          first ? ("seed:" + std::to_string(seed) + " ").c_str() : "",
-                          iterations, ips, (unsigned long long)test.bestError,
-                          Rmse(test.bestError, target), test.best.polygons.size(),
-                          Duration(seconds).c_str());
+    int n = std::snprintf(text, sizeof text, "seed:%u iterations:%llu ips:%.0f %s polygons:%zu elapsed:%s",
+                          seed, iterations, ips, score, test.best.polygons.size(), Duration(seconds).c_str());
     // Time left, when a stop condition tells it.
     double left = -1;
     if (o.haveSeconds) left = std::max(0.0, o.seconds - seconds);
@@ -63,7 +66,6 @@ void ProgressReport::Update(unsigned long long iterations, double seconds, const
     } else {
         out << line << "\n" << std::flush;
     }
-    first = false;
 }
 
 void ProgressReport::Clear() {
@@ -73,7 +75,7 @@ void ProgressReport::Clear() {
 
 void ProgressReport::Finish(unsigned long long iterations, double seconds, const GeneticTest& test,
                             const BatchOptions& options) {
-    if (!quiet && terminal) {
+    if (!quiet && terminal) {  // the last state, in place of the rewritten line
         out << "\r" << Line(iterations, seconds, test, options) << "\x1b[K\n" << std::flush;
         open = false;
     }

@@ -15,7 +15,7 @@ double Rmse(std::uint64_t error, const Image& target);
 std::string Duration(double seconds);
 
 // The progress line on standard error: on a terminal one line rewritten once a second,
-// elsewhere a line every ten seconds; the seed in the first, so the run can be repeated.
+// elsewhere a line every ten seconds; each names the seed, so the run can be repeated.
 class ProgressReport {
 public:
     ProgressReport(std::ostream& out, bool terminal, bool quiet, unsigned seed, const Image& target);
@@ -31,7 +31,7 @@ private:
     std::string Line(unsigned long long iterations, double seconds, const GeneticTest& test,
                      const BatchOptions& options) const;
     std::ostream& out;
-    bool terminal, quiet, first = true, open = false;
+    bool terminal, quiet, open = false;
     unsigned seed;
     const Image& target;
     double next = 0;

@@ -8,6 +8,8 @@
 #include "evolve/Evaluator.h"
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
+#include "files/RunRecord.h"
+#include "files/RunSetup.h"
 #include "files/Target.h"
 #include "genome/DrawStream.h"
 #include "image/Downscale.h"
@@ -15,9 +17,13 @@
 #include "search/Search.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <sstream>
 #include <cstdlib>
 #include <csignal>
 #include <ctime>
@@ -28,11 +34,13 @@
 namespace {
 
 volatile std::sig_atomic_t gStops = 0;
+volatile std::sig_atomic_t gSignal = 0;
 
 // The first SIGINT or SIGTERM asks the run to end after the current iteration; a second one
 // quits at once (saves go through temporary files, so the last complete one stays whole).
 void OnStop(int signal) {
     if (gStops > 0) _exit(128 + signal);
+    gSignal = signal;
     gStops = gStops + 1;
 }
 
@@ -44,38 +52,85 @@ void CatchStops() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Frames are named by the candidates evaluated so far (the generation less one), so a
+// resumed run goes on with the numbers where the last one stopped.
+std::string FrameFor(const BatchOptions& options, const GeneticTest& test) {
+    return FrameName(options.frames, test.generation - 1);
+}
+
 bool SaveFrame(GeneticTest& test, const std::string& path) {
     return SaveDrawing(test.best, test.target->Width(), test.target->Height(), 1.0, path);
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A folder files can be written in, or the reason why not.
+bool Writable(const std::string& folder, std::string& why) {
+    if (access(folder.c_str(), W_OK | X_OK) == 0) return true;
+    why = std::strerror(errno);
+    return false;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat x, y;
+    return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+std::string VersionText() {
+    const bool own = DrawStream::MatchesLibrary(static_cast<unsigned>(std::time(nullptr)));
+    return std::string("polyevolve-batch ") + POLYEVOLVE_VERSION + "\nrandom draws: " +
+           DrawStream::Name(own ? DrawStream::Source::Generator : DrawStream::Source::Library) + "\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     BatchOptions options;
-    std::string refused;
-    if (!ParseBatchOptions(argc, argv, options, refused)) {
-        std::cerr << refused << "\n" << kBatchUsage;
+    const int parsed = ParseBatchOptions(argc, argv, options, VersionText());
+    if (parsed >= 0) return parsed;
+    RunOptions& run = options.run;
+
+    // Where the run's progress goes, checked before any work: a progress file there that is
+    // not the one resumed may hold a better drawing of another run.
+    const std::string keepPath =
+        !options.save.empty() ? ProgressPath(options.save) : run.autosave > 0 ? ProgressPath(options.target) : "";
+    if (!keepPath.empty() && ProgressFileExists(keepPath) && !options.force &&
+        !(!options.resume.empty() && SameFile(keepPath, options.resume))) {
+        std::cerr << "<" << keepPath << "> holds another run's progress: go on with it with --resume " << keepPath
+                  << ", or replace it with --force.\n";
         return 2;
     }
-    if (options.help) {
-        std::cout << kBatchUsage << kBatchHelp << kRunOptionsHelp;
-        return 0;
+    std::string why;
+    if (!keepPath.empty() && !Writable(FolderOf(keepPath), why)) {
+        std::cerr << "Cannot write in <" << FolderOf(keepPath) << "> (" << why << ").\n";
+        return 2;
     }
-    std::unique_ptr<Image> target = LoadTarget(options.target, std::cerr, true);
-    if (!target) return 1;
-    bool scaled = false;
-    if (options.maxSize) {
-        int w, h;
-        FitWithin(target->Width(), target->Height(), int(options.maxSize), w, h);
-        if (w != target->Width() || h != target->Height()) {
-            target = std::make_unique<Image>(Downscale(*target, w, h));
-            scaled = true;
-        }
+    if (!options.frames.empty() && !Writable(FolderOf(options.frames), why)) {
+        std::cerr << "Cannot write frames in <" << FolderOf(options.frames) << "> (" << why << ").\n";
+        return 2;
     }
+    RunRecord record;
+    const bool recorded = !options.resume.empty() && LoadRecord(RecordPath(options.resume), record);
+    if (recorded) AdoptRecord(record, options.resume, run, std::cerr);
+
+    std::unique_ptr<Image> picture = LoadTarget(options.target, std::cerr, true);
+    if (!picture) return 1;
+    const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
+    const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run.maxSize);
+    const bool scaled = target->Width() != pictureWidth || target->Height() != pictureHeight;
+    if (ScoredAreaOf(target->Width(), target->Height()).Pixels() == 0) {
+        std::cerr << "Target image <" << options.target << "> is " << target->Width() << " x " << target->Height()
+                  << " pixels: one pixel high or wide leaves nothing to score.\n";
+        return 2;
+    }
+    if (keepPath.empty() && options.frames.empty() && !options.quiet)
+        std::cerr << "Nothing will be saved: give --save PREFIX to keep the drawing.\n";
     UseTargetSize(*target);
-    UseLimits(options.run.maxPolygons, options.run.maxPoints, options.run.alphaMin, options.run.alphaMax);
-    const unsigned seed =
-        options.haveSeed ? unsigned(options.seed) : unsigned(std::time(nullptr));
+    UseLimits(run.maxPolygons, run.maxPoints, run.alphaMin, run.alphaMax);
+    const unsigned seed = run.seedGiven ? unsigned(run.seed) : unsigned(std::time(nullptr));
     std::srand(seed);
 
     GeneticTest test(target.get(), seed);
@@ -83,14 +138,16 @@ int main(int argc, char** argv) {
         std::cerr << "Unable to create the canvas!\n";
         return 1;
     }
-    if (!options.resume.empty()) ResumeProgress(test, options.resume, options.target, std::cerr);
+    if (!options.resume.empty()) {
+        if (recorded) CheckRecordSize(record, options.resume, *target, options.target, std::cerr);
+        ResumeProgress(test, options.resume, options.target, std::cerr);
+    }
 
-    const int threads = options.threads ? int(options.threads) : DefaultThreads();
+    const int threads = run.threads ? int(run.threads) : DefaultThreads();
     SearchKind search = SearchKind::Mutate;
-    ParseSearchKind(options.run.search, search);
+    ParseSearchKind(run.search.empty() ? "mutate" : run.search, search);
     const auto evaluator = MakeSearch(search, options.evaluator, threads);
-    const std::string autosavePath =
-        ProgressPath(options.save.empty() ? options.target : options.save);
+    const RunRecord ours = MakeRecord(test, options.target, pictureWidth, pictureHeight, run, seed);
     CatchStops();
 
     ProgressReport report(std::cerr, isatty(STDERR_FILENO) == 1, options.quiet, seed, *target);
@@ -112,19 +169,22 @@ int main(int argc, char** argv) {
         ++done;
         if (options.every && done % options.every == 0) {
             report.Clear();
-            const std::string frame = FrameName(options.frames, done);
+            const std::string frame = FrameFor(options, test);
             if (!SaveFrame(test, frame)) std::cerr << "Unable to save frame <" << frame << ">.\n";
         }
         {  // the clock is cheap beside an iteration, and a slow iteration must not delay a save
             const double now = elapsed();
             report.Update(done, now, test, options);
-            if (options.autosave > 0 &&
-                std::chrono::duration<double>(Clock::now() - lastAutosave).count() >= options.autosave) {
-                report.Clear();
+            if (run.autosave > 0 &&
+                std::chrono::duration<double>(Clock::now() - lastAutosave).count() >= run.autosave) {
                 // A save takes draws (a scratch polygon); one on a timer must not change the
-                // run, so the stream goes back to where it stood.
+                // run, so the stream goes back to where it stood. Quiet unless it fails.
                 const std::uint64_t at = test.draws.Position();
-                SaveProgressTo(test, autosavePath, std::cerr);
+                std::ostringstream said;
+                if (!SaveRun(test, keepPath, ours, said, true, true)) {
+                    report.Clear();
+                    std::cerr << said.str();
+                }
                 test.draws.Seek(at);
                 lastAutosave = Clock::now();
             }
@@ -135,14 +195,14 @@ int main(int argc, char** argv) {
 
     int status = 0;
     if (options.every && done % options.every != 0) {
-        const std::string frame = FrameName(options.frames, done);
+        const std::string frame = FrameFor(options, test);
         if (!SaveFrame(test, frame)) {
             std::cerr << "Unable to save frame <" << frame << ">.\n";
             status = 1;
         }
     }
     if (!options.save.empty()) {
-        if (!SaveProgressTo(test, ProgressPath(options.save), std::cerr)) status = 1;
+        if (!SaveRun(test, keepPath, ours, std::cerr, false, true)) status = 1;
         if (!SavePictureCommand(test, options.save, std::cerr, true)) status = 1;
         if (!SaveSvgCommand(test, SvgPath(options.save), std::cerr)) status = 1;
     }
@@ -152,6 +212,12 @@ int main(int argc, char** argv) {
               << " generation:" << test.generation << " polygons:" << test.best.polygons.size()
               << " rmse:" << Rmse(test.bestError, *target);
     if (scaled) std::cout << " size:" << target->Width() << "x" << target->Height();
-    std::cout << "\n";
+    std::cout << " seed:" << seed << " target:" << options.target << "\n" << std::flush;
+    if (gStops) {
+        // Stopped by a signal: end by it too, so a shell (or a loop over many pictures) sees
+        // the run was interrupted and stops as well.
+        std::signal(int(gSignal), SIG_DFL);
+        std::raise(int(gSignal));
+    }
     return status;
 }

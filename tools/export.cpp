@@ -7,18 +7,17 @@
 #include "files/ProgressFile.h"
 #include "files/ScaledRender.h"
 #include "files/Target.h"
-#include "cli/Numbers.h"
+#include "cli/CommandLine.h"
+#include "files/RunRecord.h"
+#include "files/RunSetup.h"
 
 #include <cerrno>
 #include <iostream>
+#include <vector>
 #include <memory>
 #include <string>
 
 namespace {
-
-const char* const kUsage =
-    "usage: polyevolve-export TARGET PROGRESS.idx OUTPUT.svg|OUTPUT.png|OUTPUT.bmp "
-    "[--scale K | --width W]\n";
 
 struct Options {
     std::string target, progress, output;
@@ -26,38 +25,47 @@ struct Options {
     double width = 0;  // when given, the scale follows from it
 };
 
-bool Parse(int argc, char** argv, Options& o) {
-    std::string* positional[] = {&o.target, &o.progress, &o.output};
-    int have = 0;
-    bool scaled = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if ((arg == "--scale" || arg == "--width") && i + 1 < argc && !scaled) {
-            double& value = arg == "--scale" ? o.scale : o.width;
-            if (!PositiveNumber(argv[++i], value) || value > 1000) return false;
-            if (arg == "--width" && o.width != double(long(o.width))) return false;
-            scaled = true;
-        } else if (arg.rfind("--", 0) != 0 && have < 3) {
-            *positional[have++] = arg;
-        } else {
-            return false;
-        }
-    }
-    return have == 3 && FormatOf(o.output) != DrawingFormat::None;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     Options o;
-    if (!Parse(argc, argv, o)) {
-        std::cerr << kUsage;
+    CLI::App app("Renders the drawing of a progress file as SVG, PNG or BMP (by OUTPUT's extension),\n"
+                 "at the size the run evolved it (its record tells, else the target's), times K.",
+                 "polyevolve-export");
+    std::vector<std::string> files;
+    app.add_option("TARGET PROGRESS.idx OUTPUT", files, "the picture, the progress file, the output");
+    auto* scale = app.add_option("--scale", o.scale, "K times the size (up to 1000)")->check(Positive());
+    app.add_option("--width", o.width, "W pixels wide, the height in proportion")
+        ->check(WholeFrom(1, 1000000))
+        ->excludes(scale);
+    const int parsed = ParseCommandLine(app, argc, argv, std::string("polyevolve-export ") + POLYEVOLVE_VERSION + "\n");
+    if (parsed >= 0) return parsed;
+    auto refuse = [](const std::string& line) {
+        std::cerr << line << " (polyevolve-export --help lists the options)\n";
         return 2;
-    }
+    };
+    if (files.size() > 3) return refuse(files[3] + ": not expected here");
+    if (files.size() < 3) return refuse("TARGET PROGRESS.idx OUTPUT: three files are needed");
+    o.target = files[0];
+    o.progress = files[1];
+    o.output = files[2];
+    if (FormatOf(o.output) == DrawingFormat::None) return refuse(o.output + ": does not end in .svg, .png or .bmp");
+    if (o.scale > 1000) return refuse("--scale: more than 1000 times the size");
     const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr, true);
     if (!target) return 1;
     UseTargetSize(*target);
-    if (o.width > 0) o.scale = o.width / double(target->Width());
+    // The drawing's coordinates are those of the size it was evolved at (a --max-size run's
+    // are smaller than the picture's): its record tells.
+    int w = target->Width(), h = target->Height();
+    RunRecord record;
+    if (LoadRecord(RecordPath(o.progress), record) && (record.width != w || record.height != h)) {
+        std::cerr << "Progress file <" << o.progress << "> was evolved at " << record.width << " x "
+                  << record.height << " pixels; exporting at that size, not <" << o.target << ">'s " << w
+                  << " x " << h << ".\n";
+        w = record.width;
+        h = record.height;
+    }
+    if (o.width > 0) o.scale = o.width / double(w);
 
     GeneticTest test(target.get());
     switch (LoadProgress(test, o.progress)) {
@@ -71,7 +79,6 @@ int main(int argc, char** argv) {
         break;
     }
 
-    const int w = target->Width(), h = target->Height();
     if (!ScaledSizeSupported(ScaledLength(w, o.scale), ScaledLength(h, o.scale))) {
         std::cerr << "A picture of " << ScaledLength(w, o.scale) << " x "
                   << ScaledLength(h, o.scale) << " pixels is too large to render.\n";

@@ -1,0 +1,153 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Numbers.h"
+
+#include <algorithm>
+#include <iostream>
+#include <vector>
+
+CLI::Validator WholeFrom(unsigned long long low, unsigned long long high) {
+    return CLI::Validator(
+        [low, high](std::string& text) -> std::string {
+            unsigned long long value = 0;
+            if (WholeNumber(text, high, value) && value >= low) return "";
+            if (high == ~0ull) return text + " is not a whole number above " + std::to_string(low - 1);
+            return text + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+        },
+        "");
+}
+
+CLI::Validator WholeNumber() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            unsigned long long value = 0;
+            return WholeNumber(text, ~0ull, value) ? "" : text + " is not a whole number";
+        },
+        "");
+}
+
+CLI::Validator Positive(const std::string& what) {
+    return CLI::Validator(
+        [what](std::string& text) -> std::string {
+            double value = 0;
+            return PositiveNumber(text, value) ? "" : text + " is not " + what;
+        },
+        "");
+}
+
+void AddRunOptions(CLI::App& app, RunOptions& o) {
+    app.add_option("--search", o.search,
+                   "mutate (default): the exact run, one mutated candidate at a time; shapes: "
+                   "polygon by polygon, then refined by the exact run")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return text == "mutate" || text == "shapes" ? "" : text + " is not mutate or shapes";
+            },
+            ""));
+    app.add_option("--seed", o.seed, "the random seed (default: the time)")
+        ->check(WholeFrom(0, 4294967295ull))
+        ->each([&o](const std::string&) { o.seedGiven = true; });
+    app.add_option("--threads", o.threads, "threads to score on (default: one per core); the same run")
+        ->check(WholeFrom(1, 256));
+    app.add_option("--max-size", o.maxSize,
+                   "evolve a copy of the target scaled down to at most PIXELS on its longer side")
+        ->check(WholeFrom(2, 32767));
+    app.add_option("--autosave", o.autosave, "save the progress that often (seconds)")
+        ->check(Positive("a positive number of seconds"));
+    app.add_option("--max-polygons", o.maxPolygons, "at most N polygons (default 150)")->check(WholeFrom(3, 10000));
+    app.add_option("--max-points", o.maxPoints, "at most N vertices a polygon (default 10)")->check(WholeFrom(3, 1000));
+    app.add_option_function<std::string>(
+           "--alpha",
+           [&o](const std::string& text) {
+               const std::size_t comma = text.find(',');
+               unsigned long long low = 0, high = 0;
+               WholeNumber(text.substr(0, comma), 255, low);
+               WholeNumber(text.substr(comma + 1), 255, high);
+               o.alphaMin = int(low);
+               o.alphaMax = int(high);
+           },
+           "MIN,MAX: the polygons' opacity range, 0 to 255 (default 20,120)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                const std::size_t comma = text.find(',');
+                unsigned long long low = 0, high = 0;
+                const bool good = comma != std::string::npos && ::WholeNumber(text.substr(0, comma), 255, low) &&
+                                  ::WholeNumber(text.substr(comma + 1), 255, high) && low <= high;
+                return good ? "" : text + " is not MIN,MAX with 0 <= MIN <= MAX <= 255";
+            },
+            ""));
+}
+
+namespace {
+
+std::size_t Distance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The app's long option closest to `given`, if it is close enough to be a slip.
+std::string Nearest(const CLI::App& app, const std::string& given) {
+    const std::string name = given.substr(0, given.find('='));
+    std::string best;
+    std::size_t bestDistance = 3;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& longName : option->get_lnames()) {
+            const std::string candidate = "--" + longName;
+            const std::size_t d = Distance(name, candidate);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = candidate;
+            }
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+int ParseCommandLine(CLI::App& app, int argc, char** argv, const std::string& version) {
+    bool showVersion = false;
+    app.add_flag("--version", showVersion, "tell the version and where the random draws come from");
+    const std::string program = app.get_name();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::ExtrasError&) {
+        const std::vector<std::string> extras = app.remaining();
+        const std::string first = extras.empty() ? "?" : extras.front();
+        std::string line = first + ": ";
+        if (first.rfind("-", 0) == 0) {
+            line += "unknown option";
+            const std::string near = Nearest(app, first);
+            if (!near.empty()) line += "; did you mean " + near + "?";
+        } else {
+            line += "not expected here";
+        }
+        std::cerr << line << " (" << program << " --help lists the options)\n";
+        return 2;
+    } catch (const CLI::ArgumentMismatch& e) {
+        const std::string what = e.what();
+        std::cerr << what.substr(0, what.find(':')) << ": needs a value (" << program << " --help lists the options)\n";
+        return 2;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << e.what() << " (" << program << " --help lists the options)\n";
+        return 2;
+    }
+    if (showVersion) {
+        std::cout << version;
+        return 0;
+    }
+    return -1;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What a progress file cannot hold about its run, kept beside it as JSON and written with it:
+// the picture it was made for and the size it was evolved at, and the options that shape a
+// resumed run. The progress file itself stays as it always was.
+struct RunRecord {
+    std::string program;                      // "polyevolve 1.1.0"
+    std::string target;                       // the path as given
+    int targetWidth = 0, targetHeight = 0;    // the picture's own size
+    int width = 0, height = 0;                // the size it was evolved at
+    unsigned long long maxSize = 0;           // --max-size, 0 for none
+    unsigned long long seed = 0;
+    std::string search = "mutate";
+    int maxPolygons = 0, maxPoints = 0, alphaMin = 0, alphaMax = 0;
+    std::uint32_t generation = 0;
+    std::uint64_t error = 0;
+};
+
+// NAME.idx -> NAME.json; any other name gains ".json".
+std::string RecordPath(const std::string& progressPath);
+// Atomically, like the progress file; false (old file untouched) on failure.
+bool SaveRecord(const RunRecord& record, const std::string& path);
+// False when there is none, or it is no record of ours (the caller then goes without).
+bool LoadRecord(const std::string& path, RunRecord& record);

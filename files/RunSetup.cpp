@@ -1,0 +1,86 @@
+#include "files/RunSetup.h"
+
+#include "evolve/GeneticTest.h"
+#include "files/OutputFiles.h"
+#include "genome/Settings.h"
+#include "image/Downscale.h"
+#include "image/Image.h"
+
+#include <ostream>
+
+std::unique_ptr<Image> EvolvedTarget(std::unique_ptr<Image> picture, unsigned long long maxSize) {
+    if (!picture || maxSize == 0) return picture;
+    int w, h;
+    FitWithin(picture->Width(), picture->Height(), int(maxSize), w, h);
+    if (w == picture->Width() && h == picture->Height()) return picture;
+    return std::make_unique<Image>(Downscale(*picture, w, h));
+}
+
+void AdoptRecord(const RunRecord& record, const std::string& progressPath, RunOptions& o, std::ostream& err) {
+    std::string taken;
+    if (o.maxSize == 0 && record.maxSize != 0) {
+        o.maxSize = record.maxSize;
+        taken += " --max-size " + std::to_string(record.maxSize);
+    }
+    if (o.search.empty() && record.search == "shapes") {
+        o.search = record.search;
+        taken += " --search shapes";
+    }
+    if (o.maxPolygons == 0 && record.maxPolygons != Settings::MaxPolygons && record.maxPolygons >= 3) {
+        o.maxPolygons = record.maxPolygons;
+        taken += " --max-polygons " + std::to_string(record.maxPolygons);
+    }
+    if (o.maxPoints == 0 && record.maxPoints != Settings::MaxPoints && record.maxPoints >= 3) {
+        o.maxPoints = record.maxPoints;
+        taken += " --max-points " + std::to_string(record.maxPoints);
+    }
+    if (o.alphaMin < 0 && (record.alphaMin != Settings::AlphaMin || record.alphaMax != Settings::AlphaMax) &&
+        record.alphaMin >= 0 && record.alphaMin <= record.alphaMax && record.alphaMax <= 255) {
+        o.alphaMin = record.alphaMin;
+        o.alphaMax = record.alphaMax;
+        taken += " --alpha " + std::to_string(record.alphaMin) + "," + std::to_string(record.alphaMax);
+    }
+    if (!taken.empty())
+        err << "Progress file <" << progressPath << "> was made with" << taken << "; going on with the same.\n";
+}
+
+void CheckRecordSize(const RunRecord& record, const std::string& progressPath, const Image& evolved,
+                     const std::string& targetName, std::ostream& err) {
+    if (record.width == evolved.Width() && record.height == evolved.Height()) return;
+    err << "Progress file <" << progressPath << "> was evolved at " << record.width << " x " << record.height
+        << " pixels, not the " << evolved.Width() << " x " << evolved.Height() << " of <" << targetName
+        << "> here; its drawing is scored as it stands.\n";
+}
+
+RunRecord MakeRecord(const GeneticTest& test, const std::string& targetPath, int pictureWidth,
+                     int pictureHeight, const RunOptions& o, unsigned seed) {
+    RunRecord r;
+    r.program = std::string("polyevolve ") + POLYEVOLVE_VERSION;
+    r.target = targetPath;
+    r.targetWidth = pictureWidth;
+    r.targetHeight = pictureHeight;
+    r.width = test.target ? test.target->Width() : 0;
+    r.height = test.target ? test.target->Height() : 0;
+    r.maxSize = o.maxSize;
+    r.seed = seed;
+    r.search = o.search.empty() ? "mutate" : o.search;
+    r.maxPolygons = Settings::MaxPolygons;
+    r.maxPoints = Settings::MaxPoints;
+    r.alphaMin = Settings::AlphaMin;
+    r.alphaMax = Settings::AlphaMax;
+    r.generation = test.generation;
+    r.error = test.bestError;
+    return r;
+}
+
+bool SaveRun(GeneticTest& test, const std::string& progressPath, const RunRecord& record, std::ostream& err,
+             bool quiet, bool withReason) {
+    if (!SaveProgressTo(test, progressPath, err, quiet, withReason)) return false;
+    RunRecord now = record;
+    now.generation = test.generation;
+    now.error = test.bestError;
+    const std::string path = RecordPath(progressPath);
+    if (SaveRecord(now, path)) return true;
+    err << "Unable to save the run record <" << path << ">.\n";
+    return false;
+}
