@@ -5,7 +5,11 @@
 #include "files/ScaledRender.h"
 #include "files/VectorFile.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 DrawingFormat FormatOf(const std::string& path) {
     if (path.size() < 4) return DrawingFormat::None;
@@ -21,8 +25,24 @@ bool SaveDrawing(const DnaDrawing& drawing, int width, int height, double scale,
                  const std::string& path) {
     const DrawingFormat format = FormatOf(path);
     if (format == DrawingFormat::None) return false;
-    if (format == DrawingFormat::Svg) return SaveSvg(drawing, width, height, scale, path);
-    const Image picture = RenderScaled(drawing, width, height, scale);
-    if (!picture.surface) return false;
-    return format == DrawingFormat::Png ? SavePng(picture, path) : SaveBmp(picture, path);
+    const OutputSize size = OutputSizeOf(width, height, scale);
+    if (format == DrawingFormat::Svg) return SaveSvg(drawing, size, scale, path);
+    if (!ScaledSizeSupported(size.scaledWidth, size.scaledHeight)) return false;
+    if (format == DrawingFormat::Png) {
+        // In strips of rows, so that a poster takes little memory and no SDL surface.
+        const int w = size.scaledWidth;
+        const int strip = int(std::max<std::int64_t>(1, std::min<std::int64_t>(size.scaledHeight, (std::int64_t(1) << 22) / w)));
+        std::vector<Uint32> rows(std::size_t(strip) * std::size_t(w));
+        int first = -1, count = 0;
+        return SavePngRows(w, size.scaledHeight, [&](int y, Uint32* row) {
+            if (first < 0 || y >= first + count) {
+                first = y;
+                count = std::min(strip, size.scaledHeight - y);
+                RenderRows(drawing, size, first, count, rows.data());
+            }
+            std::memcpy(row, rows.data() + std::size_t(y - first) * std::size_t(w), std::size_t(w) * sizeof(Uint32));
+        }, path);
+    }
+    const Image picture = RenderScaled(drawing, size);
+    return picture.surface && SaveBmp(picture, path);
 }

@@ -3,6 +3,7 @@
 #include "evolve/GeneticTest.h"
 #include "files/PictureFile.h"
 #include "files/ProgressFile.h"
+#include "files/ScaledRender.h"
 #include "files/VectorFile.h"
 
 #include <cerrno>
@@ -65,7 +66,8 @@ bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ost
 }
 
 bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err) {
-    if (!test.target || !SaveSvg(test.best, test.target->Width(), test.target->Height(), 1.0, path)) {
+    if (!test.target ||
+        !SaveSvg(test.best, OutputSizeOf(test.target->Width(), test.target->Height(), 1.0), 1.0, path)) {
         err << "Unable to save SVG to <" << path << ">.\n";
         return false;
     }

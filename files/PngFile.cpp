@@ -6,11 +6,12 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-bool WritePng(const Image& image, FILE* file) {
+bool WritePng(int w, int h, const std::function<void(int, Uint32*)>& rows, FILE* file) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -18,8 +19,8 @@ bool WritePng(const Image& image, FILE* file) {
         png_destroy_write_struct(&png, nullptr);
         return false;
     }
-    const int w = image.Width(), h = image.Height();
     std::vector<png_byte> row(std::size_t(w) * 3);
+    std::vector<Uint32> source(static_cast<std::size_t>(w), 0u);
     // libpng reports errors by longjmp; nothing here needs unwinding but the row buffer,
     // which is made before the jump point.
     if (setjmp(png_jmpbuf(png))) {
@@ -30,9 +31,8 @@ bool WritePng(const Image& image, FILE* file) {
     png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    const auto* pixels = static_cast<const Uint8*>(image.surface->pixels);
     for (int y = 0; y < h; ++y) {
-        const auto* source = reinterpret_cast<const Uint32*>(pixels + std::ptrdiff_t(y) * image.surface->pitch);
+        rows(y, source.data());
         for (int x = 0; x < w; ++x) {
             row[std::size_t(x) * 3] = png_byte(source[x] >> 24);
             row[std::size_t(x) * 3 + 1] = png_byte(source[x] >> 16);
@@ -47,7 +47,15 @@ bool WritePng(const Image& image, FILE* file) {
 
 }  // namespace
 
+bool SavePngRows(int width, int height, const std::function<void(int, Uint32*)>& rows, const std::string& path) {
+    return WriteAtomically(path, [&](FILE* file) { return WritePng(width, height, rows, file); });
+}
+
 bool SavePng(const Image& image, const std::string& path) {
     if (!image.surface) return false;
-    return WriteAtomically(path, [&image](FILE* file) { return WritePng(image, file); });
+    const auto* pixels = static_cast<const Uint8*>(image.surface->pixels);
+    const int pitch = image.surface->pitch;
+    return SavePngRows(image.Width(), image.Height(), [pixels, pitch, &image](int y, Uint32* row) {
+        std::memcpy(row, pixels + std::ptrdiff_t(y) * pitch, std::size_t(image.Width()) * sizeof(Uint32));
+    }, path);
 }

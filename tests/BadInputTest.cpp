@@ -140,19 +140,18 @@ TEST(BadInput, AFailedPictureSaveKeepsTheOldPicture) {
     TempDir dir;
     const std::string prefix = dir.File("run");
     const std::vector<unsigned char> old(50000, 'p');
-    WriteFile(prefix + ".out.bmp", old);
-    // Files of at most 20 KiB: the progress file fits, the 117 KiB picture does not.
+    WriteFile(prefix + ".out.png", old);
+    // Files of at most 1 KiB: the progress file, its record and the SVG fit, the picture does not.
     const ProcessResult r = BatchUnder(
-        "ulimit -f 20", {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "20", "--save", prefix});
+        "ulimit -f 1", {POLYEVOLVE_SAMPLE, "--seed", "1", "--iterations", "20", "--save", prefix});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Saved progresses to <" + prefix + ".idx>.\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("Unable to save BMP to <" + prefix + ".out.bmp> (Error writing to datastream).\n"),
-              std::string::npos)
+    EXPECT_NE(r.err.find("Unable to save PNG to <" + prefix + ".out.png> (File too large).\n"), std::string::npos)
         << r.err;
-    EXPECT_EQ(ReadFile(prefix + ".out.bmp"), old);
+    EXPECT_EQ(ReadFile(prefix + ".out.png"), old);
     // Nothing is left beside it.
     const ProcessResult listing = RunProcess({"/bin/ls", "-A", dir.path});
-    EXPECT_EQ(listing.out, "run.idx\nrun.json\nrun.out.bmp\nrun.out.svg\n");
+    EXPECT_EQ(listing.out, "run.idx\nrun.json\nrun.out.png\nrun.out.svg\n");
 }
 
 TEST(BadInput, ProgressFilesWithLongNamesSave) {

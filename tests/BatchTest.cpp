@@ -3,6 +3,7 @@
 #include "evolve/Evolution.h"
 #include "evolve/GeneticTest.h"
 #include "files/ProgressFile.h"
+#include "files/Target.h"
 #include "genome/Settings.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ TEST(Batch, EveryEvaluatorAndThreadCountWritesTheSameFiles) {
     for (std::size_t k = 1; k < ways.size(); ++k) {
         EXPECT_EQ(lines[0]["error"], lines[k]["error"]);
         EXPECT_EQ(lines[0]["generation"], lines[k]["generation"]);
-        for (const char* suffix : {".idx", ".out.bmp", ".out.svg"})
+        for (const char* suffix : {".idx", ".out.png", ".out.svg"})
             EXPECT_EQ(ReadFile(dir.File("0") + suffix), ReadFile(dir.File(std::to_string(k)) + suffix))
                 << ways[k][1] << suffix;
     }
@@ -119,15 +120,24 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
     const ProcessResult first =
         Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "300", "--save", prefix, "--quiet"});
     ASSERT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(first.err, "Saved progresses to <" + prefix + ".idx>.\nSaved BMP to <" + prefix +
-                             ".out.bmp>.\nSaved SVG to <" + prefix + ".out.svg>.\n");
+    EXPECT_EQ(first.err, "Saved progresses to <" + prefix + ".idx>.\nSaved PNG to <" + prefix +
+                             ".out.png>.\nSaved SVG to <" + prefix + ".out.svg>.\n");
     const auto saved = Fields(first.out);
 
-    // The picture is the saved drawing: its error is the one in the progress file.
-    const ProcessResult score =
-        RunProcess({POLYEVOLVE_COMPARE_BIN, prefix + ".out.bmp", POLYEVOLVE_SAMPLE});
-    ASSERT_EQ(score.status, 0) << score.err;
-    EXPECT_EQ(Fields(score.out)["error"], saved.at("error"));
+    // The picture is the saved drawing (the part the error counts) and scores its error.
+    Image target{std::string(POLYEVOLVE_SAMPLE)};
+    UseTargetSize(target);
+    GeneticTest test(&target);
+    ASSERT_EQ(LoadProgress(test, prefix + ".idx"), LoadResult::Loaded);
+    const Image& render = test.RenderBest();
+    const Image png{prefix + ".out.png"};
+    ASSERT_EQ(png.Width(), 199);
+    ASSERT_EQ(png.Height(), 199);
+    int differ = 0;
+    for (int y = 0; y < 199; ++y)
+        for (int x = 0; x < 199; ++x) differ += !(RgbAt(png, x, y) == RgbAt(render, x, y));
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(std::to_string(render.Compare(target)), saved.at("error"));
     unsigned long long stored = 0;
     ASSERT_TRUE(StoredError(prefix + ".idx", stored));
     EXPECT_EQ(std::to_string(stored), saved.at("error"));

@@ -203,7 +203,17 @@ int main(int argc, char** argv) {
     }
     if (!options.save.empty()) {
         if (!SaveRun(test, keepPath, ours, std::cerr, false, true)) status = 1;
-        if (!SavePictureCommand(test, options.save, std::cerr, true)) status = 1;
+        // PNG, the picture people share, of the part of the target the error counts.
+        const std::string png = options.save + ".out.png";
+        SDL_ClearError();
+        errno = 0;
+        if (SaveFrame(test, png)) {
+            std::cerr << "Saved PNG to <" << png << ">.\n";
+        } else {
+            const std::string reason = SaveFailureReason();
+            std::cerr << "Unable to save PNG to <" << png << ">" << (reason.empty() ? "" : " (" + reason + ")") << ".\n";
+            status = 1;
+        }
         if (!SaveSvgCommand(test, SvgPath(options.save), std::cerr)) status = 1;
     }
     const double ips = seconds > 0 ? double(done) / seconds : 0.0;

@@ -22,7 +22,7 @@ namespace {
 struct Options {
     std::string target, progress, output;
     double scale = 1;
-    double width = 0;  // when given, the scale follows from it
+    double width = 0, height = 0;  // when given, the scale follows from them
 };
 
 }  // namespace
@@ -35,9 +35,13 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     app.add_option("TARGET PROGRESS.idx OUTPUT", files, "the picture, the progress file, the output");
     auto* scale = app.add_option("--scale", o.scale, "K times the size (up to 1000)")->check(Positive());
-    app.add_option("--width", o.width, "W pixels wide, the height in proportion")
-        ->check(WholeFrom(1, 1000000))
-        ->excludes(scale);
+    auto* width = app.add_option("--width", o.width, "W pixels wide, the height in proportion (up to 32768)")
+                      ->check(WholeFrom(1, 32768))
+                      ->excludes(scale);
+    app.add_option("--height", o.height, "H pixels high, the width in proportion (up to 32768)")
+        ->check(WholeFrom(1, 32768))
+        ->excludes(scale)
+        ->excludes(width);
     const int parsed = ParseCommandLine(app, argc, argv, std::string("polyevolve-export ") + POLYEVOLVE_VERSION + "\n");
     if (parsed >= 0) return parsed;
     auto refuse = [](const std::string& line) {
@@ -65,7 +69,9 @@ int main(int argc, char** argv) {
         w = record.width;
         h = record.height;
     }
-    if (o.width > 0) o.scale = o.width / double(w);
+    const OutputSize covered = OutputSizeOf(w, h, 1.0);
+    if (o.width > 0) o.scale = o.width / double(covered.width);
+    if (o.height > 0) o.scale = o.height / double(covered.height);
 
     GeneticTest test(target.get());
     switch (LoadProgress(test, o.progress)) {
@@ -79,9 +85,16 @@ int main(int argc, char** argv) {
         break;
     }
 
-    if (!ScaledSizeSupported(ScaledLength(w, o.scale), ScaledLength(h, o.scale))) {
-        std::cerr << "A picture of " << ScaledLength(w, o.scale) << " x "
-                  << ScaledLength(h, o.scale) << " pixels is too large to render.\n";
+    const OutputSize size = OutputSizeOf(w, h, o.scale);
+    if (!ScaledSizeSupported(size.scaledWidth, size.scaledHeight)) {
+        std::cerr << "A picture of " << size.scaledWidth << " x " << size.scaledHeight
+                  << " pixels is too large: at most 32768 on a side and " << kMaxOutputPixels
+                  << " pixels in all.\n";
+        return 1;
+    }
+    if (FormatOf(o.output) == DrawingFormat::Bmp && size.scaledWidth >= 16384) {
+        std::cerr << "A BMP of " << size.scaledWidth << " pixels wide is more than SDL writes (16383); "
+                  << "write a .png or .svg instead.\n";
         return 1;
     }
     SDL_ClearError();
