@@ -109,7 +109,7 @@ extern "C" int SDL_main(int argc, char** argv) {
         std::cerr << "Target image <" << baseName << "> is " << target->Width() << " x " << target->Height()
                   << " pixels: one pixel high or wide leaves nothing to score, so every drawing's error is 0.\n";
 
-    SDL_Surface* screen = OpenWindow(*target);
+    SDL_Surface* screen = OpenWindow(*target, std::cerr);
     if (!screen) {
         std::cerr << "Unable to open window!\n";
         return -1;

@@ -1,21 +1,79 @@
 #include "app/Window.h"
 
 #include "evolve/GeneticTest.h"
+#include "image/Downscale.h"
 
-SDL_Surface* OpenWindow(Image& target) {
+#include <algorithm>
+#include <ostream>
+
+View ViewFor(int width, int height, int screenWidth, int screenHeight) {
+    View view{width, height, 1};
+    // Room for the window's frame and a desktop's panels.
+    const int roomWidth = screenWidth - 32, roomHeight = screenHeight - 96;
+    if (screenWidth > 0 && screenHeight > 0 && roomWidth > 0 && roomHeight > 0 &&
+        (2 * width > roomWidth || height > roomHeight)) {
+        const double fit = std::min(double(roomWidth) / (2.0 * width), double(roomHeight) / height);
+        view.width = std::max(1, int(width * fit));
+        view.height = std::max(1, int(height * fit));
+        return view;
+    }
+    // A tiny picture (an icon) is shown some whole times larger, up to about 512 x 256.
+    const int times = std::max(1, std::min(512 / (2 * width), 256 / height));
+    view.enlarged = times;
+    view.width = width * times;
+    view.height = height * times;
+    return view;
+}
+
+namespace {
+
+// The picture as the view shows it.
+Image Viewed(const Image& picture, int width, int height) {
+    if (width <= picture.Width()) return Downscale(picture, width, height);
+    Image large(width, height);
+    const int times = width / picture.Width();
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(large.surface->pixels) + y * large.surface->pitch);
+        const auto* from = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(picture.surface->pixels) +
+                                                            (y / times) * picture.surface->pitch);
+        for (int x = 0; x < width; ++x) row[x] = from[x / times];
+    }
+    return large;
+}
+
+void Show(const Image& picture, SDL_Surface* screen, int left) {
+    const int w = screen->w / 2, h = screen->h;
+    SDL_Rect where{Sint16(left), 0, 0, 0};
+    if (picture.Width() == w && picture.Height() == h) {
+        SDL_UpperBlit(picture.surface, nullptr, screen, &where);
+    } else {
+        const Image shown = Viewed(picture, w, h);
+        if (shown.surface) SDL_UpperBlit(shown.surface, nullptr, screen, &where);
+    }
+    SDL_UpdateRect(screen, left, 0, Uint32(w), Uint32(h));
+}
+
+}  // namespace
+
+SDL_Surface* OpenWindow(Image& target, std::ostream& err) {
     const int w = target.Width(), h = target.Height();
-    SDL_Surface* screen = SDL_SetVideoMode(2 * w, h, 32, 0);
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    const View view = ViewFor(w, h, info ? info->current_w : 0, info ? info->current_h : 0);
+    SDL_Surface* screen = SDL_SetVideoMode(2 * view.width, view.height, 32, 0);
     if (!screen) return nullptr;
-    SDL_Rect where{Sint16(w), 0, 0, 0};
-    SDL_UpperBlit(target.surface, nullptr, screen, &where);
-    SDL_UpdateRect(screen, w, 0, Uint32(w), Uint32(h));
+    if (view.Scaled(w, h)) {
+        if (view.enlarged > 1)
+            err << "Showing the " << w << " x " << h << " pictures " << view.enlarged << " times larger.\n";
+        else
+            err << "Showing the " << w << " x " << h << " pictures at " << view.width << " x " << view.height
+                << " to fit the screen; the run and its files keep the full size.\n";
+    }
+    Show(target, screen, view.width);
     return screen;
 }
 
 void DisplayBest(GeneticTest& test, SDL_Surface* screen) {
     const Image& render = test.RenderBest();
     if (!screen || !render.surface) return;
-    SDL_Rect where{0, 0, 0, 0};
-    SDL_UpperBlit(render.surface, nullptr, screen, &where);
-    SDL_UpdateRect(screen, 0, 0, Uint32(render.Width()), Uint32(render.Height()));
+    Show(render, screen, 0);
 }

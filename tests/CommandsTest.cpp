@@ -37,7 +37,7 @@ protected:
             for (int x = 0; x < target.Width(); ++x) SetPixel(target, x, y, {x * 9, y * 9, 100});
         Settings::ScreenWidth = target.Width();
         Settings::ScreenHeight = target.Height();
-        screen = OpenWindow(target);
+        screen = OpenWindow(target, std::cerr);
         ASSERT_NE(screen, nullptr);
         std::srand(11);
         test = std::make_unique<GeneticTest>(&target);

@@ -24,7 +24,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { if eval "$1"; then echo "ok: $2"; else fail "$2"; fi; }
 
 # A display of our own; -noreset lets one program after another connect.
-Xvfb -displayfd 4 -noreset -nolisten tcp -screen 0 1024x768x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 4 -noreset -nolisten tcp -screen 0 1920x1080x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
@@ -155,6 +155,49 @@ if [ "${runner[0]:-}" != skip ]; then
     finish
     check '[ "$status" -eq 0 ]' "the run ends with status 0"
 fi
+
+echo "== fifth run: a photo larger than the screen, and an icon"
+python3 - "$work/photo.bmp" 4000 3000 <<'PY'
+import struct, sys
+path, w, h = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+line = bytearray()
+for x in range(w):
+    line += bytes((200, 120, x * 255 // w))  # blue, green, red
+line += b"\0" * ((4 - len(line) % 4) % 4)
+with open(path, "wb") as f:
+    f.write(b"BM" + struct.pack("<IHHI", 54 + len(line) * h, 0, 0, 54))
+    f.write(struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(line) * h, 2835, 2835, 0, 0))
+    for _ in range(h):
+        f.write(line)
+PY
+start "$work/photo.bmp" || exit 1
+check 'wait_for "$work/err" "^Showing the 4000 x 3000 pictures at [0-9]* x [0-9]* to fit the screen" 20' \
+    "the scaled view is announced"
+geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w " " h}')
+read -r gw gh <<<"$geometry"
+check '[ "$gw" -le 1920 ] && [ "$gh" -le 1080 ] && [ "$gw" -ge 1200 ]' \
+    "both halves fit a 1920 x 1080 screen (got ${gw}x${gh})"
+type_keys b
+check 'wait_for "$work/err" "^Saved BMP to <$work/photo.bmp.out.bmp>.$" 30' "b still saves the full-size picture"
+type_keys q
+finish
+picture=$("$compare" "$work/photo.bmp.out.bmp" "$work/photo.bmp" 2>&1)
+check '[[ "$picture" == "width:4000 height:3000 error:"* ]]' "the saved picture is 4000 x 3000 ($picture)"
+python3 - "$work/icon.bmp" <<'PY'
+import struct, sys
+w = h = 32
+line = b"".join(bytes((200, 90, x * 8)) for x in range(w))
+with open(sys.argv[1], "wb") as f:
+    f.write(b"BM" + struct.pack("<IHHI", 54 + len(line) * h, 0, 0, 54))
+    f.write(struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(line) * h, 2835, 2835, 0, 0))
+    for _ in range(h):
+        f.write(line)
+PY
+start "$work/icon.bmp" || exit 1
+geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+check '[ "$geometry" = "512x256" ]' "a 32 x 32 icon is shown 8 times larger (got $geometry)"
+type_keys q
+finish
 
 [ "$failures" -eq 0 ] && echo "window test passed" || echo "$failures check(s) failed"
 [ "$failures" -eq 0 ]
