@@ -34,7 +34,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
         for (int y = 0; y < target.Height(); ++y)
-            for (int x = 0; x < target.Width(); ++x) SetPixel(target, x, y, {x * 9, y * 9, 100});
+            for (int x = 0; x < target.Width(); ++x) SetPixel(target, x, y, {x * 9 % 256, y * 9 % 256, 100});
         Settings::ScreenWidth = target.Width();
         Settings::ScreenHeight = target.Height();
         screen = OpenWindow(target, std::cerr);
@@ -60,8 +60,8 @@ protected:
     }
     // True if the window's left half shows what the canvas holds.
     bool LeftHalfShowsCanvas() const {
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 20; ++x) {
+        for (int y = 0; y < 130; ++y)
+            for (int x = 0; x < 260; ++x) {
                 const Uint32 p = reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) +
                                                            y * screen->pitch)[x];
                 Uint8 r, g, b;
@@ -78,7 +78,7 @@ protected:
 
     SettingsGuard guard;
     TempDir dir;
-    Image target{20, 16};
+    Image target{260, 130};  // wide enough to be shown as it is
     SDL_Surface* screen = nullptr;
     std::unique_ptr<GeneticTest> test;
     std::unique_ptr<LoopState> state;
@@ -86,12 +86,12 @@ protected:
 };
 
 TEST_F(Commands, WindowShowsTheTargetInItsRightHalf) {
-    EXPECT_EQ(screen->w, 40);
-    EXPECT_EQ(screen->h, 16);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 20; ++x) {
+    EXPECT_EQ(screen->w, 520);
+    EXPECT_EQ(screen->h, 130);
+    for (int y = 0; y < 130; ++y)
+        for (int x = 0; x < 260; ++x) {
             const Uint32 p = reinterpret_cast<Uint32*>(static_cast<Uint8*>(screen->pixels) +
-                                                       y * screen->pitch)[20 + x];
+                                                       y * screen->pitch)[260 + x];
             Uint8 r, g, b;
             SDL_GetRGB(p, screen->format, &r, &g, &b);
             EXPECT_EQ((Rgb{r, g, b}), RgbAt(target, x, y));
@@ -201,8 +201,8 @@ TEST_F(Commands, PictureIsTheBestDrawingEvenAfterARejection) {
     SDL_FillRect(test->canvas.surface, nullptr, 0xffffffffu);  // a rejected candidate's paint
     ASSERT_TRUE(SavePictureCommand(*test, state->baseName, err));
     Image saved(dir.File("cat.bmp.out.bmp"));
-    EXPECT_EQ(saved.Width(), 20);
-    EXPECT_EQ(saved.Height(), 16);
+    EXPECT_EQ(saved.Width(), 260);
+    EXPECT_EQ(saved.Height(), 130);
     EXPECT_EQ(saved.Compare(target), bestScore);
     test->best.Render(test->canvas);
     EXPECT_EQ(saved.Compare(test->canvas), 0u);
@@ -223,7 +223,7 @@ TEST_F(Commands, SavesIntoAMissingFolderReportFailure) {
 
 TEST_F(Commands, ResumedDrawingIsShownAtOnce) {
     ASSERT_TRUE(SaveProgressCommand(*test, state->baseName, err));
-    SDL_Rect left{0, 0, 20, 16};
+    SDL_Rect left{0, 0, 260, 130};
     SDL_FillRect(screen, &left, SDL_MapRGB(screen->format, 1, 2, 3));  // no drawing has these
     ResumeCommand(*test, ProgressPath(state->baseName), state->baseName, screen, err);
     test->best.Render(test->canvas);
