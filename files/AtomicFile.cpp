@@ -6,14 +6,14 @@
 
 #include <vector>
 
-namespace {
-
 // mkstemp creates files readable by the owner only; give the new file the usual mode.
 void UsualPermissions(int fd) {
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
 }
+
+namespace {
 
 constexpr const char* kSuffix = ".tmp.XXXXXX";
 constexpr std::size_t kNameMax = 255;  // bytes in one path component, on every common file system

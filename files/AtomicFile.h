@@ -12,5 +12,8 @@
 // name is too long for a suffix); it is safe to delete.
 bool WriteAtomically(const std::string& path, const std::function<bool(FILE*)>& write);
 
+// Gives a file made by mkstemp the mode any new file gets (0666 less the umask).
+void UsualPermissions(int fd);
+
 // The temporary name pattern for `path` (ending in XXXXXX for mkstemp).
 std::string TemporaryPattern(const std::string& path);

@@ -10,7 +10,9 @@
 #include "files/VectorFile.h"
 #include "genome/Settings.h"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <webp/demux.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -341,6 +343,59 @@ TEST_F(Export, BadInputsWriteNothing) {
     EXPECT_FALSE(FileExists(out));
     const ProcessResult listing = RunProcess({"/bin/ls", "-A", dir.path});
     EXPECT_EQ(listing.out, "cut.idx\nrun.idx\nrun.out.bmp\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The time-lapses of a run read back with the formats' own decoders: as many frames as asked,
+// each the size of the part of the target the error counts.
+TEST(Timelapse, WebpAndGifHoldEveryFrame) {
+    TempDir dir;
+    for (const char* name : {"run.webp", "run.gif"}) {
+        const std::string path = dir.File(name);
+        const ProcessResult r = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations",
+                                            "3000", "--timelapse", path, "--timelapse-frames", "40", "--quiet"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "Saved a time-lapse of 40 frames to <" + path + ">.\n");
+        const std::vector<unsigned char> bytes = ReadFile(path);
+        int frames = 0, width = 0, height = 0;
+        if (std::string(name).find("webp") != std::string::npos) {
+            WebPData data{bytes.data(), bytes.size()};
+            WebPDemuxer* demux = WebPDemux(&data);
+            ASSERT_NE(demux, nullptr);
+            // The encoder shows a picture that did not change as one longer frame: the frames
+            // are counted by their time (100 ms each, the last 2 s).
+            int milliseconds = 0;
+            WebPIterator frame;
+            if (WebPDemuxGetFrame(demux, 1, &frame)) {
+                do milliseconds += frame.duration;
+                while (WebPDemuxNextFrame(&frame));
+                WebPDemuxReleaseIterator(&frame);
+            }
+            frames = (milliseconds - 2000) / 100 + 1;
+            width = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH));
+            height = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT));
+            WebPDemuxDelete(demux);
+        } else {
+            int error = 0;
+            GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+            ASSERT_NE(gif, nullptr);
+            ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+            frames = gif->ImageCount;
+            width = gif->SWidth;
+            height = gif->SHeight;
+            DGifCloseFile(gif, &error);
+        }
+        EXPECT_EQ(frames, 40) << name;
+        EXPECT_EQ(width, 199) << name;
+        EXPECT_EQ(height, 199) << name;
+    }
+    const ProcessResult unplaced = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_SAMPLE, "--timelapse", dir.File("x.gif")});
+    EXPECT_EQ(unplaced.status, 2);
+    EXPECT_EQ(unplaced.err, "--timelapse: needs --every N, --iterations N or --seconds S to place its frames "
+                            "(polyevolve-batch --help lists the options)\n");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tools/BatchOptions.h"
 
 #include "files/DrawingFile.h"
+#include "files/Timelapse.h"
 
 #include <cctype>
 #include <cstdio>
@@ -84,6 +85,17 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
             },
             ""));
     app.add_option("--every", o.every, "a frame every N iterations")->check(WholeFrom(1, ~0ull));
+    app.add_option("--timelapse", o.timelapse,
+                   "one animated picture of the run, FILE.webp or FILE.gif: a frame every N iterations "
+                   "(--every N), or --timelapse-frames spread over --iterations or --seconds, closer "
+                   "together early on")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                return Timelapse::Supported(value) ? "" : value + " does not end in .webp or .gif";
+            },
+            ""));
+    app.add_option("--timelapse-frames", o.timelapseFrames, "frames of the time-lapse (default 200)")
+        ->check(WholeFrom(2, 100000));
     std::string evaluator = "fast";
     app.add_option("--evaluator", evaluator, "fast (default) or plain: the same run, scored two ways")
         ->check(CLI::Validator(
@@ -110,6 +122,9 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
     o.haveRmse = app.count("--until-rmse") > 0;
     ParseEvaluatorKind(evaluator, o.evaluator);
     if (!o.frames.empty() && o.every == 0) return refuse("--frames: needs --every N");
-    if (o.frames.empty() && o.every != 0) return refuse("--every: needs --frames PATTERN");
+    if (o.frames.empty() && o.timelapse.empty() && o.every != 0)
+        return refuse("--every: needs --frames PATTERN or --timelapse FILE");
+    if (!o.timelapse.empty() && o.every == 0 && !o.haveIterations && !o.haveSeconds)
+        return refuse("--timelapse: needs --every N, --iterations N or --seconds S to place its frames");
     return -1;
 }

@@ -7,7 +7,8 @@
 
 // The batch runner's command line.
 struct BatchOptions {
-    std::string target, resume, save, frames;
+    std::string target, resume, save, frames, timelapse;
+    unsigned long long timelapseFrames = 200;  // spread over the run when --every is not given
     // Stop conditions; the run ends at whichever comes first, or when interrupted.
     bool haveIterations = false, haveSeconds = false, haveError = false, haveRmse = false;
     unsigned long long iterations = 0, untilError = 0;

@@ -10,6 +10,7 @@
 #include "files/OutputFiles.h"
 #include "files/RunRecord.h"
 #include "files/RunSetup.h"
+#include "files/Timelapse.h"
 #include "files/Target.h"
 #include "genome/DrawStream.h"
 #include "image/Downscale.h"
@@ -22,6 +23,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <sstream>
 #include <cstdlib>
@@ -108,6 +110,10 @@ int main(int argc, char** argv) {
         std::cerr << "Cannot write in <" << FolderOf(keepPath) << "> (" << why << ").\n";
         return 2;
     }
+    if (!options.timelapse.empty() && !Writable(FolderOf(options.timelapse), why)) {
+        std::cerr << "Cannot write the time-lapse in <" << FolderOf(options.timelapse) << "> (" << why << ").\n";
+        return 2;
+    }
     if (!options.frames.empty() && !Writable(FolderOf(options.frames), why)) {
         std::cerr << "Cannot write frames in <" << FolderOf(options.frames) << "> (" << why << ").\n";
         return 2;
@@ -126,7 +132,7 @@ int main(int argc, char** argv) {
                   << " pixels: one pixel high or wide leaves nothing to score.\n";
         return 2;
     }
-    if (keepPath.empty() && options.frames.empty() && !options.quiet)
+    if (keepPath.empty() && options.frames.empty() && options.timelapse.empty() && !options.quiet)
         std::cerr << "Nothing will be saved: give --save PREFIX to keep the drawing.\n";
     UseTargetSize(*target);
     UseLimits(run.maxPolygons, run.maxPoints, run.alphaMin, run.alphaMax);
@@ -163,14 +169,41 @@ int main(int argc, char** argv) {
         if (options.haveRmse && Rmse(test.bestError, *target) <= options.untilRmse) return true;
         return options.haveSeconds && elapsed() >= options.seconds;
     };
+    // The time-lapse: a frame every N iterations, or frames spread over the iterations or the
+    // seconds asked for, log-spaced so that the early changes show.
+    std::unique_ptr<Timelapse> lapse;
+    std::uint64_t lapseIndex = 0;
+    auto lapseDue = [&](double now) {
+        if (options.every) return done % options.every == 0;
+        const double k = double(lapseIndex) / double(options.timelapseFrames - 1);
+        if (options.haveIterations) return double(done) >= std::floor(std::pow(double(options.iterations), k));
+        return now >= std::pow(options.seconds + 1.0, k) - 1.0;
+    };
+    auto lapseFrame = [&] {
+        if (lapse && !lapse->Add(test.best)) {
+            report.Clear();
+            std::cerr << "Unable to add a frame to <" << lapse->Path() << ">.\n";
+            lapse.reset();
+        }
+        ++lapseIndex;
+    };
+    if (!options.timelapse.empty()) {
+        lapse = std::make_unique<Timelapse>(options.timelapse, target->Width(), target->Height());
+        lapseFrame();
+    }
+
     report.Update(0, 0.0, test, options);
     while (!finished()) {
         evaluator->Evolve(test);
         ++done;
-        if (options.every && done % options.every == 0) {
+        if (options.every && done % options.every == 0 && !options.frames.empty()) {
             report.Clear();
             const std::string frame = FrameFor(options, test);
             if (!SaveFrame(test, frame)) std::cerr << "Unable to save frame <" << frame << ">.\n";
+        }
+        if (lapse) {
+            const double now = elapsed();
+            while (lapseIndex + 1 < options.timelapseFrames && lapseDue(now)) lapseFrame();
         }
         {  // the clock is cheap beside an iteration, and a slow iteration must not delay a save
             const double now = elapsed();
@@ -194,7 +227,17 @@ int main(int argc, char** argv) {
     report.Finish(done, seconds, test, options);
 
     int status = 0;
-    if (options.every && done % options.every != 0) {
+    if (lapse) {
+        lapseFrame();  // the end
+        const int frames = lapse->Frames();
+        if (lapse->Finish()) {
+            std::cerr << "Saved a time-lapse of " << frames << " frames to <" << options.timelapse << ">.\n";
+        } else {
+            std::cerr << "Unable to save the time-lapse <" << options.timelapse << ">.\n";
+            status = 1;
+        }
+    }
+    if (options.every && done % options.every != 0 && !options.frames.empty()) {
         const std::string frame = FrameFor(options, test);
         if (!SaveFrame(test, frame)) {
             std::cerr << "Unable to save frame <" << frame << ">.\n";
