@@ -88,7 +88,7 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
              {{t, "--frames", "f%d%s.png", "--every", "5"}, "--frames: f%d%s.png needs exactly one %d (or %06d) for the generation"},
              {{t, "--frames", "f%d.gif", "--every", "5"}, "--frames: f%d.gif does not end in .bmp, .png or .svg"},
              {{t, "--frames", "f%d.png"}, "--frames: needs --every N"},
-             {{t, "--every", "5"}, "--every: needs --frames PATTERN"},
+             {{t, "--every", "5"}, "--every: needs --frames PATTERN or --timelapse FILE"},
              {{t, "--every", "0", "--frames", "f%d.png"}, "--every: 0 is not a whole number above 0"},
              {{t, "--max-size", "1"}, "--max-size: 1 is not a whole number from 2 to 32767"},
              {{t, "--evaluator", "quick"}, "--evaluator: quick is not plain or fast"},
