@@ -44,7 +44,7 @@ void RefuseSize(const std::string& path, long long width, long long height, std:
 
 }  // namespace
 
-std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason) {
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason, int shrinkTo) {
     // The size is in the header: a picture too large is refused before it is decoded, which
     // for the largest would cost gigabytes and seconds.
     long long headerWidth = 0, headerHeight = 0;
@@ -53,8 +53,19 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bo
         RefuseSize(path, headerWidth, headerHeight, err);
         return nullptr;
     }
-    // Other formats tell their size once loaded, still before the 32-bit copy is made.
-    SDL_Surface* loaded = LoadPictureSurface(path);
+    // Other formats are refused from their header too, unless the run shrinks them anyway
+    // (--max-size): then they are shrunk while they load.
+    DecodeRequest request;
+    request.shrinkTo = shrinkTo;
+    request.maxWidth = MaxTargetWidth;
+    request.maxHeight = MaxTargetHeight;
+    Decoded outcome;
+    SDL_Surface* loaded = LoadPictureSurface(path, request, &outcome);
+    if (outcome.tooLarge) {
+        RefuseSize(path, outcome.sourceWidth, outcome.sourceHeight, err);
+        return nullptr;
+    }
+    const std::string why = outcome.error;
     if (loaded && !TargetSizeSupported(loaded->w, loaded->h)) {
         RefuseSize(path, loaded->w, loaded->h, err);
         SDL_FreeSurface(loaded);
@@ -65,7 +76,7 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bo
         target = std::make_unique<Image>(loaded);
     } catch (const std::string& text) {
         err << "Error in image creation: " << text;
-        const std::string reason = withReason ? SdlReason() : "";
+        const std::string reason = !withReason ? "" : why.empty() ? SdlReason() : why;
         if (!reason.empty()) err << " (" << reason << ")";
         err << "\n";
         return nullptr;

@@ -5,6 +5,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -26,15 +27,43 @@ std::string SdlReason() {
     return text ? text : "";
 }
 
-SDL_Surface* LoadPictureSurface(const std::string& path) {
+namespace {
+bool LooksLikeBmp(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char magic[2] = {};
+    const bool bmp = std::fread(magic, 1, 2, file) == 2 && magic[0] == 'B' && magic[1] == 'M';
+    std::fclose(file);
+    return bmp;
+}
+}  // namespace
+
+SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& request, Decoded* outcome) {
+    Decoded ignored;
+    Decoded& result = outcome ? *outcome : ignored;
     SDL_ClearError();
     // SDL's own BMP loader first, so that every BMP gives exactly the pixels it always gave;
-    // SDL_image only for what that loader refuses (other formats, compressed BMPs).
+    // SDL_image only for the BMPs that loader refuses (compressed ones). Every other picture
+    // goes to the maintained decoders.
+    if (!LooksLikeBmp(path)) {
+        SDL_RWops* probe = SDL_RWFromFile(path.c_str(), "rb");  // says why a file cannot be read
+        if (!probe) {
+            result.error = SdlReason();
+            return nullptr;
+        }
+        SDL_RWclose(probe);
+        result = DecodePicture(path, request);
+        return result.surface;
+    }
     SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
     SDL_Surface* loaded = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
     if (loaded || !stream) return loaded;
-    loaded = IMG_Load(path.c_str());
-    if (!loaded) return nullptr;
+    SDL_RWops* again = SDL_RWFromFile(path.c_str(), "rb");
+    loaded = again ? IMG_LoadTyped_RW(again, 1, const_cast<char*>("BMP")) : nullptr;
+    if (!loaded) {
+        result.error = SdlReason();
+        return nullptr;
+    }
     // Converted like a 32-bit BMP with alpha, whose alpha SDL's loader drops: the colours are
     // copied as they are and the alpha channel is no opacity, so a transparent pixel counts
     // with the colour it stores. Forgetting the alpha mask before the first blit makes the
@@ -48,7 +77,7 @@ SDL_Surface* LoadPictureSurface(const std::string& path) {
     return loaded;
 }
 
-Image::Image(const std::string& path) : Image(LoadPictureSurface(path)) {}
+Image::Image(const std::string& path) : Image(LoadPictureSurface(path, DecodeRequest{})) {}
 
 Image::Image(SDL_Surface* loaded) {
     if (!loaded) throw std::string("unable to load image");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/PictureDecoder.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -56,10 +58,11 @@ struct ScoredArea {
 };
 ScoredArea ScoredAreaOf(int width, int height);
 
-// Loads a picture as SDL gives it: a BMP through SDL's own loader, anything else (PNG, JPEG,
-// GIF, TIFF, WebP, TGA, compressed BMP) through SDL_image. Null if neither reads it; the
-// caller frees the surface.
-SDL_Surface* LoadPictureSurface(const std::string& path);
+// Loads a picture: a BMP through SDL's own loader (a compressed one through SDL_image's),
+// anything else through DecodePicture. Null if it cannot be read, with the reason in `error`;
+// the caller frees the surface.
+SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& request = {},
+                                Decoded* outcome = nullptr);
 
 // What SDL (or SDL_image, which reports through it) last said went wrong, or "" when it said
 // nothing since SDL_ClearError().

@@ -11,9 +11,11 @@
 #include "genome/Settings.h"
 
 #include <gif_lib.h>
+#include <vips/vips.h>
 #include <gtest/gtest.h>
 #include <webp/demux.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -177,6 +179,122 @@ TEST_F(PictureFormats, AnOversizedPngIsRefusedWithTheSizeLine) {
     WriteFile(dir.File("text.png"), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
     EXPECT_EQ(LoadTarget(dir.File("text.png"), none), nullptr);
     EXPECT_EQ(none.str(), "Error in image creation: unable to load image\n");
+}
+
+// Pictures of every other kind go to the maintained decoders. Fixtures are made here: PNG by
+// our own writer, the rest by the decoding library's own encoders.
+class Decoders : public PictureFormats {
+protected:
+    // A w x h picture: red rising to the right, blue downward; `alpha` 0 leaves it transparent.
+    VipsImage* Picture(int w, int h, int alpha = 255) {
+        std::vector<unsigned char> rgba(std::size_t(w) * std::size_t(h) * 4);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                unsigned char* p = &rgba[(std::size_t(y) * std::size_t(w) + std::size_t(x)) * 4];
+                p[0] = static_cast<unsigned char>(x * 255 / w);
+                p[1] = 90;
+                p[2] = static_cast<unsigned char>(y * 255 / h);
+                p[3] = static_cast<unsigned char>(alpha);
+            }
+        VipsImage* image = vips_image_new_from_memory_copy(rgba.data(), rgba.size(), w, h, 4, VIPS_FORMAT_UCHAR);
+        image->Type = VIPS_INTERPRETATION_sRGB;
+        return image;
+    }
+    std::string Refusal(const std::string& path) {
+        std::ostringstream err;
+        EXPECT_EQ(LoadTarget(path, err, true), nullptr) << path;
+        return err.str();
+    }
+};
+
+TEST_F(Decoders, DamagedPicturesAreRefusedWithTheDecodersReason) {
+    ASSERT_EQ(VIPS_INIT("tests"), 0);
+    // A PNG cut in half, and one whose first chunk claims to run past the end of the file.
+    Image picture = Filled(64, 48, Rgb{10, 200, 30});
+    ASSERT_TRUE(SavePng(picture, dir.File("whole.png")));
+    std::vector<unsigned char> png = ReadFile(dir.File("whole.png"));
+    WriteFile(dir.File("half.png"), std::vector<unsigned char>(png.begin(), png.begin() + png.size() / 2));
+    png[33] = png[34] = 0x7f;  // the length of the chunk after IHDR
+    WriteFile(dir.File("long.png"), png);
+    // A GIF of width 0.
+    WriteFile(dir.File("flat.gif"), {'G', 'I', 'F', '8', '9', 'a', 0, 0, 10, 0, 0, 0, 0, ',', 0, 0, 0, 0, 0, 0, 10,
+                                     0, 0, 2, 2, 'D', 1, 0, ';'});
+    // A JPEG cut short.
+    VipsImage* image = Picture(64, 48);
+    ASSERT_EQ(vips_jpegsave(image, dir.File("whole.jpg").c_str(), nullptr), 0);
+    const std::vector<unsigned char> jpeg = ReadFile(dir.File("whole.jpg"));
+    WriteFile(dir.File("cut.jpg"), std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + jpeg.size() * 2 / 3));
+    WriteFile(dir.File("words.txt"), {'n', 'o', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
+    // A GIF of width 0 is read or refused, but never crashes.
+    std::ostringstream gif;
+    const auto flat = LoadTarget(dir.File("flat.gif"), gif, true);
+    EXPECT_TRUE(flat == nullptr || (flat->Width() >= 1 && flat->Height() >= 1));
+    for (const char* name : {"half.png", "long.png", "cut.jpg", "words.txt"}) {
+        const std::string line = Refusal(dir.File(name));
+        EXPECT_EQ(line.rfind("Error in image creation: unable to load image (", 0), 0u) << name << ": " << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    }
+    std::ostringstream err;
+    EXPECT_NE(LoadTarget(dir.File("whole.jpg"), err), nullptr) << err.str();
+    g_object_unref(image);
+}
+
+TEST_F(Decoders, PhotosMeanWhatTheyShow) {
+    ASSERT_EQ(VIPS_INIT("tests"), 0);
+    // Turned by its EXIF orientation (6: a portrait taken with the phone on its side).
+    VipsImage* wide = Picture(40, 20);
+    VipsImage* copy = nullptr;
+    ASSERT_EQ(vips_copy(wide, &copy, nullptr), 0);
+    vips_image_set_int(copy, "orientation", 6);
+    ASSERT_EQ(vips_jpegsave(copy, dir.File("portrait.jpg").c_str(), "Q", 95, nullptr), 0);
+    std::ostringstream err;
+    const auto portrait = LoadTarget(dir.File("portrait.jpg"), err);
+    ASSERT_NE(portrait, nullptr) << err.str();
+    EXPECT_EQ(portrait->Width(), 20);
+    EXPECT_EQ(portrait->Height(), 40);
+
+    // CMYK, converted back to the colours it shows.
+    VipsImage* red = nullptr;
+    VipsImage* flat = Picture(32, 32);
+    VipsImage* rgb = nullptr;
+    ASSERT_EQ(vips_extract_band(flat, &rgb, 0, "n", 3, nullptr), 0);
+    double colour[3] = {220, 30, 40};
+    ASSERT_EQ(vips_draw_rect(rgb, colour, 3, 0, 0, 32, 32, "fill", TRUE, nullptr), 0);
+    ASSERT_EQ(vips_icc_export(rgb, &red, "output_profile", "cmyk", nullptr), 0);
+    ASSERT_EQ(vips_jpegsave(red, dir.File("cmyk.jpg").c_str(), "Q", 95, nullptr), 0);
+    const auto cmyk = LoadTarget(dir.File("cmyk.jpg"), err);
+    ASSERT_NE(cmyk, nullptr) << err.str();
+    const Rgb seen = RgbAt(*cmyk, 16, 16);
+    EXPECT_NEAR(seen.r, 220, 30);
+    EXPECT_NEAR(seen.g, 30, 30);
+    EXPECT_NEAR(seen.b, 40, 30);
+
+    // Transparent parts are flattened onto black, the same in every format.
+    VipsImage* clear = Picture(24, 16, 0);
+    ASSERT_EQ(vips_pngsave(clear, dir.File("clear.png").c_str(), nullptr), 0);
+    ASSERT_EQ(vips_tiffsave(clear, dir.File("clear.tif").c_str(), nullptr), 0);
+    const auto png = LoadTarget(dir.File("clear.png"), err), tiff = LoadTarget(dir.File("clear.tif"), err);
+    ASSERT_NE(png, nullptr);
+    ASSERT_NE(tiff, nullptr);
+    EXPECT_EQ(Colours(*png), Colours(*tiff));
+    EXPECT_EQ(RgbAt(*png, 20, 10), (Rgb{0, 0, 0}));
+    for (VipsImage* i : {wide, copy, red, flat, rgb, clear}) g_object_unref(i);
+}
+
+// A photo larger than any target loads when the run shrinks it anyway, shrunk while loading.
+TEST_F(Decoders, BigSourcesShrinkWhileTheyLoad) {
+    ASSERT_EQ(VIPS_INIT("tests"), 0);
+    VipsImage* big = nullptr;
+    ASSERT_EQ(vips_black(&big, 9000, 6000, "bands", 3, nullptr), 0);
+    ASSERT_EQ(vips_jpegsave(big, dir.File("big.jpg").c_str(), nullptr), 0);
+    std::ostringstream err;
+    EXPECT_EQ(LoadTarget(dir.File("big.jpg"), err), nullptr);
+    EXPECT_EQ(err.str(), "Target image <" + dir.File("big.jpg") + "> is 9000 x 6000 pixels; at most 8191 x 32767 are supported.\n");
+    const auto small = LoadTarget(dir.File("big.jpg"), err, false, 400);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->Width(), 400);
+    EXPECT_EQ(small->Height(), 267);
+    g_object_unref(big);
 }
 
 // A drawing grown on the sample, saved, and the three exports of it.
