@@ -3,6 +3,7 @@
 #include "evolve/Evolution.h"
 #include "evolve/GeneticTest.h"
 #include "genome/MutationSteps.h"
+#include "genome/Settings.h"
 #include "image/Image.h"
 
 #include <algorithm>
@@ -21,9 +22,24 @@ bool FastEvaluator::Current(GeneticTest& test) {
     return true;
 }
 
+bool FastEvaluator::Beyond(const DnaDrawing& drawing) {
+    const std::size_t polygons = std::size_t(std::max(Settings::MaxPolygons, 0)) * 2 + 16;
+    const std::size_t points = std::size_t(std::max(Settings::MaxPoints, 0)) * 2 + 16;
+    if (drawing.polygons.size() > polygons) return true;
+    for (const DnaPolygon& polygon : drawing.polygons)
+        if (polygon.points.size() > points) return true;
+    return false;
+}
+
 bool FastEvaluator::Prepare(GeneticTest& test) {
     Image& canvas = test.canvas;
     if (!test.target || !test.target->surface || !canvas.surface) return false;
+    // A drawing far past the limits (only a damaged or hand-made file has one) would make the
+    // caches huge and slow: it is scored the plain way, whose memory is two drawings.
+    if (Beyond(test.best)) {
+        built = false;
+        return false;
+    }
     const int w = canvas.Width(), h = canvas.Height();
     if (test.target != target || w != width || h != height) {
         target = test.target;

@@ -57,8 +57,11 @@ public:
     };
 
     // The steps of one iteration, for callers that spread them over threads.
+    // True for a drawing of far more polygons or vertices than the limits allow.
+    static bool Beyond(const DnaDrawing& drawing);
     // Makes the caches describe test.best, rebuilding what no longer does. False when the
-    // caches cannot be had (a canvas over the budget): the plain way is used then.
+    // caches cannot be had (a canvas over the budget, a drawing Beyond the limits): the plain
+    // way is used then.
     bool Prepare(GeneticTest& test);
     // True when the caches describe test.best as they are (Prepare would change nothing).
     bool Current(GeneticTest& test);
