@@ -54,6 +54,15 @@ void AddRunOptions(CLI::App& app, RunOptions& o) {
         ->check(WholeFrom(2, 32767));
     app.add_option("--autosave", o.autosave, "save the progress that often (seconds)")
         ->check(Positive("a positive number of seconds"));
+    app.add_option_function<std::string>(
+           "--background", [&o](const std::string& text) { o.background = unsigned(std::stoul(text, nullptr, 16)); },
+           "RRGGBB: the colour transparent parts of the target are flattened onto (default 000000)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                const bool good = text.size() == 6 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+                return good ? "" : text + " is not a colour RRGGBB in hexadecimal";
+            },
+            ""));
     app.add_option("--max-polygons", o.maxPolygons, "at most N polygons (default 150)")->check(WholeFrom(3, 10000));
     app.add_option("--max-points", o.maxPoints, "at most N vertices a polygon (default 10)")->check(WholeFrom(3, 1000));
     app.add_option_function<std::string>(

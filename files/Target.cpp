@@ -44,7 +44,8 @@ void RefuseSize(const std::string& path, long long width, long long height, std:
 
 }  // namespace
 
-std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason, int shrinkTo) {
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason, int shrinkTo,
+                                  unsigned background) {
     // The size is in the header: a picture too large is refused before it is decoded, which
     // for the largest would cost gigabytes and seconds.
     long long headerWidth = 0, headerHeight = 0;
@@ -57,6 +58,7 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bo
     // (--max-size): then they are shrunk while they load.
     DecodeRequest request;
     request.shrinkTo = shrinkTo;
+    request.background = background;
     request.maxWidth = MaxTargetWidth;
     request.maxHeight = MaxTargetHeight;
     Decoded outcome;

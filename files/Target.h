@@ -22,7 +22,7 @@ bool BmpHeaderSize(const std::string& path, long long& width, long long& height)
 // program's line is the plain one. With `shrinkTo` (a run's --max-size), a picture larger than
 // a target may be is shrunk while it loads, so its longer side fits.
 std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason = false,
-                                  int shrinkTo = 0);
+                                  int shrinkTo = 0, unsigned background = 0);
 
 // Sizes the genome to the target; must run before the first polygon is made.
 void UseTargetSize(const Image& target);

@@ -278,6 +278,9 @@ TEST_F(Decoders, PhotosMeanWhatTheyShow) {
     ASSERT_NE(tiff, nullptr);
     EXPECT_EQ(Colours(*png), Colours(*tiff));
     EXPECT_EQ(RgbAt(*png, 20, 10), (Rgb{0, 0, 0}));
+    const auto onRed = LoadTarget(dir.File("clear.tif"), err, false, 0, 0xff0000);  // --background ff0000
+    ASSERT_NE(onRed, nullptr);
+    EXPECT_EQ(RgbAt(*onRed, 20, 10), (Rgb{255, 0, 0}));
     for (VipsImage* i : {wide, copy, red, flat, rgb, clear}) g_object_unref(i);
 }
 

@@ -31,6 +31,7 @@
 #include <ctime>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace {
@@ -122,7 +123,7 @@ int main(int argc, char** argv) {
     const bool recorded = !options.resume.empty() && LoadRecord(RecordPath(options.resume), record);
     if (recorded) AdoptRecord(record, options.resume, run, std::cerr);
 
-    std::unique_ptr<Image> picture = LoadTarget(options.target, std::cerr, true, int(run.maxSize));
+    std::unique_ptr<Image> picture = LoadTarget(options.target, std::cerr, true, int(run.maxSize), run.background);
     if (!picture) return 1;
     const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
     const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run.maxSize);
@@ -193,8 +194,19 @@ int main(int argc, char** argv) {
     }
 
     report.Update(0, 0.0, test, options);
-    while (!finished()) {
-        evaluator->Evolve(test);
+    bool outOfMemory = false;
+    while (!finished() && !outOfMemory) {
+        try {
+            evaluator->Evolve(test);
+        } catch (const std::bad_alloc&) {
+            // A candidate may have been cut short half made: the drawing is scored as it stands,
+            // so what is saved tells its true error.
+            report.Clear();
+            std::cerr << "Out of memory after " << done << " iterations; the run ends here.\n";
+            test.bestError = test.RenderBest().Compare(*target);
+            outOfMemory = true;
+            continue;
+        }
         ++done;
         if (options.every && done % options.every == 0 && !options.frames.empty()) {
             report.Clear();
@@ -226,7 +238,7 @@ int main(int argc, char** argv) {
     const double seconds = elapsed();
     report.Finish(done, seconds, test, options);
 
-    int status = 0;
+    int status = outOfMemory ? 1 : 0;
     if (lapse) {
         lapseFrame();  // the end
         const int frames = lapse->Frames();
