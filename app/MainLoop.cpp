@@ -2,9 +2,29 @@
 #include "app/MainLoop.h"
 #include "app/Statistics.h"
 #include "app/Window.h"
+#include "evolve/GeneticTest.h"
+
+#include <new>
+#include <ostream>
+
+namespace {
+bool Evolve(LoopState& state, std::ostream& err) {
+    if (state.halted) return false;
+    try {
+        return state.evaluator->Evolve(state.test);
+    } catch (const std::bad_alloc&) {
+        // A candidate may have been cut short half made: the drawing is scored as it stands,
+        // and evolution stops; the window stays, so s and b still save it, and q quits.
+        err << "Out of memory; evolution stops here (s and b still save the drawing).\n";
+        state.test.bestError = state.test.RenderBest().Compare(*state.test.target);
+        state.halted = true;
+        return false;
+    }
+}
+}  // namespace
 
 void Iterate(LoopState& state, std::ostream& err) {
-    if (state.evaluator->Evolve(state.test)) {
+    if (Evolve(state, err)) {
         // The left half changes at most once a wall-clock second, just after a gain.
         const std::time_t now = state.clock(nullptr);
         if (now > state.lastDisplay) {
