@@ -34,12 +34,7 @@ bool FastEvaluator::Beyond(const DnaDrawing& drawing) {
 bool FastEvaluator::Prepare(GeneticTest& test) {
     Image& canvas = test.canvas;
     if (!test.target || !test.target->surface || !canvas.surface) return false;
-    // A drawing far past the limits (only a damaged or hand-made file has one) would make the
-    // caches huge and slow: it is scored the plain way, whose memory is two drawings.
-    if (Beyond(test.best)) {
-        built = false;
-        return false;
-    }
+
     const int w = canvas.Width(), h = canvas.Height();
     if (test.target != target || w != width || h != height) {
         target = test.target;
@@ -65,7 +60,15 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
 
     // The caches hold as long as the flat copy is still the best drawing; anything else that
     // changed it (a resume, a restart, a caller) makes them start over.
-    if (!Current(test)) Rebuild(test);
+    if (Current(test)) return true;
+    // A drawing far past the limits (only a damaged or hand-made file has one) would make the
+    // caches huge and slow: it is scored the plain way, whose memory is two drawings. Checked
+    // whenever the caches start over (a structural change does that too).
+    if (Beyond(test.best)) {
+        built = false;
+        return false;
+    }
+    Rebuild(test);
     return true;
 }
 

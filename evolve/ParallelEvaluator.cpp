@@ -60,17 +60,21 @@ void ParallelEvaluator::Work(int index) {
             --sleepingWorkers;
         }
         if (stopping) return;
-        Slot* slot = waiting.front();
-        waiting.pop_front();
-        waitingCount = waiting.size();
-        slot->state = State::Scoring;
-        const Plane plane = PlaneFor(*slot, buffer);
-        lock.unlock();
-        core.Score(slot->candidate, plane, scratch);
-        lock.lock();
-        slot->state = State::Done;
+        ScoreWaiting(lock, waiting.front(), buffer, scratch);
         if (sleepingCallers) done.notify_all();
     }
+}
+
+void ParallelEvaluator::ScoreWaiting(std::unique_lock<std::mutex>& lock, Slot* slot, std::vector<Uint32>& fallback,
+                                     std::vector<LayerCache::Active>& scratch) {
+    waiting.erase(std::find(waiting.begin(), waiting.end(), slot));
+    waitingCount = waiting.size();
+    slot->state = State::Scoring;
+    const Plane plane = PlaneFor(*slot, fallback);
+    lock.unlock();
+    core.Score(slot->candidate, plane, scratch);
+    lock.lock();
+    slot->state = State::Done;
 }
 
 Plane ParallelEvaluator::PlaneFor(Slot& slot, std::vector<Uint32>& fallback) {
@@ -175,16 +179,8 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
         std::unique_lock<std::mutex> lock(mutex);
         while (first->state != State::Done) {
             if (!waiting.empty()) {
-                const auto at = std::find(waiting.begin(), waiting.end(), first);
-                Slot* mine = at != waiting.end() ? first : waiting.front();
-                waiting.erase(std::find(waiting.begin(), waiting.end(), mine));
-                waitingCount = waiting.size();
-                mine->state = State::Scoring;
-                const Plane plane = PlaneFor(*mine, callerPlane);
-                lock.unlock();
-                core.Score(mine->candidate, plane, active);
-                lock.lock();
-                mine->state = State::Done;
+                const bool firstWaits = std::find(waiting.begin(), waiting.end(), first) != waiting.end();
+                ScoreWaiting(lock, firstWaits ? first : waiting.front(), callerPlane, active);
             } else {
                 lock.unlock();
                 for (int i = 0; i < kSpins && first->state != State::Done; ++i) Pause();

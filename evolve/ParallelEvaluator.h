@@ -52,6 +52,10 @@ private:
     // True when the candidates made ahead still follow from the state as it is.
     bool AheadHolds(const GeneticTest& test) const;
     Slot* FreeSlot();
+    // Takes a waiting slot out of the queue and scores it with the mutex let go (held on entry
+    // and on return), painting into its own plane or else `fallback`.
+    void ScoreWaiting(std::unique_lock<std::mutex>& lock, Slot* slot, std::vector<Uint32>& fallback,
+                      std::vector<LayerCache::Active>& scratch);
     // Where `slot` is painted: its own plane, or else `fallback`.
     Plane PlaneFor(Slot& slot, std::vector<Uint32>& fallback);
 

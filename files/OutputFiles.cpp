@@ -33,8 +33,7 @@ bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& er
     errno = 0;
     if (!SaveProgress(test, path)) {
         const std::string reason = withReason && errno ? std::strerror(errno) : "";
-        err << "Unable to save progresses to <" << path << ">" << (reason.empty() ? "" : " (" + reason + ")")
-            << ".\n";
+        err << "Unable to save progresses to <" << path << ">" << Because(reason) << ".\n";
         return false;
     }
     if (better)
@@ -57,8 +56,7 @@ bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ost
     errno = 0;
     if (!SavePicture(test, path)) {
         const std::string reason = withReason ? SaveFailureReason() : "";
-        err << "Unable to save BMP to <" << path << ">" << (reason.empty() ? "" : " (" + reason + ")")
-            << ".\n";
+        err << "Unable to save BMP to <" << path << ">" << Because(reason) << ".\n";
         return false;
     }
     err << "Saved BMP to <" << path << ">.\n";

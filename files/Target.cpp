@@ -79,7 +79,7 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bo
     } catch (const std::string& text) {
         err << "Error in image creation: " << text;
         const std::string reason = !withReason ? "" : why.empty() ? SdlReason() : why;
-        if (!reason.empty()) err << " (" << reason << ")";
+        err << Because(reason);
         err << "\n";
         return nullptr;
     }

@@ -21,7 +21,7 @@ constexpr int kCheckedValues = 400;
 
 }  // namespace
 
-ChanceRate::ChanceRate(int rate) : rate_(rate) {
+ChanceRate::ChanceRate(int rate) {
     std::uint32_t odd = std::uint32_t(rate);
     while (odd % 2 == 0) {
         odd /= 2;

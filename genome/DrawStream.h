@@ -12,7 +12,6 @@ class ChanceRate {
 public:
     // A rate of 2 or more.
     explicit ChanceRate(int rate);
-    int Rate() const { return rate_; }
     // The index of the first of `count` values that fires, or `count` if none does.
     std::size_t FirstFiring(const std::int32_t* values, std::size_t count) const;
     // value % rate == 1, for the non-negative values rand() gives, as 0 or 1.
@@ -26,7 +25,6 @@ public:
 private:
     // The vector unit's way to the first firing of a run, or `count`.
     std::size_t FirstFiringVector(const std::int32_t* values, std::size_t count) const;
-    int rate_;
     std::uint32_t inverse_ = 1, limit_ = 0;
     int shift_ = 0;
 };

@@ -67,6 +67,8 @@ SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& re
 // What SDL (or SDL_image, which reports through it) last said went wrong, or "" when it said
 // nothing since SDL_ClearError().
 std::string SdlReason();
+// " (reason)" to end a failure line with, or "" for no reason.
+inline std::string Because(const std::string& reason) { return reason.empty() ? "" : " (" + reason + ")"; }
 
 // A new 32-bit surface in the layout above, or null.
 SDL_Surface* CreateImageSurface(int width, int height);

@@ -71,7 +71,7 @@ std::int64_t ExactChannelDelta(const Coverage& cover, const std::vector<Span>& s
     return delta;
 }
 
-Paint ExactPaint(const Coverage& cover, const std::vector<Span>& spans, const CoverSums&, int alpha) {
+Paint ExactPaint(const Coverage& cover, const std::vector<Span>& spans, int alpha) {
     // Per channel, the covered pixels grouped by the render's value o: with them the exact
     // error of every value v is a sum over at most 256 groups, so all 256 are tried.
     struct Group {

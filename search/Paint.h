@@ -28,5 +28,4 @@ std::int64_t ExactChannelDelta(const Coverage& cover, const std::vector<Span>& s
                                int alpha, int value);
 // The colour for `alpha` whose exact error is lowest (each pixel painted once): channels are
 // independent, and every value of each is tried.
-Paint ExactPaint(const Coverage& cover, const std::vector<Span>& spans, const CoverSums& sums,
-                 int alpha);
+Paint ExactPaint(const Coverage& cover, const std::vector<Span>& spans, int alpha);

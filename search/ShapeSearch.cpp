@@ -90,7 +90,7 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
     Paint paint;
     bool any = false;
     for (int a = std::max(Settings::AlphaMin, fitted - 2); a <= std::min(Settings::AlphaMax, fitted + 2); ++a) {
-        const Paint p = ExactPaint(cover, spans, sums, a);
+        const Paint p = ExactPaint(cover, spans, a);
         if (!any || p.delta < paint.delta) paint = p;
         any = true;
     }

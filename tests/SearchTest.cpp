@@ -62,7 +62,7 @@ TEST(Search, TheExactColourIsTheBestOfAllColours) {
             cover.AddSpan(y, l, r, sums);
         }
         const int alpha = 1 + int(rng() % 255);
-        const Paint paint = ExactPaint(cover, spans, sums, alpha);
+        const Paint paint = ExactPaint(cover, spans, alpha);
         double best = 0;
         for (int c = 0; c < 3; ++c) {
             std::int64_t lowest = INT64_MAX;
@@ -96,7 +96,7 @@ TEST(Search, ATrianglesExactChangeIsTheFullRendersChange) {
             spans.push_back(Span{y, l, r});
             cover.AddSpan(y, l, r, sums);
         });
-        const Paint paint = ExactPaint(cover, spans, sums, 20 + round * 3);
+        const Paint paint = ExactPaint(cover, spans, 20 + round * 3);
         Image painted = Noisy(60, 40, 8);
         painted.Polygon(xs, ys, 3, paint.color);
         EXPECT_EQ(double(std::int64_t(painted.Compare(target)) - std::int64_t(render.Compare(target))), paint.delta)

@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
             std::cerr << "Saved PNG to <" << png << ">.\n";
         } else {
             const std::string reason = SaveFailureReason();
-            std::cerr << "Unable to save PNG to <" << png << ">" << (reason.empty() ? "" : " (" + reason + ")") << ".\n";
+            std::cerr << "Unable to save PNG to <" << png << ">" << Because(reason) << ".\n";
             status = 1;
         }
         if (!SaveSvgCommand(test, SvgPath(options.save), std::cerr)) status = 1;

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
                   << " error:" << picture.Compare(target) << "\n";
     } catch (const std::string& text) {
         const std::string reason = SdlReason();
-        std::cerr << "Error in image creation: " << text << (reason.empty() ? "" : " (" + reason + ")")
+        std::cerr << "Error in image creation: " << text << Because(reason)
                   << "\n";
         return 1;
     }

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     if (!SaveDrawing(test.best, w, h, o.scale, o.output)) {
         const std::string reason = SaveFailureReason();
         std::cerr << "Unable to write <" << o.output << ">"
-                  << (reason.empty() ? "" : " (" + reason + ")") << ".\n";
+                  << Because(reason) << ".\n";
         return 1;
     }
     return 0;
