@@ -2,14 +2,20 @@
 
 #include <vips/vips.h>
 
+#include <cctype>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
+
+void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 bool Ready() {
     static const bool ready = [] {
         if (VIPS_INIT("polyevolve") != 0) return false;
+        // Decoders warn on every damaged chunk; the refusal line carries the reason instead.
+        g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), Quiet, nullptr);
         vips_block_untrusted_set(TRUE);  // ImageMagick, PDF, SVG and such: not for pictures we evolve
         vips_cache_set_max(0);
         vips_concurrency_set(1);
@@ -25,6 +31,30 @@ std::string VipsReason() {
     const std::size_t newline = text.find('\n');
     if (newline != std::string::npos) text = text.substr(0, newline);  // one line
     return text.empty() ? "unreadable" : text;
+}
+
+// The kinds read here, by the loader that claims the file; a file another loader claims is named and refused.
+const char* KindOf(const char* loader) {
+    static const std::pair<const char*, const char*> kinds[] = {
+        {"VipsForeignLoadJpeg", "JPEG"}, {"VipsForeignLoadPng", "PNG"},   {"VipsForeignLoadNsgif", "GIF"},
+        {"VipsForeignLoadGif", "GIF"},   {"VipsForeignLoadTiff", "TIFF"}, {"VipsForeignLoadWebp", "WebP"},
+        {"VipsForeignLoadHeif", "HEIC/AVIF"}};
+    for (const auto& kind : kinds)
+        if (std::strncmp(loader, kind.first, std::strlen(kind.first)) == 0) return kind.second;
+    return nullptr;
+}
+
+// What an unread kind is called: the loader's name without its class prefix and suffix ("Svg", "Ppm").
+std::string NameOfLoader(const char* loader) {
+    std::string name = loader;
+    const std::string prefix = "VipsForeignLoad";
+    if (name.compare(0, prefix.size(), prefix) == 0) name.erase(0, prefix.size());
+    for (const char* suffix : {"File", "Source", "Buffer"}) {
+        const std::size_t at = name.rfind(suffix);
+        if (at != std::string::npos && at + std::strlen(suffix) == name.size()) name.erase(at);
+    }
+    for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return name;
 }
 
 // Unrefs each image it is handed when it goes.
@@ -48,9 +78,10 @@ Decoded DecodePicture(const std::string& path, const DecodeRequest& request) {
         return result;
     }
     const char* loader = vips_foreign_find_load(path.c_str());
-    if (!loader) {
-        result.error = "not a picture of a kind read here (JPEG, PNG, GIF, TIFF, WebP, HEIC)";
-        vips_error_clear();
+    vips_error_clear();
+    if (!loader || !KindOf(loader)) {
+        result.error = std::string(loader ? NameOfLoader(loader) + ": " : "") +
+                       "not a picture of a kind read here (JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF, BMP)";
         return result;
     }
     // The header first: the size is known before anything is decoded.

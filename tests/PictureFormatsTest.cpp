@@ -225,11 +225,14 @@ TEST_F(Decoders, DamagedPicturesAreRefusedWithTheDecodersReason) {
     const std::vector<unsigned char> jpeg = ReadFile(dir.File("whole.jpg"));
     WriteFile(dir.File("cut.jpg"), std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + jpeg.size() * 2 / 3));
     WriteFile(dir.File("words.txt"), {'n', 'o', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
+    // A picture, but of a kind not on the list.
+    WriteFile(dir.File("tiny.ppm"), {'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 1, 2, 3});
+    EXPECT_NE(Refusal(dir.File("tiny.ppm")).find("(PPM: not a picture of a kind read here"), std::string::npos);
     // A GIF of width 0 is read or refused, but never crashes.
     std::ostringstream gif;
     const auto flat = LoadTarget(dir.File("flat.gif"), gif, true);
     EXPECT_TRUE(flat == nullptr || (flat->Width() >= 1 && flat->Height() >= 1));
-    for (const char* name : {"half.png", "long.png", "cut.jpg", "words.txt"}) {
+    for (const char* name : {"half.png", "long.png", "cut.jpg", "words.txt", "tiny.ppm"}) {
         const std::string line = Refusal(dir.File(name));
         EXPECT_EQ(line.rfind("Error in image creation: unable to load image (", 0), 0u) << name << ": " << line;
         EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
