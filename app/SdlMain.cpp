@@ -10,7 +10,7 @@
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
 #include "files/Target.h"
-#include "genome/DrawStream.h"
+#include "evolve/BuildInfo.h"
 #include "image/Image.h"
 #include "search/Search.h"
 
@@ -67,11 +67,7 @@ extern "C" int SDL_main(int argc, char** argv) {
     app.add_option("TARGET PROGRESS.idx", arguments, "the picture, and a progress file to resume");
     RunOptions run;
     AddRunOptions(app, run);
-    const bool own = DrawStream::MatchesLibrary(static_cast<unsigned>(std::time(nullptr)));
-    const std::string version = std::string("polyevolve ") + POLYEVOLVE_VERSION + "\nrandom draws: " +
-                                DrawStream::Name(own ? DrawStream::Source::Generator : DrawStream::Source::Library) +
-                                "\n";
-    const int parsed = ParseCommandLine(app, argc, argv, version);
+    const int parsed = ParseCommandLine(app, argc, argv, VersionText("polyevolve"));
     if (parsed >= 0) return parsed;
     argc = int(arguments.size()) + 1;
 

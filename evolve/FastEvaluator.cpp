@@ -218,7 +218,7 @@ void FastEvaluator::Build(GeneticTest& test, Candidate& c) {
     c.bestError = test.bestError;
 }
 
-bool FastEvaluator::Score(Candidate& c, const Plane& work, std::vector<LayerCache::Active>& active) const {
+bool FastEvaluator::Score(Candidate& c, const Plane& work, PaintScratch& active) const {
     Complete(c);
     // Outside the region the candidate's pixels are the best drawing's, so its error is the
     // best drawing's real error (not necessarily the stored one, after a resume) with the

@@ -74,7 +74,7 @@ public:
     // Draws up c's region and scores `c` using `work` (a canvas-sized plane of the caller's),
     // setting c.better; reads the caches only, so candidates built from one best drawing may
     // be scored at once.
-    bool Score(Candidate& c, const Plane& work, std::vector<LayerCache::Active>& active) const;
+    bool Score(Candidate& c, const Plane& work, PaintScratch& active) const;
     // Keeps the mutated drawing as the best, with c's error, and brings the caches along;
     // `scored` is the plane Score painted c into.
     void Accept(GeneticTest& test, Candidate& c, const Plane& scored);
@@ -113,6 +113,6 @@ private:
     ChangeRegion region;                  // the counted part's size, for rasterizing
     LayerCache layers;
     Candidate own;                        // the one candidate of a single-threaded run
-    std::vector<LayerCache::Active> active;
+    PaintScratch active;
     std::vector<Uint32> scratch;
 };

@@ -24,26 +24,27 @@ void LayerCache::Resize(int width_, int height_, int levels_) {
     const ScoredArea area = ScoredAreaOf(width, height);
     countedWidth = area.width;
     countedHeight = area.height;
-    pixelError.assign(std::size_t(width) * std::size_t(countedHeight), 0);
+    errorSums.assign(std::size_t(countedWidth + 1) * std::size_t(countedHeight), 0);
 }
 
 void LayerCache::ScoreRange(int y, int lo, int hi, const Plane& goal) {
-    std::uint32_t* errors = pixelError.data() + std::size_t(y) * std::size_t(width);
+    std::uint32_t* sums = ErrorSums(y);
     const Uint32* p = top.data() + std::size_t(y) * std::size_t(width);
     const Uint32* q = goal.Row(y);
-    for (int x = lo; x <= hi; ++x) errors[x] = plain::Distance(p[x], q[x]);
+    const std::uint32_t before = sums[hi + 1];
+    std::uint32_t run = sums[lo];
+    for (int x = lo; x <= hi; ++x) sums[x + 1] = run += plain::Distance(p[x], q[x]);
+    // The rest of the row shifts by the range's change (modulo 2^32, where every true sum fits).
+    const std::uint32_t shift = run - before;
+    if (shift != 0)
+        for (int x = hi + 2; x <= countedWidth; ++x) sums[x] += shift;
 }
 
 std::uint64_t LayerCache::TopError(const ChangeRegion& region) const {
     std::uint64_t sum = 0;
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
-        const std::uint32_t* errors = pixelError.data() + std::size_t(y) * std::size_t(width);
-        // A row of the counted part sums to under 2^32.
-        region.ForEachRange(y, [&](int lo, int hi) {
-            std::uint32_t part = 0;
-            for (int x = lo; x <= hi; ++x) part += errors[x];
-            sum += part;
-        });
+        const std::uint32_t* sums = ErrorSums(y);
+        region.ForEachRange(y, [&](int lo, int hi) { sum += sums[hi + 1] - sums[lo]; });
     }
     return sum;
 }
@@ -147,8 +148,8 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
                                         int first, int last, const Plane* from,
                                         const Plane& to, const Plane& goal,
                                         const ChangeRegion& region, std::uint64_t limit,
-                                        std::vector<Active>& active) const {
-    active.clear();
+                                        PaintScratch& scratch) const {
+    scratch.layers.clear();
     for (int i = first; i < last; ++i) {
         const FlatPolygon& p = *drawing[std::size_t(i)];
         if (region.Misses(p) || (p.spansKnown && p.SpanRows() == 0)) continue;
@@ -157,33 +158,30 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
             PaintRegion(drawing, first, last, to, region);
             return RegionError(to, goal, region, limit);
         }
-        active.push_back(Active{&p, p.firstSpanRow, p.firstSpanRow + p.SpanRows() - 1,
-                                kernels::Prepare(BlendOf(p.color))});
+        scratch.layers.push_back(PaintLayerOf(p));
+    }
+    scratch.rows.clear();
+    for (int y = region.firstRow; y <= region.lastRow; ++y) {
+        const ChangeRegion::Row& row = region.rows[std::size_t(y)];
+        if (!row[0].Empty()) scratch.rows.push_back(PaintRow{y, row[0].lo, row[0].hi, row[1].lo, row[1].hi});
     }
     // Row by row, so that a candidate that is already worse than the best drawing stops
     // being painted.
-    std::uint64_t sum = 0;
-    for (int y = region.firstRow; y <= region.lastRow; ++y) {
-        if (region.RowEmpty(y)) continue;
-        Uint32* row = to.Row(y);
-        CopyRow(from, to, region, y);
-        for (const Active& a : active) {
-            if (y < a.firstRow || y > a.lastRow) continue;
-            const kernels::Prepared& blend = a.blend;
-            a.polygon->ForEachSpanOfRow(std::size_t(y - a.firstRow), [&](int left, int right) {
-                region.ForEachRange(y, [&](int lo, int hi) {
-                    const int l = std::max(left, lo), r = std::min(right, hi);
-                    if (l <= r) kernels::BlendSpan(row, l, r, blend);
-                });
-            });
-        }
-        // A row of the counted part is under 16384 pixels, so its sum fits in 32 bits.
-        region.ForEachRange(y, [&](int lo, int hi) {
-            sum += kernels::RowDistance(row + lo, goal.Row(y) + lo, hi - lo + 1);
-        });
-        if (sum >= limit) break;
+    PaintJob job;
+    job.layers = scratch.layers.data();
+    job.layerCount = int(scratch.layers.size());
+    job.rows = scratch.rows.data();
+    job.rowCount = int(scratch.rows.size());
+    if (from) {
+        job.from = from->pixels;
+        job.fromPitch = from->pitch;
     }
-    return sum;
+    job.to = to.pixels;
+    job.toPitch = to.pitch;
+    job.goal = goal.pixels;
+    job.goalPitch = goal.pitch;
+    job.limit = limit;
+    return PaintRows(job);
 }
 
 std::uint64_t RegionError(const Plane& a, const Plane& b, const ChangeRegion& region,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evolve/RegionPaint.h"
 #include "image/Kernels.h"
 
 #include <SDL.h>
@@ -9,7 +10,6 @@
 
 class ChangeRegion;
 class Image;
-struct FlatPolygon;
 
 // Pixels in the canvas layout, `pitch` pixels from one row to the next.
 struct Plane {
@@ -58,25 +58,28 @@ public:
     // Paints polygons [first, last) of the drawing into `to` inside the region, over `from`
     // (black when null), and sums the region's error against `goal` as it goes, row by row;
     // stops once the sum reaches `limit`, leaving the rows after unpainted.
-    // `active` is the caller's scratch, so that several threads can paint at once.
-    struct Active {
-        const FlatPolygon* polygon;
-        int firstRow, lastRow;
-        kernels::Prepared blend;
-    };
+    // `scratch` is the caller's, so that several threads can paint at once.
     std::uint64_t PaintAndScore(const std::vector<const FlatPolygon*>& drawing, int first,
                                 int last, const Plane* from, const Plane& to, const Plane& goal,
                                 const ChangeRegion& region, std::uint64_t limit,
-                                std::vector<Active>& active) const;
+                                PaintScratch& scratch) const;
 
 private:
     int width = 0, height = 0, maxLevels = 0;
     std::vector<int> positions;
     std::vector<std::vector<Uint32>> levels;
     std::vector<Uint32> top;
-    // The top's error at each pixel of the counted part, `width` to a row.
+    // The top's error summed along each row of the counted part: entry x of a row holds the
+    // sum over its first x pixels (countedWidth + 1 entries to a row), so that any range's
+    // error is one difference. A row sums to under 2^32.
     int countedWidth = 0, countedHeight = 0;
-    std::vector<std::uint32_t> pixelError;
+    std::vector<std::uint32_t> errorSums;
+    std::uint32_t* ErrorSums(int y) {
+        return errorSums.data() + std::size_t(y) * std::size_t(countedWidth + 1);
+    }
+    const std::uint32_t* ErrorSums(int y) const {
+        return errorSums.data() + std::size_t(y) * std::size_t(countedWidth + 1);
+    }
     void ScoreRange(int y, int lo, int hi, const Plane& goal);
 };
 

@@ -46,7 +46,7 @@ inline void Pause() {
 
 void ParallelEvaluator::Work(int index) {
     std::vector<Uint32> buffer;
-    std::vector<LayerCache::Active> scratch;
+    PaintScratch scratch;
     auto ready = [this, index] { return stopping || (!waiting.empty() && index < allowedWorkers); };
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
@@ -66,7 +66,7 @@ void ParallelEvaluator::Work(int index) {
 }
 
 void ParallelEvaluator::ScoreWaiting(std::unique_lock<std::mutex>& lock, Slot* slot, std::vector<Uint32>& fallback,
-                                     std::vector<LayerCache::Active>& scratch) {
+                                     PaintScratch& scratch) {
     waiting.erase(std::find(waiting.begin(), waiting.end(), slot));
     waitingCount = waiting.size();
     slot->state = State::Scoring;

@@ -55,7 +55,7 @@ private:
     // Takes a waiting slot out of the queue and scores it with the mutex let go (held on entry
     // and on return), painting into its own plane or else `fallback`.
     void ScoreWaiting(std::unique_lock<std::mutex>& lock, Slot* slot, std::vector<Uint32>& fallback,
-                      std::vector<LayerCache::Active>& scratch);
+                      PaintScratch& scratch);
     // Where `slot` is painted: its own plane, or else `fallback`.
     Plane PlaneFor(Slot& slot, std::vector<Uint32>& fallback);
 
@@ -74,7 +74,7 @@ private:
     int bufferWidth = 0, bufferHeight = 0;  // what worker buffers must hold
     int allowedWorkers = 0;                 // within kBufferBudget for this canvas
     bool slotPlanes = false;                // within kSlotPlaneBudget for this canvas
-    std::vector<LayerCache::Active> active;
+    PaintScratch active;
     std::vector<Uint32> callerPlane;  // where the calling thread paints without slot planes
     const DrawStream* stream = nullptr;  // whose draws the candidates ahead took
     bool speculate = true;  // false for drawings whose one candidate could outrun the stream's reach

@@ -5,9 +5,11 @@
 #include "evolve/LayerCache.h"
 #include "genome/DnaDrawing.h"
 #include "genome/Settings.h"
+#include "image/KernelChoice.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <random>
 
@@ -161,19 +163,27 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
         const int level = layers.LevelBelow(unchanged);
         const Plane below = level < 0 ? Plane{} : layers.Level(level);
         const Plane out = PlaneOf(work);
-        std::vector<LayerCache::Active> active;
-        const std::uint64_t share =
-            layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
-                                 level < 0 ? nullptr : &below, out, goal, region, UINT64_MAX,
-                                 active);
-        ASSERT_EQ(errorBefore - layers.TopError(region) + share, fullAfter.Compare(target))
-            << "round " << round;
-        for (int y = 0; y < h - 1; ++y)
-            region.ForEachRange(y, [&](int lo, int hi) {
-                for (int x = lo; x <= hi; ++x)
-                    ASSERT_EQ(PixelAt(work, x, y) >> 8, PixelAt(fullAfter, x, y) >> 8)
-                        << "round " << round << " pixel " << x << "," << y;
-            });
+        // With every kernel set this build and processor have: the very same pixels and sum.
+        const KernelSet running = RunningKernels();
+        for (KernelSet set : {KernelSet::Plain, KernelSet::Sse2, KernelSet::Avx2}) {
+            if (!UseKernels(set)) continue;
+            PaintScratch active;
+            const std::uint64_t share =
+                layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
+                                     level < 0 ? nullptr : &below, out, goal, region, UINT64_MAX,
+                                     active);
+            ASSERT_EQ(errorBefore - layers.TopError(region) + share, fullAfter.Compare(target))
+                << "round " << round << " kernels " << KernelName(set);
+            for (int y = 0; y < h - 1; ++y)
+                region.ForEachRange(y, [&](int lo, int hi) {
+                    for (int x = lo; x <= hi; ++x)
+                        ASSERT_EQ(PixelAt(work, x, y) >> 8, PixelAt(fullAfter, x, y) >> 8)
+                            << "round " << round << " pixel " << x << "," << y << " kernels " << KernelName(set);
+                });
+            std::fill(static_cast<Uint32*>(work.surface->pixels),
+                      static_cast<Uint32*>(work.surface->pixels) + w * h, 0x12345678u);  // no paint carries over
+        }
+        UseKernels(running);
     }
 }
 

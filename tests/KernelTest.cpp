@@ -1,3 +1,4 @@
+#include "image/KernelChoice.h"
 #include "image/Kernels.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ Uint32 RandomPixel(std::mt19937& rng) {
 // Rows of every width 1..67, at every start offset within a 16-byte line, in a buffer whose
 // pitch is odd in pixels: the metric's vector loop against its plain twin.
 TEST(Kernels, VectorDistanceEqualsPlainOnEveryWidthAndOffset) {
+    const bool avx = KernelsAvailable(KernelSet::Avx2);
     std::mt19937 rng(11);
     for (int width = 1; width <= 67; ++width) {
         const int pitch = width + 5;  // pixels; odd for even widths and even for odd ones
@@ -37,6 +39,10 @@ TEST(Kernels, VectorDistanceEqualsPlainOnEveryWidthAndOffset) {
                     const Uint32* q = b.data() + row * pitch + offset;
                     ASSERT_EQ(simd::RowDistance(p, q, width), plain::RowDistance(p, q, width))
                         << "width " << width << " offset " << offset;
+                    if (avx) {
+                        ASSERT_EQ(avx2::CallRowDistance(p, q, width), plain::RowDistance(p, q, width))
+                            << "avx2, width " << width << " offset " << offset;
+                    }
                 }
         }
     }
@@ -46,15 +52,27 @@ TEST(Kernels, VectorDistanceOfExtremesIsTheLargestSum) {
     // All black against all white: every pixel differs by 255 in each of the three colours,
     // while the alpha bytes differ too and must not count.
     std::vector<Uint32> black(67, 0x00000000u), white(67, 0xffffffffu);
-    for (int width = 1; width <= 67; ++width)
+    for (int width = 1; width <= 67; ++width) {
         ASSERT_EQ(simd::RowDistance(black.data(), white.data(), width),
                   std::uint32_t(width) * 3u * 255u * 255u);
+        if (KernelsAvailable(KernelSet::Avx2)) {
+            ASSERT_EQ(avx2::CallRowDistance(black.data(), white.data(), width),
+                      std::uint32_t(width) * 3u * 255u * 255u);
+        }
+    }
+    // The longest row the metric is given, all extremes: the lanes' sums must not overflow.
+    std::vector<Uint32> blacks(16383, 0x00000000u), whites(16383, 0xffffffffu);
+    ASSERT_EQ(simd::RowDistance(blacks.data(), whites.data(), 16383), 16383u * 3u * 255u * 255u);
+    if (KernelsAvailable(KernelSet::Avx2)) {
+        ASSERT_EQ(avx2::CallRowDistance(blacks.data(), whites.data(), 16383), 16383u * 3u * 255u * 255u);
+    }
 }
 
 // Spans of every length at every position of rows up to 67 pixels, with opacities at and near
 // the ends of their range: the blend's vector loop against its plain twin, pixels outside the
 // span untouched.
 TEST(Kernels, VectorBlendEqualsPlainOnEverySpan) {
+    const bool avx = KernelsAvailable(KernelSet::Avx2);
     std::mt19937 rng(12);
     const unsigned alphas[] = {0, 1, 2, 20, 64, 120, 128, 200, 254, 255};
     for (int width = 1; width <= 67; ++width) {
@@ -67,10 +85,14 @@ TEST(Kernels, VectorBlendEqualsPlainOnEverySpan) {
             const Blend blend{r * alpha, g * alpha, bl * alpha, 255 - alpha};
             const int left = int(rng() % unsigned(width));
             const int right = left + int(rng() % unsigned(width - left));
-            std::vector<Uint32> v = base, s = base;
+            std::vector<Uint32> v = base, s = base, a = base;
             simd::BlendSpan(v.data() + 1, left, right, blend);
             plain::BlendSpan(s.data() + 1, left, right, blend);  // +1: an unaligned row
             ASSERT_EQ(v, s) << "width " << width << " span " << left << ".." << right
+                            << " alpha " << alpha;
+            if (!avx) continue;
+            avx2::CallBlendSpan(a.data() + 1, left, right, blend);
+            ASSERT_EQ(a, s) << "avx2, width " << width << " span " << left << ".." << right
                             << " alpha " << alpha;
         }
     }
@@ -79,7 +101,9 @@ TEST(Kernels, VectorBlendEqualsPlainOnEverySpan) {
 #else
 
 TEST(Kernels, VectorKernelsAreNotBuilt) {
-    GTEST_SKIP() << "built with POLYEVOLVE_NO_SIMD or without SSE2: only the plain kernels run";
+    EXPECT_FALSE(KernelsAvailable(KernelSet::Sse2));
+    EXPECT_FALSE(KernelsAvailable(KernelSet::Avx2));
+    EXPECT_EQ(RunningKernels(), KernelSet::Plain);
 }
 
 #endif

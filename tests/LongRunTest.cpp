@@ -7,6 +7,8 @@
 #include "genome/Settings.h"
 #include "image/Downscale.h"
 
+#include "image/KernelChoice.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -265,6 +267,13 @@ TEST(LongRun, TheWindowProgramWithoutADisplayHelpAndVersion) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("polyevolve ", 0), 0u);
     EXPECT_NE(version.out.find("\nrandom draws: own generator"), std::string::npos) << version.out;
+    // The kernels named are the ones this build and processor run, and a choice that cannot run is
+    // not taken.
+    EXPECT_NE(version.out.find(std::string("\npixel kernels: ") + KernelName(RunningKernels()) + "\n"),
+              std::string::npos)
+        << version.out;
+    const ProcessResult plain = Shell("POLYEVOLVE_KERNELS=plain '" POLYEVOLVE_BIN "' --version");
+    EXPECT_NE(plain.out.find("\npixel kernels: plain\n"), std::string::npos) << plain.out;
 }
 
 TEST(LongRun, TheWindowProgramTellsOfAnExistingProgressFile) {

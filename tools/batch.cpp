@@ -5,6 +5,7 @@
 #include "tools/BatchProgress.h"
 
 #include "files/DrawingFile.h"
+#include "evolve/BuildInfo.h"
 #include "evolve/Evaluator.h"
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
@@ -82,17 +83,11 @@ bool SameFile(const std::string& a, const std::string& b) {
     return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
-std::string VersionText() {
-    const bool own = DrawStream::MatchesLibrary(static_cast<unsigned>(std::time(nullptr)));
-    return std::string("polyevolve-batch ") + POLYEVOLVE_VERSION + "\nrandom draws: " +
-           DrawStream::Name(own ? DrawStream::Source::Generator : DrawStream::Source::Library) + "\n";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     BatchOptions options;
-    const int parsed = ParseBatchOptions(argc, argv, options, VersionText());
+    const int parsed = ParseBatchOptions(argc, argv, options, VersionText("polyevolve-batch"));
     if (parsed >= 0) return parsed;
     RunOptions& run = options.run;
 

@@ -1,0 +1,58 @@
+#pragma once
+
+// One candidate's paint-and-score as plain data, so that kernels compiled for different
+// processors can run it: the rows of its region, and the polygons to paint there.
+
+#include "evolve/FlatPolygon.h"
+#include "image/Kernels.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <vector>
+
+// A polygon with its spans and its blend, the blend laid out for vector loads.
+struct alignas(32) PaintLayer {
+    std::uint16_t keeps[16];  // the blend's `keep` in every 16-bit lane
+    std::uint16_t terms[16];  // (0, blue, green, red) terms in each pixel's four lanes
+    Blend blend;
+    const int* rowStart;  // row firstRow + k holds spans[rowStart[k]] up to spans[rowStart[k + 1]]
+    const FlatPolygon::Span* spans;
+    int firstRow, lastRow;
+};
+
+PaintLayer PaintLayerOf(const FlatPolygon& polygon);  // a polygon whose spans are known
+
+// A row of the region: one range, or two apart (lo1 > hi1 when there is one).
+struct PaintRow {
+    int y, lo0, hi0, lo1, hi1;
+};
+
+// Paints `layers` in order over `from` (black when null) into `to` on each row, then sums the
+// row's error against `goal`; stops after the row at which the sum reaches `limit`.
+struct PaintJob {
+    const PaintLayer* layers = nullptr;
+    int layerCount = 0;
+    const PaintRow* rows = nullptr;
+    int rowCount = 0;
+    const Uint32* from = nullptr;
+    int fromPitch = 0;
+    Uint32* to = nullptr;
+    int toPitch = 0;
+    const Uint32* goal = nullptr;
+    int goalPitch = 0;
+    std::uint64_t limit = UINT64_MAX;
+};
+
+// What a thread keeps between candidates so that none allocates.
+struct PaintScratch {
+    std::vector<PaintLayer> layers;
+    std::vector<PaintRow> rows;
+};
+
+// The job's error sum, with the kernels in use (RunningKernels).
+std::uint64_t PaintRows(const PaintJob& job);
+// The same with one set each; the AVX2 one only where the processor has it.
+std::uint64_t PaintRowsPlain(const PaintJob& job);
+std::uint64_t PaintRowsSse2(const PaintJob& job);
+std::uint64_t PaintRowsAvx2(const PaintJob& job);
