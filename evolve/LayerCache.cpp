@@ -3,7 +3,6 @@
 #include "evolve/ChangeRegion.h"
 #include "evolve/FlatPolygon.h"
 #include "image/Image.h"
-#include "image/Image.h"
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"
 
@@ -160,13 +159,29 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
         }
         scratch.layers.push_back(PaintLayerOf(p));
     }
-    scratch.rows.clear();
+    // Rows go heaviest first, by the best drawing's error there (to a factor of two): a
+    // losing candidate is mostly worse where there is much to lose, so its sum passes the
+    // limit sooner and the lightest rows go unpainted.
+    std::vector<PaintRow>& rows = scratch.unordered;
+    rows.clear();
+    int count[33] = {};
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
         const ChangeRegion::Row& row = region.rows[std::size_t(y)];
-        if (!row[0].Empty()) scratch.rows.push_back(PaintRow{y, row[0].lo, row[0].hi, row[1].lo, row[1].hi});
+        if (row[0].Empty()) continue;
+        const std::uint32_t* sums = ErrorSums(y);
+        std::uint32_t weight = sums[row[0].hi + 1] - sums[row[0].lo];
+        if (!row[1].Empty()) weight += sums[row[1].hi + 1] - sums[row[1].lo];
+        const int bits = weight ? 32 - __builtin_clz(weight) : 0;
+        rows.push_back(PaintRow{y, row[0].lo, row[0].hi, row[1].lo, row[1].hi, std::uint32_t(bits)});
+        ++count[bits];
     }
-    // Row by row, so that a candidate that is already worse than the best drawing stops
-    // being painted.
+    int start[33];
+    for (int bits = 32, at = 0; bits >= 0; --bits) {
+        start[bits] = at;
+        at += count[bits];
+    }
+    scratch.rows.resize(rows.size());
+    for (const PaintRow& row : rows) scratch.rows[std::size_t(start[row.weight]++)] = row;
     PaintJob job;
     job.layers = scratch.layers.data();
     job.layerCount = int(scratch.layers.size());

@@ -56,8 +56,9 @@ public:
                             const Plane& to, const ChangeRegion& region);
 
     // Paints polygons [first, last) of the drawing into `to` inside the region, over `from`
-    // (black when null), and sums the region's error against `goal` as it goes, row by row;
-    // stops once the sum reaches `limit`, leaving the rows after unpainted.
+    // (black when null), and sums the region's error against `goal` as it goes, row by row,
+    // the rows where the best drawing's error is largest first; stops once the sum reaches
+    // `limit`, leaving the rows after unpainted.
     // `scratch` is the caller's, so that several threads can paint at once.
     std::uint64_t PaintAndScore(const std::vector<const FlatPolygon*>& drawing, int first,
                                 int last, const Plane* from, const Plane& to, const Plane& goal,

@@ -78,3 +78,4 @@ std::uint64_t PaintRows(const PaintJob& job) {
     }
     return PaintRowsPlain(job);
 }
+

@@ -23,13 +23,17 @@ struct alignas(32) PaintLayer {
 
 PaintLayer PaintLayerOf(const FlatPolygon& polygon);  // a polygon whose spans are known
 
-// A row of the region: one range, or two apart (lo1 > hi1 when there is one).
+// A row of the region: one range, or two apart (lo1 > hi1 when there is one), and the bit
+// length of the best drawing's error there (the order rows are painted in; unused by the
+// painting itself).
 struct PaintRow {
     int y, lo0, hi0, lo1, hi1;
+    std::uint32_t weight;
 };
 
 // Paints `layers` in order over `from` (black when null) into `to` on each row, then sums the
-// row's error against `goal`; stops after the row at which the sum reaches `limit`.
+// row's error against `goal`, rows in the order given; stops after the row at which the sum
+// reaches `limit`.
 struct PaintJob {
     const PaintLayer* layers = nullptr;
     int layerCount = 0;
@@ -47,7 +51,7 @@ struct PaintJob {
 // What a thread keeps between candidates so that none allocates.
 struct PaintScratch {
     std::vector<PaintLayer> layers;
-    std::vector<PaintRow> rows;
+    std::vector<PaintRow> rows, unordered;
 };
 
 // The job's error sum, with the kernels in use (RunningKernels).
