@@ -53,10 +53,12 @@ void ChangeRegion::Mark(int y, int left, int right) {
             row[1] = hull(three[1], three[2]);
         }
     }
-    firstRow = std::min(firstRow, y);
-    lastRow = std::max(lastRow, y);
-    minLeft = std::min(minLeft, left);
-    maxRight = std::max(maxRight, right);
+    // Stored only when they move (seldom after the first rows): stores on every call, which
+    // the compiler merges into one wide store, would hold up the next call's loads of them.
+    if (y < firstRow) firstRow = y;
+    if (y > lastRow) lastRow = y;
+    if (left < minLeft) minLeft = left;
+    if (right > maxRight) maxRight = right;
 }
 
 namespace {
@@ -175,21 +177,31 @@ void ChangeRegion::MarkDifference(int y, const RowSpan* a, int na, const RowSpan
     }
     // Any other mix: sweep the difference of the two paint counts along the row and mark
     // every run where it is not zero.
+    // Each event is one int, column * 4 + (change + 1), so that sorting compares plain ints;
+    // the order among events of one column does not matter. The two lists come nearly in
+    // order already, which insertion sorts in about one pass.
     events.clear();
     for (int i = 0; i < na; ++i) {
-        events.emplace_back(a[i].left, 1);
-        events.emplace_back(a[i].right + 1, -1);
+        events.push_back(a[i].left * 4 + 2);
+        events.push_back((a[i].right + 1) * 4);
     }
     for (int i = 0; i < nb; ++i) {
-        events.emplace_back(b[i].left, -1);
-        events.emplace_back(b[i].right + 1, 1);
+        events.push_back(b[i].left * 4);
+        events.push_back((b[i].right + 1) * 4 + 2);
     }
-    std::sort(events.begin(), events.end());
+    int* e = events.data();
+    const int n = int(events.size());
+    for (int i = 1; i < n; ++i) {
+        const int v = e[i];
+        int j = i - 1;
+        for (; j >= 0 && e[j] > v; --j) e[j + 1] = e[j];
+        e[j + 1] = v;
+    }
     int difference = 0;
-    for (std::size_t k = 0; k < events.size();) {
-        const int x = events[k].first;
-        while (k < events.size() && events[k].first == x) difference += events[k++].second;
-        if (difference != 0 && k < events.size()) Mark(y, x, events[k].first - 1);
+    for (int k = 0; k < n;) {
+        const int x = e[k] >> 2;
+        while (k < n && (e[k] >> 2) == x) difference += (e[k++] & 3) - 1;
+        if (difference != 0 && k < n) Mark(y, x, (e[k] >> 2) - 1);
     }
 }
 

@@ -59,5 +59,5 @@ private:
     void Mark(int y, int left, int right);
     void MarkDifference(int y, const RowSpan* a, int na, const RowSpan* b, int nb);
 
-    std::vector<std::pair<int, int>> events;
+    std::vector<int> events;
 };
