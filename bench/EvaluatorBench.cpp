@@ -4,7 +4,8 @@
 //   young:   the harbour picture, the first 20 000 iterations from seed 1
 //   mature:  5 000 iterations from a drawing our batch runner made in 250 000 iterations
 //   large:   a 1024 x 768 photo-like picture, 2 000 iterations from seed 1
-// and the fast evaluator on one thread against two, young and mature.
+// and the fast evaluator on one thread against two, young and mature, and on the mature
+// stretch with each pixel kernel set.
 
 #include "BenchSupport.h"
 
@@ -13,6 +14,7 @@
 #include "files/ProgressFile.h"
 #include "files/Target.h"
 #include "genome/Random.h"
+#include "image/KernelChoice.h"
 
 #include <benchmark/benchmark.h>
 
@@ -105,5 +107,20 @@ void BM_MatureThreads(benchmark::State& state) {
     CompareThreads(state, target, POLYEVOLVE_MATURE, 2, 20000);
 }
 BENCHMARK(BM_MatureThreads)->Iterations(3)->Unit(benchmark::kSecond);
+
+// The fast evaluator on the mature stretch with each pixel kernel set: 0 plain, 1 SSE2, 2 AVX2.
+void BM_MatureKernels(benchmark::State& state) {
+    const KernelSet running = RunningKernels();
+    if (!UseKernels(KernelSet(state.range(0)))) {
+        state.SkipWithError("not built or not on this processor");
+        return;
+    }
+    Image target{std::string(POLYEVOLVE_HARBOUR)};
+    double seconds = 0;
+    for (auto _ : state) seconds += RunStretch(EvaluatorKind::Fast, target, POLYEVOLVE_MATURE, 2, 5000).seconds;
+    UseKernels(running);
+    state.counters["fast_ips"] = 5000.0 * double(state.iterations()) / seconds;
+}
+BENCHMARK(BM_MatureKernels)->DenseRange(0, 2)->Iterations(3)->Unit(benchmark::kSecond);
 
 }  // namespace
