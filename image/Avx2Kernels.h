@@ -70,39 +70,18 @@ inline __m256i BlendEight(__m256i pixels, const Prepared& p) {
     return _mm256_or_si256(_mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0xff));
 }
 
-// Four pixels in the low half of the vectors' lanes, as BlendEight does eight.
-inline __m128i BlendFour(__m128i pixels, const Prepared& p) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i keeps = _mm256_castsi256_si128(p.keeps), terms = _mm256_castsi256_si128(p.terms);
-    __m128i lo = _mm_unpacklo_epi8(pixels, zero);
-    __m128i hi = _mm_unpackhi_epi8(pixels, zero);
-    lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, keeps), terms), 8);
-    hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, keeps), terms), 8);
-    return _mm_or_si128(_mm_packus_epi16(lo, hi), _mm_set1_epi32(0xff));
-}
-
-// Pixels left..right of the row. What is left after the eights goes four, two and one at a
-// time with plain loads and stores: a masked store would hold up the next polygon's loads of
-// the same pixels, which the processor cannot forward from it.
+// Pixels left..right of the row; the last, partial vector is read and written through a mask,
+// so pixels outside the span are neither read nor written.
 inline void BlendSpan(Uint32* __restrict row, int left, int right, const Prepared& p) {
     int x = left;
     for (; x + 7 <= right; x += 8) {
         __m256i* at = reinterpret_cast<__m256i*>(row + x);
         _mm256_storeu_si256(at, BlendEight(_mm256_loadu_si256(at), p));
     }
-    if (x + 3 <= right) {
-        __m128i* at = reinterpret_cast<__m128i*>(row + x);
-        _mm_storeu_si128(at, BlendFour(_mm_loadu_si128(at), p));
-        x += 4;
-    }
-    if (x + 1 <= right) {
-        __m128i* at = reinterpret_cast<__m128i*>(row + x);
-        _mm_storel_epi64(at, BlendFour(_mm_loadl_epi64(at), p));
-        x += 2;
-    }
     if (x <= right) {
+        const __m256i mask = FirstLanes(right - x + 1);
         int* at = reinterpret_cast<int*>(row + x);
-        *at = _mm_cvtsi128_si32(BlendFour(_mm_cvtsi32_si128(*at), p));
+        _mm256_maskstore_epi32(at, mask, BlendEight(_mm256_maskload_epi32(at, mask), p));
     }
 }
 
