@@ -180,10 +180,35 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
                         ASSERT_EQ(PixelAt(work, x, y) >> 8, PixelAt(fullAfter, x, y) >> 8)
                             << "round " << round << " pixel " << x << "," << y << " kernels " << KernelName(set);
                 });
+            // Stopping: short of the share it stops somewhere past the limit; above it, the
+            // whole share comes back.
+            const std::uint64_t half = layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
+                                                            level < 0 ? nullptr : &below, out, goal, region, share / 2, active);
+            ASSERT_TRUE(half >= share / 2 && half <= share) << "round " << round;
+            ASSERT_EQ(layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
+                                           level < 0 ? nullptr : &below, out, goal, region, share + 1, active),
+                      share);
             std::fill(static_cast<Uint32*>(work.surface->pixels),
                       static_cast<Uint32*>(work.surface->pixels) + w * h, 0x12345678u);  // no paint carries over
         }
         UseKernels(running);
+        if (structural) continue;
+        // Kept: the kept error follows, everywhere (the running sums to the right of the
+        // changed ranges shift with them).
+        PaintScratch scratch;
+        layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
+                             level < 0 ? nullptr : &below, out, goal, region, UINT64_MAX, scratch);
+        layers.Update(drawingAfter, unchanged, region, out, goal);
+        FlatPolygon canvas;
+        canvas.xs = {0, short(w), short(w), 0};
+        canvas.ys = {0, 0, short(h), short(h)};
+        canvas.xmax = w;
+        canvas.ymax = h;
+        ChangeRegion whole;
+        whole.Resize(w, h);
+        ASSERT_GT(whole.Rasterize(canvas, 1u << 20), 0u);
+        whole.Add(canvas);
+        ASSERT_EQ(layers.TopError(whole), fullAfter.Compare(target)) << "round " << round;
     }
 }
 
