@@ -2,9 +2,14 @@
 
 #include <vips/vips.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -57,6 +62,27 @@ std::string NameOfLoader(const char* loader) {
     return name;
 }
 
+// Standard error goes to /dev/null while it lives.
+struct QuietStandardError {
+    int saved = -1;
+    QuietStandardError() {
+        std::fflush(stderr);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null < 0) return;
+        saved = dup(2);
+        if (saved >= 0) dup2(null, 2);
+        close(null);
+    }
+    ~QuietStandardError() {
+        if (saved < 0) return;
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+};
+
 // Unrefs each image it is handed when it goes.
 struct Owned {
     VipsImage* image = nullptr;
@@ -84,6 +110,10 @@ Decoded DecodePicture(const std::string& path, const DecodeRequest& request) {
                        "not a picture of a kind read here (JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF, BMP)";
         return result;
     }
+    // The AV1 decoder behind HEIF files prints its own complaints about a damaged file; they
+    // would break the one-line refusal, which carries the reason anyway.
+    std::optional<QuietStandardError> quiet;
+    if (std::strcmp(KindOf(loader), "HEIC/AVIF") == 0) quiet.emplace();
     // The header first: the size is known before anything is decoded.
     Owned image;
     image.image = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
