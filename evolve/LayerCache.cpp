@@ -31,12 +31,22 @@ void LayerCache::ScoreRange(int y, int lo, int hi, const Plane& goal) {
     const Uint32* p = top.data() + std::size_t(y) * std::size_t(width);
     const Uint32* q = goal.Row(y);
     const std::uint32_t before = sums[hi + 1];
+    // The pixels' errors land where their sums go, and are summed up in place.
+    kernels::PixelDistances(p + lo, q + lo, hi - lo + 1, sums + lo + 1);
     std::uint32_t run = sums[lo];
-    for (int x = lo; x <= hi; ++x) sums[x + 1] = run += plain::Distance(p[x], q[x]);
+    for (int x = lo + 1; x <= hi + 1; ++x) sums[x] = run += sums[x];
     // The rest of the row shifts by the range's change (modulo 2^32, where every true sum fits).
     const std::uint32_t shift = run - before;
-    if (shift != 0)
-        for (int x = hi + 2; x <= countedWidth; ++x) sums[x] += shift;
+    if (shift == 0) return;
+    int x = hi + 2;
+#if POLYEVOLVE_SIMD
+    const __m128i add = _mm_set1_epi32(int(shift));
+    for (; x + 3 <= countedWidth; x += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(sums + x);
+        _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), add));
+    }
+#endif
+    for (; x <= countedWidth; ++x) sums[x] += shift;
 }
 
 std::uint64_t LayerCache::TopError(const ChangeRegion& region) const {

@@ -45,6 +45,11 @@ inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
     return sum;
 }
 
+// Distance of each of n pixel pairs, into out.
+inline void PixelDistances(const Uint32* p, const Uint32* q, int n, std::uint32_t* out) {
+    for (int x = 0; x < n; ++x) out[x] = Distance(p[x], q[x]);
+}
+
 inline Uint32 BlendPixel(Uint32 old, const Blend& b) {
     const Uint32 r = (((old >> 24) * b.keep + b.red) >> 8) & 0xff;
     const Uint32 g = ((((old >> 16) & 0xff) * b.keep + b.green) >> 8) & 0xff;
@@ -86,6 +91,28 @@ inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
     std::uint32_t sum = lanes[0] + lanes[1] + lanes[2] + lanes[3];
     return sum + plain::RowDistance(p + x, q + x, n - x);
+}
+
+// Four pixels' distances at a time: pmaddwd pairs (alpha, blue) and (green, red) of each
+// pixel, and adding each pixel's two pairs gives its distance.
+inline void PixelDistances(const Uint32* p, const Uint32* q, int n, std::uint32_t* out) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colour = _mm_set1_epi32(int(0xffffff00u));
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), colour);
+        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x)), colour);
+        const __m128i dlo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+        const __m128i dhi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+        const __m128i plo = _mm_madd_epi16(dlo, dlo);  // pixel 0: lanes 0, 1; pixel 1: lanes 2, 3
+        const __m128i phi = _mm_madd_epi16(dhi, dhi);
+        // Lanes 0 and 2 of each, then lanes 1 and 3: their sum is the four pixels in order.
+        const __m128 flo = _mm_castsi128_ps(plo), fhi = _mm_castsi128_ps(phi);
+        const __m128i even = _mm_castps_si128(_mm_shuffle_ps(flo, fhi, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m128i odd = _mm_castps_si128(_mm_shuffle_ps(flo, fhi, _MM_SHUFFLE(3, 1, 3, 1)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_add_epi32(even, odd));
+    }
+    plain::PixelDistances(p + x, q + x, n - x, out + x);
 }
 
 // A blend's constants in vector form, made once for the many spans of one polygon.
@@ -138,11 +165,13 @@ inline void BlendSpan(Uint32* __restrict row, int left, int right, const Blend& 
 namespace kernels {
 #if POLYEVOLVE_SIMD
 using simd::BlendSpan;
+using simd::PixelDistances;
 using simd::Prepare;
 using simd::Prepared;
 using simd::RowDistance;
 #else
 using plain::BlendSpan;
+using plain::PixelDistances;
 using plain::Prepare;
 using plain::Prepared;
 using plain::RowDistance;

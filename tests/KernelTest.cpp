@@ -43,6 +43,10 @@ TEST(Kernels, VectorDistanceEqualsPlainOnEveryWidthAndOffset) {
                         ASSERT_EQ(avx2::CallRowDistance(p, q, width), plain::RowDistance(p, q, width))
                             << "avx2, width " << width << " offset " << offset;
                     }
+                    std::vector<std::uint32_t> each(std::size_t(width) + 1, 7u), plainEach = each;
+                    simd::PixelDistances(p, q, width, each.data());
+                    plain::PixelDistances(p, q, width, plainEach.data());
+                    ASSERT_EQ(each, plainEach) << "each pixel, width " << width << " offset " << offset;
                 }
         }
     }
