@@ -77,6 +77,20 @@ void ParallelEvaluator::ScoreWaiting(std::unique_lock<std::mutex>& lock, Slot* s
     slot->state = State::Done;
 }
 
+void ParallelEvaluator::Measure(bool won) {
+    ++windowIterations;
+    windowWins += won ? 1 : 0;
+    if (windowIterations < kWindow) return;
+    // Alone from one winner in twelve, speculating again below one in sixteen (measured
+    // break-even: about one in ten).
+    const bool next = alone ? windowWins * 16 >= kWindow : windowWins * 12 >= kWindow;
+    windowIterations = windowWins = 0;
+    if (next == alone) return;
+    alone = next;
+    ++wayChanges;
+    Discard();  // the candidates made ahead, if any
+}
+
 Plane ParallelEvaluator::PlaneFor(Slot& slot, std::vector<Uint32>& fallback) {
     // Called under the mutex, so the sizes are the current ones.
     const std::size_t size = std::size_t(bufferWidth) * std::size_t(bufferHeight);
@@ -152,6 +166,11 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
     }
 
     if (!speculate) return core.Evolve(test);
+    if (alone) {
+        const bool won = core.Evolve(test);
+        Measure(won);
+        return won;
+    }
 
     // Make the next candidates, each as if every one before it will lose, from where the last
     // one made ended; the stream keeps what they drew, so it can come back.
@@ -197,6 +216,7 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
     if (!first->candidate.better) {
         ++test.generation;
         Go(draws, first->end);  // where the one-thread run stands now
+        Measure(false);
         return false;
     }
     // It wins: those made after it started from a drawing that is no longer the best. Make it
@@ -215,5 +235,6 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
         kept = core.Evolve(test);
     }
     speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 8;
+    Measure(kept);
     return kept;
 }

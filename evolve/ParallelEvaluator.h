@@ -19,6 +19,9 @@
 // Results are taken in order: when one wins, those made after it are thrown away, the run's
 // draw stream goes back to where the winner's draws start, and the winner is made again from
 // them and kept. Between iterations the stream stands where the one-thread run's would.
+// While candidates win often (a young drawing), most made ahead would be thrown away; then the
+// calling thread scores one candidate at a time on its own. The measured share of winners
+// chooses between the two; both give the same run.
 class ParallelEvaluator : public Evaluator {
 public:
     explicit ParallelEvaluator(int threads);
@@ -27,6 +30,8 @@ public:
     ParallelEvaluator& operator=(const ParallelEvaluator&) = delete;
 
     bool Evolve(GeneticTest& test) override;
+    // How often the run went from speculating to scoring alone, or back.
+    int WayChanges() const { return wayChanges; }
 
     // Worker buffers (one canvas each) stay within this; fewer threads on huge targets.
     static constexpr std::uint64_t kBufferBudget = 1ull << 30;
@@ -58,6 +63,8 @@ private:
                       PaintScratch& scratch);
     // Where `slot` is painted: its own plane, or else `fallback`.
     Plane PlaneFor(Slot& slot, std::vector<Uint32>& fallback);
+    // Counts the iteration's outcome and picks the way of the next ones.
+    void Measure(bool won);
 
     FastEvaluator core;
     int threads;
@@ -78,4 +85,9 @@ private:
     std::vector<Uint32> callerPlane;  // where the calling thread paints without slot planes
     const DrawStream* stream = nullptr;  // whose draws the candidates ahead took
     bool speculate = true;  // false for drawings whose one candidate could outrun the stream's reach
+    // Winners among the last iterations, and whether the next ones are scored one at a time.
+    static constexpr int kWindow = 256;
+    int windowIterations = 0, windowWins = 0;
+    bool alone = false;
+    int wayChanges = 0;
 };

@@ -7,6 +7,8 @@
 #include "genome/Random.h"
 #include "genome/Settings.h"
 
+#include "evolve/ParallelEvaluator.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -53,6 +55,7 @@ struct Trace {
     std::vector<Step> steps;
     std::vector<int> after;  // the draws that follow the run
     int kept = 0;
+    int wayChanges = 0;  // a threaded run's changes between speculating and scoring alone
 };
 
 using Between = std::function<void(GeneticTest&, Evaluator&, int)>;
@@ -72,6 +75,8 @@ Trace Evolve(int threads, Image& target, const std::string& resume, unsigned see
         run.kept += kept;
         run.steps.push_back(Step{kept, test.bestError, Hash(test.best), test.generation});
     }
+    if (const auto* parallel = dynamic_cast<const ParallelEvaluator*>(evaluator.get()))
+        run.wayChanges = parallel->WayChanges();
     for (int i = 0; i < 50; ++i) run.after.push_back(test.draws.Next());
     return run;
 }
@@ -91,10 +96,17 @@ protected:
 
 TEST_F(Parallel, YoungRunsWithManyGainsAreTheOneThreadRun) {
     Image target = Target(48, 36, 1);
+    // Long enough for the threaded runs to score alone while winners are many and to go back
+    // to speculating once they are few.
     for (unsigned seed : {1u, 2u}) {
-        const Trace one = Evolve(1, target, "", seed, 3000);
+        const int iterations = seed == 1 ? 3000 : 15000;
+        const Trace one = Evolve(1, target, "", seed, iterations);
         EXPECT_GT(one.kept, 60);  // many candidates win, so many candidates made ahead are thrown away
-        for (int threads : {2, 3, 8}) ExpectSame(one, Evolve(threads, target, "", seed, 3000), threads);
+        for (int threads : {2, 3, 8}) {
+            const Trace many = Evolve(threads, target, "", seed, iterations);
+            ExpectSame(one, many, threads);
+            EXPECT_GE(many.wayChanges, seed == 1 ? 1 : 2) << "kept " << one.kept;
+        }
     }
 }
 
@@ -110,7 +122,11 @@ TEST_F(Parallel, MatureRunsWithFewGainsAreTheOneThreadRun) {
     }
     const Trace one = Evolve(1, target, file, 9, 4000);
     EXPECT_LT(one.kept, 400);
-    for (int threads : {2, 3, 8}) ExpectSame(one, Evolve(threads, target, file, 9, 4000), threads);
+    for (int threads : {2, 3, 8}) {
+        const Trace many = Evolve(threads, target, file, 9, 4000);
+        ExpectSame(one, many, threads);
+        EXPECT_EQ(many.wayChanges, 0) << "few winners: speculating throughout";
+    }
 }
 
 TEST_F(Parallel, SavesAndResumesInTheMiddleDrawWhatTheyWouldOnOneThread) {
