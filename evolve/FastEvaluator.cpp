@@ -54,6 +54,8 @@ bool FastEvaluator::Prepare(GeneticTest& test) {
             own.region.Resize(w, h);
             layers.Resize(w, h, canvases - 3);
             scratch.assign(std::size_t(w) * std::size_t(h), 0);
+            own.fresh.clear();
+            for (int i = 0; i < kRooms; ++i) MakeRoom(own);
         }
     }
     if (!usable) return false;
@@ -116,8 +118,18 @@ void FastEvaluator::Rebuild(GeneticTest& test) {
     built = true;
 }
 
+void FastEvaluator::MakeRoom(Candidate& c) const {
+    // Room for the shapes to come, so that making candidates does not touch the heap: four
+    // spans a row, and the vertices the limits allow.
+    FlatPolygon& room = c.fresh.emplace_back();
+    room.spans.reserve(std::min<std::size_t>(std::size_t(4) * std::size_t(height) + 16, std::size_t(1) << 16));
+    room.rowStart.reserve(std::size_t(height) + 1);
+    room.xs.reserve(std::size_t(std::max(Settings::MaxPoints, 3)) + 1);
+    room.ys.reserve(room.xs.capacity());
+}
+
 FlatPolygon& FastEvaluator::Fresh(Candidate& c, DnaPolygon& polygon, const FlatPolygon* old) {
-    if (c.freshUsed == c.fresh.size()) c.fresh.emplace_back();
+    if (c.freshUsed == c.fresh.size()) MakeRoom(c);
     FlatPolygon& flat = c.fresh[c.freshUsed++];
     flat.Assign(polygon);
     if (old && old->spansKnown && flat.SameShape(*old)) {  // a new colour: the same spans

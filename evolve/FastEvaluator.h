@@ -89,6 +89,9 @@ private:
     // Compares the mutated drawing with the flat copy and fills `c`.
     void FindChanges(DnaDrawing& candidate, Candidate& c);
     FlatPolygon& Fresh(Candidate& c, DnaPolygon& polygon, const FlatPolygon* sameShape);
+    // One more changed polygon's worth of room in c, sized for this canvas.
+    void MakeRoom(Candidate& c) const;
+    static constexpr int kRooms = 8;  // made ahead for a one-thread run's candidate
     void Rasterize(FlatPolygon& polygon);
     std::size_t SpanLimit() const;
     // The region of c and the spans it needs (the part of making a candidate that can run on

@@ -148,6 +148,28 @@ TEST_F(Evaluators, SameRunFromAMatureResumedDrawing) {
     }
 }
 
+// A rejected candidate is put back without touching the heap: once the caches and scratch have
+// grown, losing iterations allocate nothing. (Only the genome's own lists allocate, for an
+// added polygon or vertex; those mutations are off while counting.)
+TEST_F(Evaluators, LosingCandidatesAllocateNothing) {
+    Image target = PhotoLike(48, 40, 6);
+    Settings::ScreenWidth = 48;
+    Settings::ScreenHeight = 40;
+    GeneticTest test(&target, 12);
+    const auto fast = MakeEvaluator(EvaluatorKind::Fast);
+    for (int i = 0; i < 10000; ++i) fast->Evolve(test);
+    Settings::AddPointMutation = Settings::AddPolyMutation = 1;  // rand() % 1 is never 1
+    int losers = 0, allocating = 0;
+    for (int i = 0; i < 4000; ++i) {
+        const std::uint64_t before = AllocationsOnThisThread();
+        if (fast->Evolve(test)) continue;
+        ++losers;
+        allocating += AllocationsOnThisThread() != before;
+    }
+    EXPECT_GT(losers, 3000);
+    EXPECT_EQ(allocating, 0) << "of " << losers << " losing iterations";
+}
+
 TEST_F(Evaluators, SameRunWithDrawingsThatOnlyADamagedFileGives) {
     Image target = PhotoLike(40, 30, 8);
     Settings::ScreenWidth = 40;  // the polygons below start as random ones

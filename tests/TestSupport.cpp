@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <iterator>
+#include <new>
 #include <thread>
 
 Uint32 PixelAt(const Image& image, int x, int y) {
@@ -214,3 +216,29 @@ DnaPolygon MakePolygon(const std::vector<std::pair<short, short>>& vertices, uns
     polygon.color = color;
     return polygon;
 }
+
+// The test program's own operator new, which counts, so that tests can show where the heap is
+// not touched.
+namespace {
+thread_local std::uint64_t allocations = 0;
+}  // namespace
+
+std::uint64_t AllocationsOnThisThread() { return allocations; }
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+
+void* operator new(std::size_t size, std::align_val_t align) {
+    ++allocations;
+    const std::size_t a = std::size_t(align);
+    if (void* p = std::aligned_alloc(a, (std::max<std::size_t>(size, 1) + a - 1) / a * a)) return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }

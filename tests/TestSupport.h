@@ -67,3 +67,6 @@ bool SamePolygon(const DnaPolygon& a, const DnaPolygon& b);
 bool SameDrawing(const DnaDrawing& a, const DnaDrawing& b);
 // A polygon with the given vertices and colour word.
 DnaPolygon MakePolygon(const std::vector<std::pair<short, short>>& vertices, unsigned color);
+
+// How many times this thread has called operator new (the test program counts them all).
+std::uint64_t AllocationsOnThisThread();
