@@ -26,4 +26,4 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES="g++ make cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libcli11-dev nlohmann-json3-dev libwebp-dev libgif-dev libvips-dev"
-TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xdotool x11-utils libxml2-utils librsvg2-bin libjpeg-turbo-progs python3"
+TEST_PACKAGES="libgtest-dev libbenchmark-dev libheif-dev xvfb xdotool x11-utils libxml2-utils librsvg2-bin libjpeg-turbo-progs python3"

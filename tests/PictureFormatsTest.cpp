@@ -11,6 +11,7 @@
 #include "genome/Settings.h"
 
 #include <gif_lib.h>
+#include <libheif/heif.h>
 #include <vips/vips.h>
 #include <gtest/gtest.h>
 #include <webp/demux.h>
@@ -269,6 +270,49 @@ TEST_F(Decoders, PhotosMeanWhatTheyShow) {
         ASSERT_NE(heif, nullptr) << name << ": " << err.str();
         EXPECT_EQ(heif->Width(), 40) << name;
         EXPECT_EQ(heif->Height(), 20) << name;
+    }
+
+    // A phone's HEIC: the turn is in the file's transform box (here: a quarter turn
+    // clockwise); a red mark at the top left of what was stored lands at the top right.
+    {
+        heif_context* context = heif_context_alloc();
+        heif_encoder* encoder = nullptr;
+        heif_image* stored = nullptr;
+        ASSERT_EQ(heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code, heif_error_Ok);
+        heif_encoder_set_lossless(encoder, 1);
+        heif_image_create(64, 32, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &stored);
+        heif_image_add_plane(stored, heif_channel_interleaved, 64, 32, 8);
+        int stride = 0;
+        std::uint8_t* plane = heif_image_get_plane(stored, heif_channel_interleaved, &stride);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const bool mark = x < 16 && y < 8;
+                std::uint8_t* rgb = plane + y * stride + 3 * x;
+                rgb[0] = mark ? 255 : 0;
+                rgb[1] = 0;
+                rgb[2] = mark ? 0 : 255;
+            }
+        heif_encoding_options* options = heif_encoding_options_alloc();
+        options->image_orientation = heif_orientation_rotate_90_cw;
+        const bool written = heif_context_encode_image(context, stored, encoder, options, nullptr).code == heif_error_Ok &&
+                             heif_context_write_to_file(context, dir.File("phone.heic").c_str()).code == heif_error_Ok;
+        heif_encoding_options_free(options);
+        heif_image_release(stored);
+        heif_encoder_release(encoder);
+        heif_context_free(context);
+        ASSERT_TRUE(written);
+        const auto phone = LoadTarget(dir.File("phone.heic"), err);
+        ASSERT_NE(phone, nullptr) << err.str();
+        EXPECT_EQ(phone->Width(), 32);
+        EXPECT_EQ(phone->Height(), 64);
+        // HEVC stores YCbCr, so the colours come back within a step or two.
+        auto reddish = [&phone](int x, int y) {
+            const Uint32 p = PixelAt(*phone, x, y);
+            return (p >> 24) > 240 && ((p >> 8) & 0xff) < 16;
+        };
+        EXPECT_TRUE(reddish(28, 3));  // the mark, upright
+        EXPECT_FALSE(reddish(3, 3));
+        EXPECT_FALSE(reddish(28, 60));
     }
 
     // CMYK, converted back to the colours it shows.
