@@ -63,15 +63,19 @@ void ChangeRegion::Mark(int y, int left, int right) {
 
 namespace {
 
-// Calls visit(y, left, right) for the polygon's spans inside the counted part.
+// Calls visit(y, left, right) for the polygon's spans inside the counted part, in rows
+// rowFrom..rowTo.
 template <class Visit>
 void CountedSpans(const FlatPolygon& p, int canvasWidth, int countedWidth, int countedHeight,
-                  Visit&& visit) {
+                  int rowFrom, int rowTo, Visit&& visit) {
     if (!p.Paints() || countedHeight == 0) return;
     if (p.ymax < 0 || p.ymin >= countedHeight || p.xmax < 0 || p.xmin >= countedWidth) return;
     const int lastColumn = countedWidth - 1;
+    rowFrom = std::max(rowFrom, 0);
+    rowTo = std::min(rowTo, countedHeight - 1);
+    if (rowFrom > rowTo) return;
     // The spans of the whole canvas's fill, cut to the counted part.
-    scan::ScanPolygon(p.xs.data(), p.ys.data(), p.Count(), canvasWidth, 0, countedHeight - 1,
+    scan::ScanPolygon(p.xs.data(), p.ys.data(), p.Count(), canvasWidth, rowFrom, rowTo,
                       [&visit, lastColumn](int y, int left, int right) {
                           if (left > lastColumn) return;
                           visit(y, left, std::min(right, lastColumn));
@@ -80,26 +84,61 @@ void CountedSpans(const FlatPolygon& p, int canvasWidth, int countedWidth, int c
 
 }  // namespace
 
-std::size_t ChangeRegion::Rasterize(FlatPolygon& p, std::size_t limit) const {
+void ChangeRegion::RowsThatDiffer(const FlatPolygon& before, const FlatPolygon& now, int& from, int& to) {
+    from = INT_MAX;
+    to = INT_MIN;
+    const int n = now.Count();
+    auto reach = [&from, &to](int a, int b) {
+        from = std::min(from, std::min(a, b));
+        to = std::max(to, std::max(a, b));
+    };
+    for (int i = 0, prev = n - 1; i < n; prev = i++) {
+        if (now.xs[i] == before.xs[i] && now.ys[i] == before.ys[i] && now.xs[prev] == before.xs[prev] &&
+            now.ys[prev] == before.ys[prev])
+            continue;
+        reach(now.ys[prev], now.ys[i]);
+        reach(before.ys[prev], before.ys[i]);
+    }
+    // A last row that moves is reached too: a vertex at the old or the new last row moved,
+    // and its edges reach that row.
+}
+
+std::size_t ChangeRegion::Rasterize(FlatPolygon& p, std::size_t limit, const FlatPolygon* before) const {
     p.spansKnown = false;
     p.spans.clear();
     p.rowStart.clear();
     int row = INT_MIN;
     bool fits = true;
-    CountedSpans(p, canvasWidth, countedWidth, countedHeight,
-                 [&p, &row, &fits, limit](int y, int left, int right) {
-                     if (!fits) return;
-                     if (p.spans.size() >= limit) {
-                         fits = false;
-                         return;
-                     }
-                     if (row == INT_MIN) {
-                         p.firstSpanRow = row = y;
-                         p.rowStart.push_back(0);
-                     }
-                     for (; row < y; ++row) p.rowStart.push_back(int(p.spans.size()));
-                     p.spans.push_back(FlatPolygon::Span{left, right});
-                 });
+    auto keep = [&p, &row, &fits, limit](int y, int left, int right) {
+        if (!fits) return;
+        if (p.spans.size() >= limit) {
+            fits = false;
+            return;
+        }
+        if (row == INT_MIN) {
+            p.firstSpanRow = row = y;
+            p.rowStart.push_back(0);
+        }
+        for (; row < y; ++row) p.rowStart.push_back(int(p.spans.size()));
+        p.spans.push_back(FlatPolygon::Span{left, right});
+    };
+    if (before && before->spansKnown && before->Count() == p.Count() && p.Paints()) {
+        // Another shape of the same polygon: its spans, but for the rows that can differ.
+        int from, to;
+        RowsThatDiffer(*before, p, from, to);
+        const int beforeLast = before->firstSpanRow + before->SpanRows() - 1;
+        auto copy = [&](int first, int last) {
+            for (int y = std::max(first, before->firstSpanRow); y <= std::min(last, beforeLast); ++y)
+                before->ForEachSpanIn(y, [&keep, y](int left, int right) { keep(y, left, right); });
+        };
+        copy(INT_MIN, from - 1);
+        if (from <= to) {
+            CountedSpans(p, canvasWidth, countedWidth, countedHeight, from, to, keep);
+            copy(to + 1, INT_MAX);
+        }
+    } else {
+        CountedSpans(p, canvasWidth, countedWidth, countedHeight, 0, countedHeight - 1, keep);
+    }
     if (!fits) {
         p.spans.clear();
         p.rowStart.clear();
@@ -121,7 +160,7 @@ void ChangeRegion::Add(const FlatPolygon& p) {
             p.ForEachSpanIn(y, [this, y](int left, int right) { Mark(y, left, right); });
         return;
     }
-    CountedSpans(p, canvasWidth, countedWidth, countedHeight,
+    CountedSpans(p, canvasWidth, countedWidth, countedHeight, 0, countedHeight - 1,
                  [this](int y, int left, int right) { Mark(y, left, right); });
 }
 
@@ -136,8 +175,14 @@ void ChangeRegion::AddDifference(const FlatPolygon& a, const FlatPolygon& b) {
     const auto* sb = reinterpret_cast<const RowSpan*>(b.spans.data());
     const int aFirst = a.firstSpanRow, aLast = a.firstSpanRow + a.SpanRows() - 1;
     const int bFirst = b.firstSpanRow, bLast = b.firstSpanRow + b.SpanRows() - 1;
-    const int first = std::min(a.SpanRows() ? aFirst : INT_MAX, b.SpanRows() ? bFirst : INT_MAX);
-    const int last = std::max(a.SpanRows() ? aLast : INT_MIN, b.SpanRows() ? bLast : INT_MIN);
+    int first = std::min(a.SpanRows() ? aFirst : INT_MAX, b.SpanRows() ? bFirst : INT_MAX);
+    int last = std::max(a.SpanRows() ? aLast : INT_MIN, b.SpanRows() ? bLast : INT_MIN);
+    if (a.Count() == b.Count()) {  // two shapes of one polygon: the same spans outside these rows
+        int from, to;
+        RowsThatDiffer(a, b, from, to);
+        first = std::max(first, from);
+        last = std::min(last, to);
+    }
     for (int y = first; y <= last; ++y) {
         int na = 0, nb = 0;
         const RowSpan* ra = nullptr;

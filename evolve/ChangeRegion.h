@@ -17,7 +17,14 @@ public:
     void Resize(int canvasWidth, int canvasHeight);
     // Works out the polygon's spans inside the counted part, unless there would be more than
     // `limit` of them; returns how many it keeps (0 when it keeps none).
-    std::size_t Rasterize(FlatPolygon& polygon, std::size_t limit) const;
+    // Given `before`, an earlier shape of the polygon with as many vertices and known spans,
+    // only the rows that can differ are scan-converted again.
+    std::size_t Rasterize(FlatPolygon& polygon, std::size_t limit, const FlatPolygon* before = nullptr) const;
+    // The rows where two shapes of a polygon, with as many vertices, can be filled differently
+    // (from > to when none): a row's spans follow from the edges that cross it and from
+    // whether it is the polygon's last row, so only the rows a changed edge (old or new)
+    // reaches can differ.
+    static void RowsThatDiffer(const FlatPolygon& before, const FlatPolygon& now, int& from, int& to);
     // Adds every pixel the fill paints for the polygon (inside the counted part).
     void Add(const FlatPolygon& polygon);
     // For two shapes of one polygon, same colour and layer: adds only the pixels that the two

@@ -84,7 +84,7 @@ std::size_t FastEvaluator::SpanLimit() const {
 void FastEvaluator::Rasterize(FlatPolygon& polygon) { region.Rasterize(polygon, SpanLimit()); }
 
 void FastEvaluator::Complete(Candidate& c) const {
-    for (const auto& [polygon, limit] : c.toRasterize) region.Rasterize(*polygon, limit);
+    for (const Candidate::ToRasterize& r : c.toRasterize) region.Rasterize(*r.polygon, r.limit, r.before);
     for (const Candidate::Step& step : c.steps) {
         if (step.after)
             c.region.AddDifference(*step.before, *step.after);
@@ -138,7 +138,7 @@ FlatPolygon& FastEvaluator::Fresh(Candidate& c, DnaPolygon& polygon, const FlatP
         flat.rowStart = old->rowStart;
         flat.spans = old->spans;
     } else {
-        c.toRasterize.emplace_back(&flat, SpanLimit());  // by whoever scores it
+        c.toRasterize.push_back({&flat, old, SpanLimit()});  // by whoever scores it
     }
     return flat;
 }

@@ -48,7 +48,12 @@ public:
             const FlatPolygon* after;  // null: all of `before`; else the two shapes' difference
         };
         std::vector<Step> steps;
-        std::vector<std::pair<FlatPolygon*, std::size_t>> toRasterize;
+        struct ToRasterize {
+            FlatPolygon* polygon;
+            const FlatPolygon* before;  // its shape in the best drawing, if it had one
+            std::size_t limit;
+        };
+        std::vector<ToRasterize> toRasterize;
         int unchanged = 0;                       // layers below this are the best drawing's
         bool structural = false;                 // polygons added, deleted or moved
         std::uint64_t bestError = 0;             // the best error it must beat

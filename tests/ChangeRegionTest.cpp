@@ -113,6 +113,19 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
         for (DnaPolygon& p : after.polygons) {
             flatAfter[i].Assign(p);
             if (rng() % 4) region.Rasterize(flatAfter[i], 1u << 20);
+            // From an earlier shape of as many vertices, rescanning only the rows that can
+            // differ: the very spans of a full scan.
+            if (flatAfter[i].spansKnown && i < flatBefore.size() && flatBefore[i].spansKnown &&
+                flatBefore[i].Count() == flatAfter[i].Count()) {
+                FlatPolygon again = flatAfter[i];
+                region.Rasterize(again, 1u << 20, &flatBefore[i]);
+                ASSERT_EQ(again.firstSpanRow, flatAfter[i].firstSpanRow) << "round " << round;
+                ASSERT_EQ(again.rowStart, flatAfter[i].rowStart) << "round " << round;
+                for (std::size_t k = 0; k < again.spans.size(); ++k)
+                    ASSERT_TRUE(again.spans[k].left == flatAfter[i].spans[k].left &&
+                                again.spans[k].right == flatAfter[i].spans[k].right)
+                        << "round " << round;
+            }
             ++i;
         }
         int unchanged = 0;
