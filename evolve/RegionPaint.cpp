@@ -53,29 +53,19 @@ struct Sse2Kernels {
 
 }  // namespace
 
-std::uint64_t PaintRowsPlain(const PaintJob& job) { return PaintRowsWith<PlainKernels>(job); }
-
-std::uint64_t PaintRowsSse2(const PaintJob& job) {
-#if POLYEVOLVE_SIMD
-    return PaintRowsWith<Sse2Kernels>(job);
-#else
-    return PaintRowsPlain(job);
-#endif
-}
-
-#if !defined(POLYEVOLVE_AVX2) || defined(POLYEVOLVE_NO_SIMD)
-std::uint64_t PaintRowsAvx2(const PaintJob& job) { return PaintRowsSse2(job); }
-#endif
-
 std::uint64_t PaintRows(const PaintJob& job) {
+    // RunningKernels names only a set this build and processor have.
     switch (RunningKernels()) {
+#if defined(POLYEVOLVE_AVX2) && !defined(POLYEVOLVE_NO_SIMD)
         case KernelSet::Avx2:
             return PaintRowsAvx2(job);
+#endif
+#if POLYEVOLVE_SIMD
         case KernelSet::Sse2:
-            return PaintRowsSse2(job);
-        case KernelSet::Plain:
+            return PaintRowsWith<Sse2Kernels>(job);
+#endif
+        default:
             break;
     }
-    return PaintRowsPlain(job);
+    return PaintRowsWith<PlainKernels>(job);
 }
-

@@ -56,7 +56,5 @@ struct PaintScratch {
 
 // The job's error sum, with the kernels in use (RunningKernels).
 std::uint64_t PaintRows(const PaintJob& job);
-// The same with one set each; the AVX2 one only where the processor has it.
-std::uint64_t PaintRowsPlain(const PaintJob& job);
-std::uint64_t PaintRowsSse2(const PaintJob& job);
+// The same with the AVX2 kernels (in builds that have them, where the processor has it).
 std::uint64_t PaintRowsAvx2(const PaintJob& job);

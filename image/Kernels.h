@@ -72,20 +72,29 @@ inline Prepared Prepare(const Blend& b) { return b; }
 #if POLYEVOLVE_SIMD
 namespace simd {
 
-// Four pixels at a time: channel differences in 16-bit lanes, squared and paired up by
-// pmaddwd. Each 32-bit lane gains at most 4 * 255^2 per step, far from overflowing.
-inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
+// Four pixel pairs at p and q: the channel differences in 16-bit lanes, squared and paired up
+// by pmaddwd, (alpha, blue) and (green, red) of each pixel; pixels 0 and 1 in `lo`, 2 and 3
+// in `hi`. The alpha bytes are masked out first.
+inline void SquaredDifferences(const Uint32* p, const Uint32* q, __m128i& lo, __m128i& hi) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i colour = _mm_set1_epi32(int(0xffffff00u));
+    const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), colour);
+    const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), colour);
+    const __m128i dlo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    const __m128i dhi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+    lo = _mm_madd_epi16(dlo, dlo);
+    hi = _mm_madd_epi16(dhi, dhi);
+}
+
+// Four pixels at a time. Each 32-bit lane gains at most 4 * 255^2 per step, far from
+// overflowing.
+inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
     __m128i acc = _mm_setzero_si128();
     int x = 0;
     for (; x + 4 <= n; x += 4) {
-        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), colour);
-        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x)), colour);
-        const __m128i dlo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
-        const __m128i dhi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
-        acc = _mm_add_epi32(acc, _mm_madd_epi16(dlo, dlo));
-        acc = _mm_add_epi32(acc, _mm_madd_epi16(dhi, dhi));
+        __m128i lo, hi;
+        SquaredDifferences(p + x, q + x, lo, hi);
+        acc = _mm_add_epi32(acc, _mm_add_epi32(lo, hi));
     }
     alignas(16) std::uint32_t lanes[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
@@ -93,19 +102,12 @@ inline std::uint32_t RowDistance(const Uint32* p, const Uint32* q, int n) {
     return sum + plain::RowDistance(p + x, q + x, n - x);
 }
 
-// Four pixels' distances at a time: pmaddwd pairs (alpha, blue) and (green, red) of each
-// pixel, and adding each pixel's two pairs gives its distance.
+// Four pixels' distances at a time: adding each pixel's two pairs gives its distance.
 inline void PixelDistances(const Uint32* p, const Uint32* q, int n, std::uint32_t* out) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i colour = _mm_set1_epi32(int(0xffffff00u));
     int x = 0;
     for (; x + 4 <= n; x += 4) {
-        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), colour);
-        const __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x)), colour);
-        const __m128i dlo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
-        const __m128i dhi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
-        const __m128i plo = _mm_madd_epi16(dlo, dlo);  // pixel 0: lanes 0, 1; pixel 1: lanes 2, 3
-        const __m128i phi = _mm_madd_epi16(dhi, dhi);
+        __m128i plo, phi;
+        SquaredDifferences(p + x, q + x, plo, phi);
         // Lanes 0 and 2 of each, then lanes 1 and 3: their sum is the four pixels in order.
         const __m128 flo = _mm_castsi128_ps(plo), fhi = _mm_castsi128_ps(phi);
         const __m128i even = _mm_castps_si128(_mm_shuffle_ps(flo, fhi, _MM_SHUFFLE(2, 0, 2, 0)));

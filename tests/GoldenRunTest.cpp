@@ -33,6 +33,20 @@ std::uint64_t Fnv1a(const std::vector<unsigned char>& bytes) {
     return hash;
 }
 
+// `steps` iterations, a save to memory, `steps` more: the hash of the half-way save, and the
+// final save.
+struct HalfWay {
+    std::uint64_t halfWay;
+    std::vector<unsigned char> saved;
+};
+template <class Evolver>
+HalfWay RunWithSaveHalfWay(GeneticTest& test, Evolver& evolver, int steps) {
+    for (int i = 0; i < steps; ++i) evolver.Evolve(test);
+    const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
+    for (int i = 0; i < steps; ++i) evolver.Evolve(test);
+    return HalfWay{halfWay, SaveToMemory(test)};
+}
+
 struct Way {
     EvaluatorKind kind;
     int threads;
@@ -48,10 +62,7 @@ TEST_P(GoldenRun, SampleSeed7With6000IterationsAndASaveHalfWay) {
     UseTargetSize(target);
     GeneticTest test(&target, 7);
     const auto evaluator = MakeEvaluator(GetParam().kind, GetParam().threads);
-    for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
-    const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
-    for (int i = 0; i < 3000; ++i) evaluator->Evolve(test);
-    const std::vector<unsigned char> saved = SaveToMemory(test);
+    const auto [halfWay, saved] = RunWithSaveHalfWay(test, *evaluator, 3000);
 
     EXPECT_EQ(halfWay, 9867152895680537167ull);
     EXPECT_EQ(test.bestError, 42435407ull);
@@ -84,10 +95,7 @@ TEST_P(ShapesGoldenRun, SampleSeed7With700CallsAndASaveHalfWay) {
     UseTargetSize(target);
     GeneticTest test(&target, 7);
     const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, GetParam());
-    for (int i = 0; i < 350; ++i) search->Evolve(test);
-    const std::uint64_t halfWay = Fnv1a(SaveToMemory(test));
-    for (int i = 0; i < 350; ++i) search->Evolve(test);
-    const std::vector<unsigned char> saved = SaveToMemory(test);
+    const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, 350);
 
     EXPECT_EQ(halfWay, 791074293532972952ull);
     EXPECT_EQ(test.bestError, 232348102ull);
