@@ -120,7 +120,11 @@ std::size_t ChangeRegion::Rasterize(FlatPolygon& p, std::size_t limit, const Fla
             p.rowStart.push_back(0);
         }
         for (; row < y; ++row) p.rowStart.push_back(int(p.spans.size()));
-        p.spans.push_back(FlatPolygon::Span{left, right});
+        // Field by field: a span built on the stack is stored as two halves and read back
+        // whole, which the processor cannot forward and waits for.
+        FlatPolygon::Span& span = p.spans.emplace_back();
+        span.left = left;
+        span.right = right;
     };
     if (before && before->spansKnown && before->Count() == p.Count() && p.Paints()) {
         // Another shape of the same polygon: its spans, but for the rows that can differ.

@@ -172,8 +172,11 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
     // Rows go heaviest first, by the best drawing's error there (to a factor of two): a
     // losing candidate is mostly worse where there is much to lose, so its sum passes the
     // limit sooner and the lightest rows go unpainted.
-    std::vector<PaintRow>& rows = scratch.unordered;
-    rows.clear();
+    // Two passes over the region's rows, the weights first, then each row straight into its
+    // place: rows built and copied on the spot would be read back, field by field, before their
+    // stores land, which the processor cannot forward and waits for.
+    std::vector<std::uint8_t>& weights = scratch.weights;
+    weights.clear();
     int count[33] = {};
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
         const ChangeRegion::Row& row = region.rows[std::size_t(y)];
@@ -182,7 +185,7 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
         std::uint32_t weight = sums[row[0].hi + 1] - sums[row[0].lo];
         if (!row[1].Empty()) weight += sums[row[1].hi + 1] - sums[row[1].lo];
         const int bits = weight ? 32 - __builtin_clz(weight) : 0;
-        rows.push_back(PaintRow{y, row[0].lo, row[0].hi, row[1].lo, row[1].hi, std::uint32_t(bits)});
+        weights.push_back(std::uint8_t(bits));
         ++count[bits];
     }
     int start[33];
@@ -190,8 +193,19 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
         start[bits] = at;
         at += count[bits];
     }
-    scratch.rows.resize(rows.size());
-    for (const PaintRow& row : rows) scratch.rows[std::size_t(start[row.weight]++)] = row;
+    scratch.rows.resize(weights.size());
+    for (int y = region.firstRow, k = 0; y <= region.lastRow; ++y) {
+        const ChangeRegion::Row& row = region.rows[std::size_t(y)];
+        if (row[0].Empty()) continue;
+        const int bits = weights[std::size_t(k++)];
+        PaintRow& r = scratch.rows[std::size_t(start[bits]++)];
+        r.y = y;
+        r.lo0 = row[0].lo;
+        r.hi0 = row[0].hi;
+        r.lo1 = row[1].lo;
+        r.hi1 = row[1].hi;
+        r.weight = std::uint32_t(bits);
+    }
     PaintJob job;
     job.layers = scratch.layers.data();
     job.layerCount = int(scratch.layers.size());

@@ -51,7 +51,8 @@ struct PaintJob {
 // What a thread keeps between candidates so that none allocates.
 struct PaintScratch {
     std::vector<PaintLayer> layers;
-    std::vector<PaintRow> rows, unordered;
+    std::vector<PaintRow> rows;
+    std::vector<std::uint8_t> weights;  // each row's weight, in the region's order
 };
 
 // The job's error sum, with the kernels in use (RunningKernels).

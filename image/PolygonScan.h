@@ -16,6 +16,8 @@ namespace scan {
 // Counts up to this many vertices use a buffer on the stack; larger ones (only a damaged
 // progress file makes them) go to the heap so no count can overflow the stack.
 constexpr int kStackVertices = 64;
+// Rows scan-converted together (see ScanPolygon).
+constexpr int kBandRows = 32;
 
 inline void SortCrossings(int* c, int n) {
     if (n == 2) {  // the common case (every row of a triangle), without a branch
@@ -43,7 +45,7 @@ inline void SortCrossings(int* c, int n) {
 // row: t = ((y - ya) * 65536) / dy is kept as quotient and remainder, so each new row adds
 // 65536 without a division and gives the same truncated t, whichever row it starts at.
 struct Edge {
-    int ya, yb;
+    int ya, yb;  // the first and the last row the edge counts in
     std::int64_t dx, base;  // base = xa * 65536
     std::uint32_t dy, step, stepRemainder;
     std::uint32_t t = 0, remainder = 0;
@@ -84,15 +86,21 @@ void ScanPolygon(const short* xs, const short* ys, int count, int width, int row
     const int lastRow = std::min(ymax, rowTo);
     if (firstRow > lastRow) return;
 
+    // Rows go in bands: each edge steps through its rows of a band in one tight loop, so the
+    // rows an edge does not reach cost nothing (row by row, every edge would be tested on
+    // every row).
     Edge stackEdges[kStackVertices];
-    int stackCrossings[kStackVertices];
+    int stackCrossings[kStackVertices * kBandRows];
     std::vector<Edge> heapEdges;
     std::vector<int> heapCrossings;
     Edge* edges = stackEdges;
     int* crossings = stackCrossings;
+    int bandRows = kBandRows;
     if (count > kStackVertices) {
+        // Thinner bands keep the crossings' buffer near the stack's size.
+        bandRows = std::max(1, kStackVertices * kBandRows / count);
         heapEdges.resize(std::size_t(count));
-        heapCrossings.resize(std::size_t(count));
+        heapCrossings.resize(std::size_t(count) * std::size_t(bandRows));
         edges = heapEdges.data();
         crossings = heapCrossings.data();
     }
@@ -108,7 +116,9 @@ void ScanPolygon(const short* xs, const short* ys, int count, int width, int row
         Edge& e = edges[edgeCount++];
         e = Edge{};
         e.ya = ya;
-        e.yb = yb;
+        // Edges count from their upper end up to, not including, their lower end; on the
+        // polygon's last row the edges ending there count too.
+        e.yb = yb == ymax ? yb : yb - 1;
         e.dx = xb - xa;
         e.base = std::int64_t(xa) * 65536;
         e.dy = std::uint32_t(yb - ya);
@@ -120,26 +130,33 @@ void ScanPolygon(const short* xs, const short* ys, int count, int width, int row
     // outside the surface, which keeps their order and the clipped spans unchanged.
     const std::int64_t lowest = -65536;
     const std::int64_t highest = std::int64_t(width + 1) * 65536;
+    const int stride = edgeCount;  // crossings of band row k: crossings[k * stride ...]
+    int counts[kBandRows];
 
-    for (int y = firstRow; y <= lastRow; ++y) {
-        // Edges count from their upper end up to, not including, their lower end; on the
-        // polygon's last row the edges ending there count too.
-        const bool lastLine = (y == ymax);
-        int n = 0;
+    for (int bandFrom = firstRow; bandFrom <= lastRow; bandFrom += bandRows) {
+        const int bandTo = std::min(lastRow, bandFrom + bandRows - 1);
+        std::fill(counts, counts + (bandTo - bandFrom + 1), 0);
         for (int i = 0; i < edgeCount; ++i) {
             Edge& e = edges[i];
-            if (y < e.ya || (lastLine ? y > e.yb : y >= e.yb)) continue;
-            crossings[n++] = int(std::clamp(e.CrossingAt(y), lowest, highest));
+            const int from = std::max(e.ya, bandFrom), to = std::min(e.yb, bandTo);
+            for (int y = from; y <= to; ++y) {
+                const int k = y - bandFrom;
+                crossings[k * stride + counts[k]++] = int(std::clamp(e.CrossingAt(y), lowest, highest));
+            }
         }
-        SortCrossings(crossings, n);
-        for (int j = 0; j + 1 < n; j += 2) {
-            // Rounds e + 1/65536 and f - 1/65536 to the nearest column, halves upward.
-            int left = (crossings[j] + 32769) >> 16;
-            int right = (crossings[j + 1] + 32767) >> 16;
-            left = std::max(left, 0);
-            right = std::min(right, width - 1);
-            if (right < left) continue;
-            span(y, left, right);
+        for (int y = bandFrom; y <= bandTo; ++y) {
+            const int k = y - bandFrom, n = counts[k];
+            int* c = crossings + k * stride;
+            SortCrossings(c, n);
+            for (int j = 0; j + 1 < n; j += 2) {
+                // Rounds e + 1/65536 and f - 1/65536 to the nearest column, halves upward.
+                int left = (c[j] + 32769) >> 16;
+                int right = (c[j + 1] + 32767) >> 16;
+                left = std::max(left, 0);
+                right = std::min(right, width - 1);
+                if (right < left) continue;
+                span(y, left, right);
+            }
         }
     }
 }

@@ -237,7 +237,7 @@ void ReferencePolygon(Image& image, const short* xs, const short* ys, int count,
 TEST(PolygonFill, MatchesALiteralReadingOfTheAlgorithm) {
     std::srand(31);
     for (int round = 0; round < 300; ++round) {
-        const int w = 1 + std::rand() % 90, h = 1 + std::rand() % 70;
+        const int w = 1 + std::rand() % 90, h = 1 + std::rand() % 150;  // several bands of rows
         Image fast(w, h), reference(w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
