@@ -16,7 +16,7 @@ void ChangeRegion::Resize(int width, int height) {
     lastRow = maxRight = INT_MIN;
 }
 
-void ChangeRegion::Mark(int y, int left, int right) {
+inline void ChangeRegion::Mark(int y, int left, int right) {
     Row& row = rows[std::size_t(y)];
     const Interval added{left, right};
     auto touch = [](const Interval& p, const Interval& q) {
@@ -43,8 +43,17 @@ void ChangeRegion::Mark(int y, int left, int right) {
             row[1] = added;
         }
     } else {
+        // row[0] and row[1] are in order already: the new one goes before, between or after.
         Interval three[3] = {row[0], row[1], added};
-        std::sort(three, three + 3, [](const Interval& p, const Interval& q) { return p.lo < q.lo; });
+        if (added.lo < row[1].lo) {
+            three[2] = row[1];
+            if (added.lo < row[0].lo) {
+                three[1] = row[0];
+                three[0] = added;
+            } else {
+                three[1] = added;
+            }
+        }
         if (three[1].lo - three[0].hi <= three[2].lo - three[1].hi) {
             row[0] = hull(three[0], three[1]);
             row[1] = three[2];
