@@ -139,6 +139,19 @@ void DrawStream::Extend(std::size_t wanted) {
         // Three words at a time, each the next of its own chain (word n needs word n - 3).
         std::uint32_t a = r[kLag - 3], b = r[kLag - 2], c = r[kLag - 1];
         std::size_t i = kLag;
+#if POLYEVOLVE_SIMD
+        // The same three chains in the low lanes of a vector; the fourth lane's store is
+        // overwritten by the next step, so the loop stops one word short of the end.
+        __m128i last = _mm_setr_epi32(std::int32_t(a), std::int32_t(b), std::int32_t(c), 0);
+        for (; i + 4 <= kLag + kBlock; i += 3) {
+            last = _mm_add_epi32(last, _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + i - kLag)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), last);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i - kLag), _mm_srli_epi32(last, 1));
+        }
+        a = r[i - 3];
+        b = r[i - 2];
+        c = r[i - 1];
+#endif
         for (; i + 3 <= kLag + kBlock; i += 3) {
             a += r[i - kLag];
             b += r[i + 1 - kLag];
