@@ -225,4 +225,31 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
     }
 }
 
+// A third range in a row joins the closest of the two already there, whichever side it comes
+// in on: the two stay in order and apart, and cover all three.
+TEST(ChangeRegion, AThirdRangeJoinsItsClosestNeighbourInAnyOrder) {
+    auto bar = [](int left, int right) {  // columns left..right of rows 2..6
+        FlatPolygon p;
+        p.xs = {short(left), short(right), short(right), short(left)};
+        p.ys = {2, 2, 7, 7};
+        p.xmin = left;
+        p.xmax = right;
+        p.ymin = 2;
+        p.ymax = 7;
+        return p;
+    };
+    const std::vector<FlatPolygon> bars = {bar(2, 4), bar(20, 22), bar(25, 27)};
+    int order[3] = {0, 1, 2};
+    do {
+        ChangeRegion region;
+        region.Resize(40, 10);
+        for (int i : order) region.Add(bars[std::size_t(i)]);
+        const ChangeRegion::Row& row = region.rows[4];
+        EXPECT_EQ(row[0].lo, 2);
+        EXPECT_EQ(row[0].hi, 4);
+        EXPECT_EQ(row[1].lo, 20);  // the two close ones together
+        EXPECT_EQ(row[1].hi, 27);
+    } while (std::next_permutation(order, order + 3));
+}
+
 }  // namespace
