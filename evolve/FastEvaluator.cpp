@@ -114,7 +114,7 @@ void FastEvaluator::Rebuild(GeneticTest& test) {
                        polygon.ys[i] < height;
     }
     layers.Rebuild(all, test.canvas, PlaneOf(*test.target));
-    realError = test.canvas.Compare(*test.target);
+    realError = layers.TotalError();  // what Compare gives, already summed
     built = true;
 }
 

@@ -49,6 +49,12 @@ void LayerCache::ScoreRange(int y, int lo, int hi, const Plane& goal) {
     for (; x <= countedWidth; ++x) sums[x] += shift;
 }
 
+std::uint64_t LayerCache::TotalError() const {
+    std::uint64_t sum = 0;
+    for (int y = 0; y < countedHeight; ++y) sum += ErrorSums(y)[countedWidth];
+    return sum;
+}
+
 std::uint64_t LayerCache::TopError(const ChangeRegion& region) const {
     std::uint64_t sum = 0;
     for (int y = region.firstRow; y <= region.lastRow; ++y) {

@@ -34,6 +34,8 @@ public:
     void Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work, const Plane& goal);
     // The whole drawing's error inside the region, from the kept error of each pixel.
     std::uint64_t TopError(const ChangeRegion& region) const;
+    // The whole drawing's error, from the kept sums.
+    std::uint64_t TotalError() const;
     // The highest level whose polygons all lie below layer `unchanged` (-1: none, start black).
     int LevelBelow(int unchanged) const;
     int Position(int level) const { return level < 0 ? 0 : positions[std::size_t(level)]; }

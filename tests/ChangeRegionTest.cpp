@@ -222,6 +222,7 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
         ASSERT_GT(whole.Rasterize(canvas, 1u << 20), 0u);
         whole.Add(canvas);
         ASSERT_EQ(layers.TopError(whole), fullAfter.Compare(target)) << "round " << round;
+        ASSERT_EQ(layers.TotalError(), fullAfter.Compare(target)) << "round " << round;
     }
 }
 
