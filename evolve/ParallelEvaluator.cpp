@@ -80,11 +80,12 @@ void ParallelEvaluator::ScoreWaiting(std::unique_lock<std::mutex>& lock, Slot* s
 void ParallelEvaluator::Measure(bool won) {
     ++windowIterations;
     windowWins += won ? 1 : 0;
-    if (windowIterations < kWindow) return;
+    if (windowIterations < window) return;
     // Alone from one winner in twelve, speculating again below one in sixteen (measured
     // break-even: about one in ten).
-    const bool next = alone ? windowWins * 16 >= kWindow : windowWins * 12 >= kWindow;
+    const bool next = alone ? windowWins * 16 >= window : windowWins * 12 >= window;
     windowIterations = windowWins = 0;
+    window = kWindow;
     if (next == alone) return;
     alone = next;
     ++wayChanges;

@@ -86,8 +86,10 @@ private:
     const DrawStream* stream = nullptr;  // whose draws the candidates ahead took
     bool speculate = true;  // false for drawings whose one candidate could outrun the stream's reach
     // Winners among the last iterations, and whether the next ones are scored one at a time.
-    static constexpr int kWindow = 256;
-    int windowIterations = 0, windowWins = 0;
+    // The first window is short: a fresh run's winners are many from the start, and every
+    // iteration speculated then is mostly thrown away.
+    static constexpr int kWindow = 256, kFirstWindow = 64;
+    int window = kFirstWindow, windowIterations = 0, windowWins = 0;
     bool alone = false;
     int wayChanges = 0;
 };
