@@ -34,7 +34,6 @@ bool FastEvaluator::Beyond(const DnaDrawing& drawing) {
 bool FastEvaluator::Prepare(GeneticTest& test) {
     Image& canvas = test.canvas;
     if (!test.target || !test.target->surface || !canvas.surface) return false;
-
     const int w = canvas.Width(), h = canvas.Height();
     if (test.target != target || w != width || h != height) {
         target = test.target;
@@ -240,7 +239,7 @@ bool FastEvaluator::Score(Candidate& c, const Plane& work, PaintScratch& active)
         c.better = c.error < c.bestError;
         return c.better;
     }
-    const std::uint64_t rest = realError - layers.TopError(c.region);
+    const std::uint64_t rest = realError - layers.OrderRows(c.region, active);
     if (rest >= c.bestError) {
         c.better = false;
         return false;

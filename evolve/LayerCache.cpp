@@ -55,15 +55,6 @@ std::uint64_t LayerCache::TotalError() const {
     return sum;
 }
 
-std::uint64_t LayerCache::TopError(const ChangeRegion& region) const {
-    std::uint64_t sum = 0;
-    for (int y = region.firstRow; y <= region.lastRow; ++y) {
-        const std::uint32_t* sums = ErrorSums(y);
-        region.ForEachRange(y, [&](int lo, int hi) { sum += sums[hi + 1] - sums[lo]; });
-    }
-    return sum;
-}
-
 void LayerCache::Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work,
                          const Plane& goal) {
     const int n = int(drawing.size());
@@ -159,37 +150,22 @@ void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int
     }
 }
 
-std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& drawing,
-                                        int first, int last, const Plane* from,
-                                        const Plane& to, const Plane& goal,
-                                        const ChangeRegion& region, std::uint64_t limit,
-                                        PaintScratch& scratch) const {
-    scratch.layers.clear();
-    for (int i = first; i < last; ++i) {
-        const FlatPolygon& p = *drawing[std::size_t(i)];
-        if (region.Misses(p) || (p.spansKnown && p.SpanRows() == 0)) continue;
-        if (!p.spansKnown) {  // a polygon too big to keep spans of: one polygon at a time
-            CopyRegion(from, to, region);
-            PaintRegion(drawing, first, last, to, region);
-            return RegionError(to, goal, region, limit);
-        }
-        scratch.layers.push_back(PaintLayerOf(p));
-    }
-    // Rows go heaviest first, by the best drawing's error there (to a factor of two): a
-    // losing candidate is mostly worse where there is much to lose, so its sum passes the
-    // limit sooner and the lightest rows go unpainted.
+std::uint64_t LayerCache::OrderRows(const ChangeRegion& region, PaintScratch& scratch) const {
     // Two passes over the region's rows, the weights first, then each row straight into its
     // place: rows built and copied on the spot would be read back, field by field, before their
     // stores land, which the processor cannot forward and waits for.
     std::vector<std::uint8_t>& weights = scratch.weights;
     weights.clear();
+    std::uint64_t total = 0;
     int count[33] = {};
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
         const ChangeRegion::Row& row = region.rows[std::size_t(y)];
         if (row[0].Empty()) continue;
         const std::uint32_t* sums = ErrorSums(y);
+        // A row of the counted part sums to under 2^32.
         std::uint32_t weight = sums[row[0].hi + 1] - sums[row[0].lo];
         if (!row[1].Empty()) weight += sums[row[1].hi + 1] - sums[row[1].lo];
+        total += weight;
         const int bits = weight ? 32 - __builtin_clz(weight) : 0;
         weights.push_back(std::uint8_t(bits));
         ++count[bits];
@@ -210,7 +186,25 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
         r.hi0 = row[0].hi;
         r.lo1 = row[1].lo;
         r.hi1 = row[1].hi;
-        r.weight = std::uint32_t(bits);
+    }
+    return total;
+}
+
+std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& drawing,
+                                        int first, int last, const Plane* from,
+                                        const Plane& to, const Plane& goal,
+                                        const ChangeRegion& region, std::uint64_t limit,
+                                        PaintScratch& scratch) const {
+    scratch.layers.clear();
+    for (int i = first; i < last; ++i) {
+        const FlatPolygon& p = *drawing[std::size_t(i)];
+        if (region.Misses(p) || (p.spansKnown && p.SpanRows() == 0)) continue;
+        if (!p.spansKnown) {  // a polygon too big to keep spans of: one polygon at a time
+            CopyRegion(from, to, region);
+            PaintRegion(drawing, first, last, to, region);
+            return RegionError(to, goal, region, limit);
+        }
+        scratch.layers.push_back(PaintLayerOf(p));
     }
     PaintJob job;
     job.layers = scratch.layers.data();

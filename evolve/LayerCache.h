@@ -32,8 +32,11 @@ public:
     // Renders `drawing` from scratch into `work` and every level, and scores the whole
     // drawing against `goal`; `work` ends up holding the whole drawing.
     void Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& work, const Plane& goal);
-    // The whole drawing's error inside the region, from the kept error of each pixel.
-    std::uint64_t TopError(const ChangeRegion& region) const;
+    // The whole drawing's error inside the region, from the kept sums; the region's rows go
+    // into `scratch` for PaintAndScore, heaviest first by that error (to a factor of two): a
+    // losing candidate is mostly worse where there is much to lose, so its sum passes the
+    // limit sooner and the lightest rows go unpainted.
+    std::uint64_t OrderRows(const ChangeRegion& region, PaintScratch& scratch) const;
     // The whole drawing's error, from the kept sums.
     std::uint64_t TotalError() const;
     // The highest level whose polygons all lie below layer `unchanged` (-1: none, start black).
@@ -58,8 +61,8 @@ public:
                             const Plane& to, const ChangeRegion& region);
 
     // Paints polygons [first, last) of the drawing into `to` inside the region, over `from`
-    // (black when null), and sums the region's error against `goal` as it goes, row by row,
-    // the rows where the best drawing's error is largest first; stops once the sum reaches
+    // (black when null), and sums the region's error against `goal` as it goes, row by row in
+    // the order OrderRows left in `scratch` for this region; stops once the sum reaches
     // `limit`, leaving the rows after unpainted.
     // `scratch` is the caller's, so that several threads can paint at once.
     std::uint64_t PaintAndScore(const std::vector<const FlatPolygon*>& drawing, int first,

@@ -23,12 +23,9 @@ struct alignas(32) PaintLayer {
 
 PaintLayer PaintLayerOf(const FlatPolygon& polygon);  // a polygon whose spans are known
 
-// A row of the region: one range, or two apart (lo1 > hi1 when there is one), and the bit
-// length of the best drawing's error there (the order rows are painted in; unused by the
-// painting itself).
+// A row of the region: one range, or two apart (lo1 > hi1 when there is one).
 struct PaintRow {
     int y, lo0, hi0, lo1, hi1;
-    std::uint32_t weight;
 };
 
 // Paints `layers` in order over `from` (black when null) into `to` on each row, then sums the

@@ -181,11 +181,12 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
         for (KernelSet set : {KernelSet::Plain, KernelSet::Sse2, KernelSet::Avx2}) {
             if (!UseKernels(set)) continue;
             PaintScratch active;
+            const std::uint64_t old = layers.OrderRows(region, active);
             const std::uint64_t share =
                 layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
                                      level < 0 ? nullptr : &below, out, goal, region, UINT64_MAX,
                                      active);
-            ASSERT_EQ(errorBefore - layers.TopError(region) + share, fullAfter.Compare(target))
+            ASSERT_EQ(errorBefore - old + share, fullAfter.Compare(target))
                 << "round " << round << " kernels " << KernelName(set);
             for (int y = 0; y < h - 1; ++y)
                 region.ForEachRange(y, [&](int lo, int hi) {
@@ -209,6 +210,7 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
         // Kept: the kept error follows, everywhere (the running sums to the right of the
         // changed ranges shift with them).
         PaintScratch scratch;
+        layers.OrderRows(region, scratch);
         layers.PaintAndScore(drawingAfter, layers.Position(level), int(drawingAfter.size()),
                              level < 0 ? nullptr : &below, out, goal, region, UINT64_MAX, scratch);
         layers.Update(drawingAfter, unchanged, region, out, goal);
@@ -221,7 +223,7 @@ TEST(ChangeRegion, RegionScoreEqualsFullCompareOnRandomChanges) {
         whole.Resize(w, h);
         ASSERT_GT(whole.Rasterize(canvas, 1u << 20), 0u);
         whole.Add(canvas);
-        ASSERT_EQ(layers.TopError(whole), fullAfter.Compare(target)) << "round " << round;
+        ASSERT_EQ(layers.OrderRows(whole, scratch), fullAfter.Compare(target)) << "round " << round;
         ASSERT_EQ(layers.TotalError(), fullAfter.Compare(target)) << "round " << round;
     }
 }
