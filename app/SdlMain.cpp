@@ -97,7 +97,7 @@ extern "C" int SDL_main(int argc, char** argv) {
 
     // Also refuses targets too large for the window's 16-bit row length or the 16-bit
     // vertex coordinates.
-    std::unique_ptr<Image> picture = LoadTarget(baseName, std::cerr, false, int(run.maxSize), run.background);
+    std::unique_ptr<Image> picture = LoadTarget(baseName, std::cerr, int(run.maxSize), run.background);
     if (!picture) return -1;
     const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
     const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run.maxSize);

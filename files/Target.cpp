@@ -44,8 +44,7 @@ void RefuseSize(const std::string& path, long long width, long long height, std:
 
 }  // namespace
 
-std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason, int shrinkTo,
-                                  unsigned background) {
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, int shrinkTo, unsigned background) {
     // The size is in the header: a picture too large is refused before it is decoded, which
     // for the largest would cost gigabytes and seconds.
     long long headerWidth = 0, headerHeight = 0;
@@ -77,12 +76,15 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bo
     try {
         target = std::make_unique<Image>(loaded);
     } catch (const std::string& text) {
-        err << "Error in image creation: " << text;
-        const std::string reason = !withReason ? "" : why.empty() ? SdlReason() : why;
-        err << Because(reason);
-        err << "\n";
+        // Named, so that a loop over many pictures tells which one failed.
+        const std::string reason = why.empty() ? SdlReason() : why;
+        err << "Error in image creation: " << text << " (<" << path << ">" << (reason.empty() ? "" : ": " + reason)
+            << ")\n";
         return nullptr;
     }
+    if (!outcome.warning.empty())
+        err << "<" << path << ">: damaged " << PictureKindName(SniffPicture(path).kind)
+            << ", loaded as it decodes (" << outcome.warning << ").\n";
     return target;
 }
 

@@ -17,12 +17,12 @@ bool TargetSizeSupported(int width, int height);
 // is no BMP or its header is unusual (the loader then decides).
 bool BmpHeaderSize(const std::string& path, long long& width, long long& height);
 
-// Loads the target picture and checks its size; on failure writes one line to `err` and
-// returns null. The tools add the decoder's reason to the line (`withReason`); the window
-// program's line is the plain one. With `shrinkTo` (a run's --max-size), a picture larger than
-// a target may be is shrunk while it loads, so its longer side fits.
-std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, bool withReason = false,
-                                  int shrinkTo = 0, unsigned background = 0);
+// Loads the target picture and checks its size; on failure writes one line to `err` that names
+// the file and says why, and returns null. A picture loaded despite damage gets a line too.
+// With `shrinkTo` (a run's --max-size), a picture larger than a target may be is shrunk while
+// it loads, so its longer side fits.
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, int shrinkTo = 0,
+                                  unsigned background = 0);
 
 // Sizes the genome to the target; must run before the first polygon is made.
 void UseTargetSize(const Image& target);

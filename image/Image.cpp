@@ -27,32 +27,22 @@ std::string SdlReason() {
     return text ? text : "";
 }
 
-namespace {
-bool LooksLikeBmp(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    char magic[2] = {};
-    const bool bmp = std::fread(magic, 1, 2, file) == 2 && magic[0] == 'B' && magic[1] == 'M';
-    std::fclose(file);
-    return bmp;
-}
-}  // namespace
-
 SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& request, Decoded* outcome) {
     Decoded ignored;
     Decoded& result = outcome ? *outcome : ignored;
     SDL_ClearError();
+    const FileKind file = SniffPicture(path);
+    if (!file.problem.empty()) {
+        result.error = file.problem;
+        return nullptr;
+    }
     // SDL's own BMP loader first, so that every BMP gives exactly the pixels it always gave;
     // SDL_image only for the BMPs that loader refuses (compressed ones). Every other picture
     // goes to the maintained decoders.
-    if (!LooksLikeBmp(path)) {
-        SDL_RWops* probe = SDL_RWFromFile(path.c_str(), "rb");  // says why a file cannot be read
-        if (!probe) {
-            result.error = SdlReason();
-            return nullptr;
-        }
-        SDL_RWclose(probe);
-        result = DecodePicture(path, request);
+    if (file.kind != PictureKind::Bmp) {
+        result = DecodePicture(path, file.kind, request);
+        if (result.damaged)
+            result.error = std::string("damaged ") + PictureKindName(file.kind) + ": " + result.error;
         return result.surface;
     }
     SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
@@ -61,7 +51,7 @@ SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& re
     SDL_RWops* again = SDL_RWFromFile(path.c_str(), "rb");
     loaded = again ? IMG_LoadTyped_RW(again, 1, const_cast<char*>("BMP")) : nullptr;
     if (!loaded) {
-        result.error = SdlReason();
+        result.error = "damaged BMP: " + SdlReason();
         return nullptr;
     }
     // Converted like a 32-bit BMP with alpha, whose alpha SDL's loader drops: the colours are
@@ -81,10 +71,18 @@ Image::Image(const std::string& path) : Image(LoadPictureSurface(path, DecodeReq
 
 Image::Image(SDL_Surface* loaded) {
     if (!loaded) throw std::string("unable to load image");
+    // A decoded picture comes in our own layout already: kept as it is, not copied.
+    const SDL_PixelFormat* format = loaded->format;
+    if (format && format->BytesPerPixel == 4 && format->Rmask == RedMask && format->Gmask == GreenMask &&
+        format->Bmask == BlueMask && format->Amask == AlphaMask && !(loaded->flags & SDL_SRCALPHA)) {
+        surface = loaded;
+        return;
+    }
     // SDL loads some pixel formats it cannot convert (more than 4 bytes a pixel, or none);
     // refused like an unreadable file, rather than run against a black target.
     const int bytes = loaded->format ? loaded->format->BytesPerPixel : 0;
     if (bytes < 1 || bytes > 4) {
+        SDL_SetError("%d bytes a pixel", bytes);
         SDL_FreeSurface(loaded);
         throw std::string("unable to load image");
     }

@@ -1,5 +1,8 @@
 #include "image/PictureDecoder.h"
 
+#include "image/DamageCheck.h"
+#include "image/Image.h"
+
 #include <vips/vips.h>
 
 #include <fcntl.h>
@@ -7,20 +10,24 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <optional>
-#include <utility>
 
 namespace {
 
-void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+// What the loaders said while one picture was read here (decoding runs on the calling thread).
+thread_local std::string tWarning;
+
+void Remember(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
+    if (tWarning.empty() && message) tWarning = message;
+}
 
 bool Ready() {
     static const bool ready = [] {
         if (VIPS_INIT("polyevolve") != 0) return false;
-        // Decoders warn on every damaged chunk; the refusal line carries the reason instead.
-        g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), Quiet, nullptr);
+        // Loaders warn about damage they read past; the warning decides, and goes into our line.
+        g_log_set_handler("VIPS", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE), Remember, nullptr);
         vips_block_untrusted_set(TRUE);  // ImageMagick, PDF, SVG and such: not for pictures we evolve
         vips_cache_set_max(0);
         vips_concurrency_set(1);
@@ -29,24 +36,17 @@ bool Ready() {
     return ready;
 }
 
-std::string VipsReason() {
-    std::string text = vips_error_buffer();
-    vips_error_clear();
+std::string OneLine(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     const std::size_t newline = text.find('\n');
-    if (newline != std::string::npos) text = text.substr(0, newline);  // one line
-    return text.empty() ? "unreadable" : text;
+    if (newline != std::string::npos) text = text.substr(0, newline);
+    return text;
 }
 
-// The kinds read here, by the loader that claims the file; a file another loader claims is named and refused.
-const char* KindOf(const char* loader) {
-    static const std::pair<const char*, const char*> kinds[] = {
-        {"VipsForeignLoadJpeg", "JPEG"}, {"VipsForeignLoadPng", "PNG"},   {"VipsForeignLoadNsgif", "GIF"},
-        {"VipsForeignLoadGif", "GIF"},   {"VipsForeignLoadTiff", "TIFF"}, {"VipsForeignLoadWebp", "WebP"},
-        {"VipsForeignLoadHeif", "HEIC/AVIF"}};
-    for (const auto& kind : kinds)
-        if (std::strncmp(loader, kind.first, std::strlen(kind.first)) == 0) return kind.second;
-    return nullptr;
+std::string VipsReason() {
+    std::string text = OneLine(vips_error_buffer());
+    vips_error_clear();
+    return text.empty() ? "unreadable" : text;
 }
 
 // What an unread kind is called: the loader's name without its class prefix and suffix ("Svg", "Ppm").
@@ -95,107 +95,196 @@ struct Owned {
     }
 };
 
+// The kind's own loader, so that a file is read only as what its first bytes say it is.
+VipsImage* Open(const std::string& path, PictureKind kind, VipsAccess access) {
+    VipsImage* out = nullptr;
+    const char* name = path.c_str();
+    const VipsFailOn failOn = VIPS_FAIL_ON_TRUNCATED;
+    int failed = -1;
+    switch (kind) {
+    case PictureKind::Jpeg: failed = vips_jpegload(name, &out, "access", access, "fail_on", failOn, nullptr); break;
+    case PictureKind::Png: failed = vips_pngload(name, &out, "access", access, "fail_on", failOn, nullptr); break;
+    case PictureKind::Gif: failed = vips_gifload(name, &out, "access", access, "fail_on", failOn, nullptr); break;
+    case PictureKind::Tiff: failed = vips_tiffload(name, &out, "access", access, "fail_on", failOn, nullptr); break;
+    case PictureKind::WebP: failed = vips_webpload(name, &out, "access", access, "fail_on", failOn, nullptr); break;
+    case PictureKind::Heif: failed = vips_heifload(name, &out, "access", access, "fail_on", failOn, nullptr); break;
+    default: break;
+    }
+    return failed == 0 ? out : nullptr;
+}
+
+// One step of the pipeline: `step` makes the next image from the current one.
+template <typename Step>
+bool Then(Owned& image, std::string& error, Step step) {
+    VipsImage* next = nullptr;
+    if (step(image.image, &next) != 0) {
+        error = VipsReason();
+        return false;
+    }
+    image.Take(next);
+    return true;
+}
+
+// sRGB, opaque, 8 bits, three bands.
+bool ToRgb(Owned& image, std::uint32_t background, std::string& error) {
+    if (!Then(image, error, [](VipsImage* in, VipsImage** out) {
+            return vips_colourspace(in, out, VIPS_INTERPRETATION_sRGB, nullptr);
+        }))
+        return false;
+    if (vips_image_hasalpha(image.image)) {
+        double colour[3] = {double(background >> 16 & 0xff), double(background >> 8 & 0xff), double(background & 0xff)};
+        VipsArrayDouble* array = vips_array_double_new(colour, 3);
+        const bool flat = Then(image, error, [array](VipsImage* in, VipsImage** out) {
+            return vips_flatten(in, out, "background", array, nullptr);
+        });
+        vips_area_unref(VIPS_AREA(array));
+        if (!flat) return false;
+    }
+    if (!Then(image, error, [](VipsImage* in, VipsImage** out) { return vips_cast_uchar(in, out, nullptr); }))
+        return false;
+    if (image.image->Bands == 3) return true;
+    return Then(image, error, [](VipsImage* in, VipsImage** out) { return vips_extract_band(in, out, 0, "n", 3, nullptr); });
+}
+
+// Decodes strip by strip straight into a surface of the Image layout, so that the whole
+// picture is held once, at four bytes a pixel.
+SDL_Surface* Decode(VipsImage* image, std::string& error) {
+    const int w = image->Xsize, h = image->Ysize;
+    SDL_Surface* surface = CreateImageSurface(w, h);
+    if (!surface) {
+        error = "no memory for the picture";
+        return nullptr;
+    }
+    VipsRegion* region = vips_region_new(image);
+    constexpr int strip = 64;
+    for (int top = 0; top < h; top += strip) {
+        VipsRect rows{0, top, w, std::min(strip, h - top)};
+        if (vips_region_prepare(region, &rows) != 0) {
+            error = VipsReason();
+            g_object_unref(region);
+            SDL_FreeSurface(surface);
+            return nullptr;
+        }
+        for (int y = top; y < top + rows.height; ++y) {
+            const auto* from = reinterpret_cast<const Uint8*>(VIPS_REGION_ADDR(region, 0, y));
+            auto* to = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + std::ptrdiff_t(y) * surface->pitch);
+            for (int x = 0; x < w; ++x, from += 3)
+                to[x] = Uint32(from[0]) << 24 | Uint32(from[1]) << 16 | Uint32(from[2]) << 8 | 0xffu;
+        }
+    }
+    g_object_unref(region);
+    return surface;
+}
+
+// The picture upright at its full size, or shrunk while it loads.
+bool Upright(Owned& image, const std::string& path, PictureKind kind, const DecodeRequest& request,
+             Decoded& result) {
+    const int w = image.image->Xsize, h = image.image->Ysize;
+    if (w > request.maxWidth || h > request.maxHeight) {
+        if (request.shrinkTo <= 0) {
+            result.error = "too large to decode (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)";
+            result.tooLarge = true;
+            return false;
+        }
+        // A JPEG decodes at a fraction of its size; the thumbnail turns it upright too.
+        return Then(image, result.error, [&](VipsImage*, VipsImage** out) {
+            return vips_thumbnail(path.c_str(), out, request.shrinkTo, "height", request.shrinkTo, "size",
+                                  VIPS_SIZE_DOWN, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr);
+        });
+    }
+    // Turning needs the rows out of order: a turned picture is opened for random access.
+    if (vips_image_get_orientation(image.image) > 1) {
+        VipsImage* again = Open(path, kind, VIPS_ACCESS_RANDOM);
+        if (!again) {
+            result.error = VipsReason();
+            return false;
+        }
+        image.Take(again);
+    }
+    return Then(image, result.error, [](VipsImage* in, VipsImage** out) { return vips_autorot(in, out, nullptr); });
+}
+
+// A second opinion where the loader reads past damage: a refusal in `error`, or a warning.
+void CheckDamage(const std::string& path, PictureKind kind, Decoded& result) {
+    Damage damage;
+    if (kind == PictureKind::Jpeg) damage = CheckJpeg(path);
+    if (kind == PictureKind::Gif) damage = CheckGif(path, MaxSourcePixels());
+    if (damage.what.empty()) return;
+    // A JPEG whose data decodes to the end is shown as it decodes (phones and cameras write
+    // some with stray bytes); anything cut short, or damaged in another kind, is refused.
+    if (kind == PictureKind::Jpeg && !damage.truncated)
+        result.warning = damage.what;
+    else
+        result.error = damage.what;
+}
+
 }  // namespace
 
-Decoded DecodePicture(const std::string& path, const DecodeRequest& request) {
+std::uint64_t MaxSourcePixels() {
+    const char* text = std::getenv("POLYEVOLVE_MAX_PIXELS");
+    if (!text || !*text) return kDefaultMaxSourcePixels;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    return *end == '\0' && value > 0 ? value : kDefaultMaxSourcePixels;
+}
+
+Decoded DecodePicture(const std::string& path, PictureKind kind, const DecodeRequest& request) {
     Decoded result;
     if (!Ready()) {
         result.error = "the picture decoder did not start";
         return result;
     }
-    const char* loader = vips_foreign_find_load(path.c_str());
-    vips_error_clear();
-    if (!loader || !KindOf(loader)) {
+    if (kind == PictureKind::Unknown || kind == PictureKind::Bmp) {
+        const char* loader = vips_foreign_find_load(path.c_str());
+        vips_error_clear();
         result.error = std::string(loader ? NameOfLoader(loader) + ": " : "") +
-                       "not a picture of a kind read here (JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF, BMP)";
+                       "not a picture of a kind read here (" + PictureKindList() + ")";
         return result;
     }
     // The AV1 decoder behind HEIF files prints its own complaints about a damaged file; they
     // would break the one-line refusal, which carries the reason anyway.
     std::optional<QuietStandardError> quiet;
-    if (std::strcmp(KindOf(loader), "HEIC/AVIF") == 0) quiet.emplace();
+    if (kind == PictureKind::Heif) quiet.emplace();
+    tWarning.clear();
     // The header first: the size is known before anything is decoded.
     Owned image;
-    image.image = vips_image_new_from_file(path.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
-                                           VIPS_FAIL_ON_TRUNCATED, nullptr);
+    image.image = Open(path, kind, VIPS_ACCESS_SEQUENTIAL);
     if (!image.image) {
         result.error = VipsReason();
+        result.damaged = true;
         return result;
     }
     result.sourceWidth = image.image->Xsize;
     result.sourceHeight = image.image->Ysize;
     const std::uint64_t pixels = std::uint64_t(image.image->Xsize) * std::uint64_t(image.image->Ysize);
-    if (image.image->Xsize > request.maxWidth || image.image->Ysize > request.maxHeight) {
-        if (request.shrinkTo <= 0 || pixels > kMaxSourcePixels) {
-            result.error = "too large to decode (" + std::to_string(image.image->Xsize) + " x " +
-                           std::to_string(image.image->Ysize) + " pixels)";
-            result.tooLarge = true;
-            return result;
-        }
-        // Shrunk while loading (a JPEG decodes at a fraction of its size), turned upright.
-        VipsImage* small = nullptr;
-        if (vips_thumbnail(path.c_str(), &small, request.shrinkTo, "height", request.shrinkTo, "size",
-                           VIPS_SIZE_DOWN, "fail_on", VIPS_FAIL_ON_TRUNCATED, nullptr) != 0) {
-            result.error = VipsReason();
-            return result;
-        }
-        image.Take(small);
-    } else {
-        VipsImage* upright = nullptr;
-        if (vips_autorot(image.image, &upright, nullptr) != 0) {
-            result.error = VipsReason();
-            return result;
-        }
-        image.Take(upright);
-    }
-    VipsImage* next = nullptr;
-    if (vips_colourspace(image.image, &next, VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
-        result.error = VipsReason();
+    if (pixels > MaxSourcePixels()) {
+        result.error = std::to_string(image.image->Xsize) + " x " + std::to_string(image.image->Ysize) +
+                       " pixels, more than the " + std::to_string(MaxSourcePixels()) +
+                       " a picture may have (POLYEVOLVE_MAX_PIXELS allows more)";
         return result;
     }
-    image.Take(next);
-    if (vips_image_hasalpha(image.image)) {
-        const std::uint32_t bg = request.background;
-        double background[3] = {double(bg >> 16 & 0xff), double(bg >> 8 & 0xff), double(bg & 0xff)};
-        VipsArrayDouble* colour = vips_array_double_new(background, 3);
-        const int failed = vips_flatten(image.image, &next, "background", colour, nullptr);
-        vips_area_unref(VIPS_AREA(colour));
-        if (failed != 0) {
-            result.error = VipsReason();
-            return result;
+    CheckDamage(path, kind, result);
+    result.damaged = true;  // from here on, a failure is the file's
+    if (!result.error.empty()) return result;
+    if (!Upright(image, path, kind, request, result) || !ToRgb(image, request.background, result.error)) {
+        result.damaged = !result.tooLarge;
+        return result;
+    }
+    result.surface = Decode(image.image, result.error);
+    result.damaged = !result.surface;
+    // A loader that read past damage says so (TIFF's strips, JPEG's data); only a JPEG is
+    // kept then. Other loaders' words are notes about well-formed files.
+    const std::string said = OneLine(tWarning);
+    const bool told = kind == PictureKind::Jpeg || kind == PictureKind::Tiff;
+    if (result.surface && told && !said.empty() && result.warning.empty()) {
+        if (kind == PictureKind::Jpeg) {
+            result.warning = said;
+        } else {
+            SDL_FreeSurface(result.surface);
+            result.surface = nullptr;
+            result.error = said;
+            result.damaged = true;
         }
-        image.Take(next);
     }
-    if (vips_cast_uchar(image.image, &next, nullptr) != 0) {
-        result.error = VipsReason();
-        return result;
-    }
-    image.Take(next);
-    if (image.image->Bands != 3) {
-        if (vips_extract_band(image.image, &next, 0, "n", 3, nullptr) != 0) {
-            result.error = VipsReason();
-            return result;
-        }
-        image.Take(next);
-    }
-    std::size_t size = 0;
-    void* memory = vips_image_write_to_memory(image.image, &size);  // decodes; fails on damage
-    if (!memory) {
-        result.error = VipsReason();
-        return result;
-    }
-    const int w = image.image->Xsize, h = image.image->Ysize;
-    SDL_Surface* surface = SDL_CreateRGBSurface(0, w, h, 24, 0x0000ff, 0x00ff00, 0xff0000, 0);
-    if (!surface) {
-        g_free(memory);
-        result.error = "no memory for the picture";
-        return result;
-    }
-    const auto* from = static_cast<const Uint8*>(memory);
-    for (int y = 0; y < h; ++y)
-        std::memcpy(static_cast<Uint8*>(surface->pixels) + std::ptrdiff_t(y) * surface->pitch,
-                    from + std::size_t(y) * std::size_t(w) * 3, std::size_t(w) * 3);
-    g_free(memory);
-    result.surface = surface;
     return result;
 }

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "image/PictureKind.h"
+
 #include <SDL.h>
 
 #include <cstdint>
 #include <string>
 
 // Pictures other than BMP, through libvips: JPEG, PNG, GIF, TIFF, WebP, HEIC/AVIF (where the
-// library reads them), and nothing else (its loaders of untrusted formats are blocked). What a
-// picture means is the same for every format: its first frame or page, turned upright by its
-// EXIF orientation, converted to sRGB (CMYK and ICC profiles included), any alpha flattened
-// onto `background` (0xRRGGBB). A truncated or damaged file is refused, never read part way.
+// library reads them), each by its own loader once its first bytes say what it is, and nothing
+// else. What a picture means is the same for every format: its first frame or page, turned
+// upright by its EXIF orientation, converted to sRGB (CMYK and ICC profiles included), any
+// alpha flattened onto `background` (0xRRGGBB). A truncated or damaged file is refused, never
+// read part way; only a JPEG whose damage still decodes whole is loaded, with a warning.
 struct DecodeRequest {
     std::uint32_t background = 0;  // black: the canvas starts black
     // A source wider or higher than this is not decoded in full...
@@ -17,14 +20,19 @@ struct DecodeRequest {
     // ...unless it may be shrunk while loading so its longer side fits this (0: may not).
     int shrinkTo = 0;
 };
-// Largest source that is shrunk while loading.
-constexpr std::uint64_t kMaxSourcePixels = std::uint64_t(1) << 30;
+
+// The most pixels a picture's header may claim: POLYEVOLVE_MAX_PIXELS, or 50 million. A file
+// of a few bytes can claim gigapixels; past this nothing is decoded.
+constexpr std::uint64_t kDefaultMaxSourcePixels = 50000000;
+std::uint64_t MaxSourcePixels();
 
 struct Decoded {
-    SDL_Surface* surface = nullptr;  // 24-bit RGB; the caller frees it
+    SDL_Surface* surface = nullptr;  // in the Image layout; the caller frees it
     std::string error;               // why not, when there is no surface
+    std::string warning;             // loaded, but something was wrong with the file
     bool tooLarge = false;           // refused for its size alone
+    bool damaged = false;            // the error is the decoder's: the file is not whole
     int sourceWidth = 0, sourceHeight = 0;  // as stored (before turning and shrinking)
 };
 
-Decoded DecodePicture(const std::string& path, const DecodeRequest& request);
+Decoded DecodePicture(const std::string& path, PictureKind kind, const DecodeRequest& request);

@@ -25,5 +25,5 @@ ensure_packages() {
         $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
 }
 
-BUILD_PACKAGES="g++ make cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libcli11-dev nlohmann-json3-dev libwebp-dev libgif-dev libvips-dev"
+BUILD_PACKAGES="g++ make cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libcli11-dev nlohmann-json3-dev libwebp-dev libgif-dev libjpeg-dev libvips-dev"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev libheif-dev xvfb xdotool x11-utils libxml2-utils librsvg2-bin libjpeg-turbo-progs python3"

@@ -65,10 +65,10 @@ TEST(BadInput, ATargetOfEightBytesAPixelIsRefusedNotRunAgainstBlack) {
     WriteFile(path, BmpHeader(4, 3, 64, 4 * 3 * 8));
     std::ostringstream err;
     EXPECT_EQ(LoadTarget(path, err), nullptr);
-    EXPECT_EQ(err.str(), "Error in image creation: unable to load image\n");
+    EXPECT_EQ(err.str(), "Error in image creation: unable to load image (<" + path + ">: 8 bytes a pixel)\n");
     const ProcessResult r = RunProcess({POLYEVOLVE_BATCH_BIN, path, "--seed", "1", "--iterations", "1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error in image creation: unable to load image\n");
+    EXPECT_EQ(r.err, err.str());
 }
 
 TEST(BadInput, AHugeTargetIsRefusedFromItsHeaderAlone) {

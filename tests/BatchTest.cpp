@@ -111,7 +111,7 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
     const ProcessResult missing = Batch({"/no/such.bmp", "--seed", "1", "--iterations", "1"});
     EXPECT_EQ(missing.status, 1);
     // The tools carry SDL's reason; the window's line stays the plain one.
-    EXPECT_EQ(missing.err, "Error in image creation: unable to load image (Couldn't open /no/such.bmp)\n");
+    EXPECT_EQ(missing.err, "Error in image creation: unable to load image (</no/such.bmp>: no such file)\n");
 }
 
 TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {

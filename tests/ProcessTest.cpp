@@ -43,7 +43,7 @@ TEST(Process, UnloadableTargetsReportAndFail) {
     for (const std::string& target : {dir.File("missing.bmp"), dir.File("text.bmp")}) {
         const ProcessResult r = RunProcess({POLYEVOLVE_BIN, target}, kDummy);
         EXPECT_EQ(r.status, 255);
-        EXPECT_EQ(r.err, "Error in image creation: unable to load image\n");
+        EXPECT_EQ(r.err.rfind("Error in image creation: unable to load image (<" + target + ">: ", 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");
     }
 }

@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     const bool recorded = !options.resume.empty() && LoadRecord(RecordPath(options.resume), record);
     if (recorded) AdoptRecord(record, options.resume, run, std::cerr);
 
-    std::unique_ptr<Image> picture = LoadTarget(options.target, std::cerr, true, int(run.maxSize), run.background);
+    std::unique_ptr<Image> picture = LoadTarget(options.target, std::cerr, int(run.maxSize), run.background);
     if (!picture) return 1;
     const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
     const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run.maxSize);

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     o.output = files[2];
     if (FormatOf(o.output) == DrawingFormat::None) return refuse(o.output + ": does not end in .svg, .png or .bmp");
     if (o.scale > 1000) return refuse("--scale: more than 1000 times the size");
-    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr, true);
+    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr);
     if (!target) return 1;
     UseTargetSize(*target);
     // The drawing's coordinates are those of the size it was evolved at (a --max-size run's
