@@ -60,7 +60,7 @@ void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
             SDL_WM_SetCaption(caption.c_str(), nullptr);
         }
         // The same drawing as a scalable picture, with a line of its own.
-        SaveSvgCommand(state.test, SvgPath(state.baseName), err);
+        SaveSvgCommand(state.test, SvgPath(state.baseName), err, state.pictureWidth, state.pictureHeight);
         break;
     default:
         break;

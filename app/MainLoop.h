@@ -33,6 +33,7 @@ struct LoopState {
     double autosave = 0;           // seconds between quiet saves of the progress; 0: none
     std::time_t lastAutosave = 0;  // 0: not yet (the first comes `autosave` after the start)
     bool halted = false;           // out of memory: no more candidates, the window stays
+    int pictureWidth = 0, pictureHeight = 0;  // the target's own size, which the SVG is drawn at
 };
 
 // One iteration of the program's loop: evolve, redisplay after a gain, poll events every

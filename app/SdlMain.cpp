@@ -94,13 +94,14 @@ extern "C" int SDL_main(int argc, char** argv) {
     RunRecord record;
     const bool recorded = !progressPath.empty() && LoadRecord(RecordPath(progressPath), record);
     if (recorded) AdoptRecord(record, progressPath, run, std::cerr);
+    SettleWorkingSize(run);
 
     // Also refuses targets too large for the window's 16-bit row length or the 16-bit
     // vertex coordinates.
     std::unique_ptr<Image> picture = LoadTarget(baseName, std::cerr, int(run.maxSize), run.background);
     if (!picture) return -1;
     const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
-    const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run.maxSize);
+    const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run, baseName, std::cerr);
     if (ScoredAreaOf(target->Width(), target->Height()).Pixels() == 0)
         std::cerr << "Target image <" << baseName << "> is " << target->Width() << " x " << target->Height()
                   << " pixels: one pixel high or wide leaves nothing to score, so every drawing's error is 0.\n";
@@ -140,6 +141,8 @@ extern "C" int SDL_main(int argc, char** argv) {
     state.evaluator = MakeSearch(search, EvaluatorKind::Fast, threads);
     state.record = MakeRecord(test, baseName, pictureWidth, pictureHeight, run, seed);
     state.autosave = run.autosave;
+    state.pictureWidth = pictureWidth;
+    state.pictureHeight = pictureHeight;
     while (state.running) Iterate(state, std::cerr);
     return 0;
 }

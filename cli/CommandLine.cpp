@@ -50,8 +50,16 @@ void AddRunOptions(CLI::App& app, RunOptions& o) {
     app.add_option("--threads", o.threads, "threads to score on (default: one per core); the same run")
         ->check(WholeFrom(1, 256));
     app.add_option("--max-size", o.maxSize,
-                   "evolve a copy of the target scaled down to at most PIXELS on its longer side")
-        ->check(WholeFrom(2, 32767));
+                   "evolve a copy of the target scaled down to at most PIXELS on its longer side; 0: the "
+                   "target's own size (default: 512 with --search shapes, the target's own size with mutate); "
+                   "what is saved is drawn at the target's own size")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                unsigned long long value = 0;
+                return ::WholeNumber(text, 32767, value) && value != 1 ? "" : text + " is not 0 or a whole number from 2 to 32767";
+            },
+            ""))
+        ->each([&o](const std::string&) { o.maxSizeGiven = true; });
     app.add_option("--autosave", o.autosave, "save the progress that often (seconds)")
         ->check(Positive("a positive number of seconds"));
     app.add_option_function<std::string>(

@@ -15,6 +15,7 @@ struct RunOptions {
     bool seedGiven = false;
     unsigned long long threads = 0;  // 0: one per core
     unsigned long long maxSize = 0;  // 0: the target as it is
+    bool maxSizeGiven = false;       // else the search's working size (WorkingSize)
     double autosave = 0;             // seconds; 0: none
     int maxPolygons = 0, maxPoints = 0;  // 0: the defaults
     int alphaMin = -1, alphaMax = -1;    // -1: the defaults

@@ -21,23 +21,21 @@ DrawingFormat FormatOf(const std::string& path) {
     return DrawingFormat::None;
 }
 
-bool SaveDrawing(const DnaDrawing& drawing, int width, int height, double scale,
-                 const std::string& path) {
+bool SaveDrawing(const DnaDrawing& drawing, const OutputSize& size, const std::string& path) {
     const DrawingFormat format = FormatOf(path);
     if (format == DrawingFormat::None) return false;
-    const OutputSize size = OutputSizeOf(width, height, scale);
-    if (format == DrawingFormat::Svg) return SaveSvg(drawing, size, scale, path);
-    if (!ScaledSizeSupported(size.scaledWidth, size.scaledHeight)) return false;
+    if (format == DrawingFormat::Svg) return SaveSvg(drawing, size, path);
+    const int w = size.OutWidth(), h = size.OutHeight();
+    if (!ScaledSizeSupported(w, h)) return false;
     if (format == DrawingFormat::Png) {
         // In strips of rows, so that a poster takes little memory and no SDL surface.
-        const int w = size.scaledWidth;
-        const int strip = int(std::max<std::int64_t>(1, std::min<std::int64_t>(size.scaledHeight, (std::int64_t(1) << 22) / w)));
+        const int strip = int(std::max<std::int64_t>(1, std::min<std::int64_t>(h, (std::int64_t(1) << 22) / w)));
         std::vector<Uint32> rows(std::size_t(strip) * std::size_t(w));
         int first = -1, count = 0;
-        return SavePngRows(w, size.scaledHeight, [&](int y, Uint32* row) {
+        return SavePngRows(w, h, [&](int y, Uint32* row) {
             if (first < 0 || y >= first + count) {
                 first = y;
-                count = std::min(strip, size.scaledHeight - y);
+                count = std::min(strip, h - y);
                 RenderRows(drawing, size, first, count, rows.data());
             }
             std::memcpy(row, rows.data() + std::size_t(y - first) * std::size_t(w), std::size_t(w) * sizeof(Uint32));

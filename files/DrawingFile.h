@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/ScaledRender.h"
+
 #include <string>
 
 class DnaDrawing;
@@ -8,9 +10,7 @@ class DnaDrawing;
 enum class DrawingFormat { None, Svg, Png, Bmp };
 DrawingFormat FormatOf(const std::string& path);
 
-// Writes the drawing of a target of w x h, its scored part `scale` times its size, in the
-// format its name gives: SVG, or a render by our own fill as PNG (any size, in strips) or BMP
+// Writes the drawing at `size` (ScaledRender.h), in the format its name gives: SVG, or a render by our own fill as PNG (any size, in strips) or BMP
 // (as large as SDL's surfaces go). False (old file untouched) on failure or for a name of no
 // such format.
-bool SaveDrawing(const DnaDrawing& drawing, int width, int height, double scale,
-                 const std::string& path);
+bool SaveDrawing(const DnaDrawing& drawing, const OutputSize& size, const std::string& path);

@@ -63,9 +63,11 @@ bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ost
     return true;
 }
 
-bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err) {
-    if (!test.target ||
-        !SaveSvg(test.best, OutputSizeOf(test.target->Width(), test.target->Height(), 1.0), 1.0, path)) {
+bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err, int pictureWidth,
+                    int pictureHeight) {
+    const int w = test.target ? test.target->Width() : 0, h = test.target ? test.target->Height() : 0;
+    if (!test.target || !SaveSvg(test.best, OutputSizeFor(w, h, pictureWidth ? pictureWidth : w,
+                                                          pictureHeight ? pictureHeight : h), path)) {
         err << "Unable to save SVG to <" << path << ">.\n";
         return false;
     }

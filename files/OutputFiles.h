@@ -20,8 +20,10 @@ bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& er
 // `withReason` adds SDL's reason (or the system's) to a failure line, as the tools do.
 bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err,
                         bool withReason = false);
-// The best drawing as SVG at the target's size, to `path` itself.
-bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err);
+// The best drawing as SVG to `path` itself, at the picture's own size (pictureWidth x
+// pictureHeight; 0 for the target's, the size it is evolved at).
+bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err, int pictureWidth = 0,
+                    int pictureHeight = 0);
 
 // Reads a progress file into the test, saying what happened on `err`; a damaged file restarts
 // the test. A stored error below the drawing's real error against the target (`targetName`

@@ -8,19 +8,31 @@
 
 #include <ostream>
 
-std::unique_ptr<Image> EvolvedTarget(std::unique_ptr<Image> picture, unsigned long long maxSize) {
-    if (!picture || maxSize == 0) return picture;
+void SettleWorkingSize(RunOptions& o) {
+    if (!o.maxSizeGiven) o.maxSize = o.search == "shapes" ? kShapesWorkingSize : 0;
+}
+
+std::unique_ptr<Image> EvolvedTarget(std::unique_ptr<Image> picture, const RunOptions& options,
+                                     const std::string& targetName, std::ostream& err) {
+    if (!picture || options.maxSize == 0) return picture;
     int w, h;
-    FitWithin(picture->Width(), picture->Height(), int(maxSize), w, h);
+    FitWithin(picture->Width(), picture->Height(), int(options.maxSize), w, h);
     if (w == picture->Width() && h == picture->Height()) return picture;
+    if (!options.maxSizeGiven)
+        err << "Searching a " << w << " x " << h << " copy of <" << targetName << ">'s " << picture->Width()
+            << " x " << picture->Height() << " pixels (--max-size 0 searches it whole); what is saved is drawn "
+            << "at the full size.\n";
     return std::make_unique<Image>(Downscale(*picture, w, h));
 }
 
 void AdoptRecord(const RunRecord& record, const std::string& progressPath, RunOptions& o, std::ostream& err) {
     std::string taken;
-    if (o.maxSize == 0 && record.maxSize != 0) {
+    // A shape search's record tells its size even when that is the whole picture (0), so a
+    // run from before the working size goes on at the size it had.
+    if (!o.maxSizeGiven && (record.maxSize != 0 || record.search == "shapes")) {
         o.maxSize = record.maxSize;
-        taken += " --max-size " + std::to_string(record.maxSize);
+        o.maxSizeGiven = true;
+        if (record.maxSize != 0) taken += " --max-size " + std::to_string(record.maxSize);
     }
     if (o.search.empty() && record.search == "shapes") {
         o.search = record.search;

@@ -4,19 +4,26 @@
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
-OutputSize OutputSizeOf(int targetWidth, int targetHeight, double scale) {
+OutputSize OutputSizeFor(int evolvedWidth, int evolvedHeight, int outWidth, int outHeight) {
     OutputSize size;
-    const ScoredArea area = ScoredAreaOf(targetWidth, targetHeight);
-    size.width = area.Pixels() > 0 ? area.width : targetWidth;
-    size.height = area.Pixels() > 0 ? area.height : targetHeight;
-    size.scaledWidth = ScaledLength(size.width, scale);
-    size.scaledHeight = ScaledLength(size.height, scale);
+    const ScoredArea area = ScoredAreaOf(evolvedWidth, evolvedHeight);
+    const bool covered = area.Pixels() > 0 && outWidth > 1 && outHeight > 1;
+    size.width = area.Pixels() > 0 ? area.width : evolvedWidth;
+    size.height = area.Pixels() > 0 ? area.height : evolvedHeight;
+    size.pad = covered ? 1 : 0;
+    size.scaledWidth = outWidth - size.pad;
+    size.scaledHeight = outHeight - size.pad;
     return size;
+}
+
+OutputSize OutputSizeOf(int targetWidth, int targetHeight, double scale) {
+    return OutputSizeFor(targetWidth, targetHeight, ScaledLength(targetWidth, scale), ScaledLength(targetHeight, scale));
 }
 
 int ScaledLength(int length, double scale) {
@@ -34,8 +41,10 @@ double Stretch(int from, int to) { return from > 1 ? double(to - 1) / double(fro
 }  // namespace
 
 void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int rows, Uint32* pixels) {
-    const int width = size.scaledWidth;
-    std::memset(pixels, 0, std::size_t(width) * std::size_t(rows) * sizeof(Uint32));
+    const int stride = size.OutWidth(), width = size.scaledWidth, last = size.scaledHeight - 1;
+    std::memset(pixels, 0, std::size_t(stride) * std::size_t(rows) * sizeof(Uint32));
+    const int y1 = std::min(y0 + rows, size.scaledHeight) - 1;     // the covered rows asked for
+    const bool padRow = size.pad && y0 + rows > size.scaledHeight;  // the repeated last row too
     const double kx = Stretch(size.width, size.scaledWidth), ky = Stretch(size.height, size.scaledHeight);
     const bool same = size.width == size.scaledWidth && size.height == size.scaledHeight;
     auto place = [](double scaled) {
@@ -54,15 +63,25 @@ void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int r
                 ys[i] = place(ys[i] * ky);
             }
         const kernels::Prepared blend = kernels::Prepare(BlendOf(polygon.color));
-        scan::ScanPolygon(xs.data(), ys.data(), int(n), width, y0, y0 + rows - 1, [&](int y, int left, int right) {
-            kernels::BlendSpan(pixels + std::size_t(y - y0) * std::size_t(width), left, right, blend);
-        });
+        auto paint = [&](Uint32* row) {
+            return [&, row](int y, int left, int right) {
+                kernels::BlendSpan(row + std::ptrdiff_t(y - y0) * stride, left, right, blend);
+            };
+        };
+        if (y0 <= y1) scan::ScanPolygon(xs.data(), ys.data(), int(n), width, y0, y1, paint(pixels));
+        // The pad row gets the last covered row painted again, at its own place.
+        if (padRow)
+            scan::ScanPolygon(xs.data(), ys.data(), int(n), width, last, last,
+                              paint(pixels + std::ptrdiff_t(size.scaledHeight - last) * stride));
     }
+    if (size.pad)
+        for (int r = 0; r < rows; ++r) pixels[std::size_t(r) * std::size_t(stride) + std::size_t(width)] =
+                                           pixels[std::size_t(r) * std::size_t(stride) + std::size_t(width - 1)];
 }
 
 Image RenderScaled(const DnaDrawing& drawing, const OutputSize& size) {
-    if (!ScaledSizeSupported(size.scaledWidth, size.scaledHeight)) return Image(0, 0);
-    Image canvas(size.scaledWidth, size.scaledHeight);
+    if (!ScaledSizeSupported(size.OutWidth(), size.OutHeight())) return Image(0, 0);
+    Image canvas(size.OutWidth(), size.OutHeight());
     if (!canvas.surface) return canvas;
     // Our surfaces' rows are contiguous (see Image::Clear).
     RenderRows(drawing, size, 0, canvas.Height(), static_cast<Uint32*>(canvas.surface->pixels));

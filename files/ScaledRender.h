@@ -6,15 +6,22 @@
 
 class DnaDrawing;
 
-// The pictures handed out (exports, --save pictures, frames) cover the part of the target the
-// error counts, (W-1) x (H-1), scaled: the last row and column are never fitted, and would show
-// as a dark band. (A one pixel high or wide target has no such part: all of it is shown.)
+// The pictures handed out (exports, --save pictures, frames) are as large as the picture they
+// show, times any scale. The drawing covers the part of the target the error counts,
+// (W-1) x (H-1), stretched over all but the last row and column of the output, which repeat
+// their neighbours: the unscored edge is never fitted and would show as a dark band. (A one
+// pixel high or wide target has no such part: all of it is shown, as it is.)
 struct OutputSize {
-    int width = 0, height = 0;  // of the covered part, before scaling
-    int scaledWidth = 0, scaledHeight = 0;
+    int width = 0, height = 0;              // the covered part of the size evolved at
+    int scaledWidth = 0, scaledHeight = 0;  // what it covers in the output
+    int pad = 0;                            // 1: the output repeats its last row and column
+    int OutWidth() const { return scaledWidth + pad; }
+    int OutHeight() const { return scaledHeight + pad; }
 };
+// An output of outWidth x outHeight of a drawing evolved at evolvedWidth x evolvedHeight.
+OutputSize OutputSizeFor(int evolvedWidth, int evolvedHeight, int outWidth, int outHeight);
+// The same, `scale` times the size it was evolved at.
 OutputSize OutputSizeOf(int targetWidth, int targetHeight, double scale);
-
 // The output size for a length at `scale`, rounded to whole pixels.
 int ScaledLength(int length, double scale);
 // Largest output rendered: vertices stay 16-bit, so 32 768 pixels on either side, and at most
@@ -23,7 +30,7 @@ constexpr std::uint64_t kMaxOutputPixels = std::uint64_t(1) << 30;
 bool ScaledSizeSupported(int width, int height);
 
 // Renders rows y0 .. y0 + rows - 1 of the drawing's picture of `size` into `pixels` (rows one
-// after another, size.scaledWidth pixels each), with the program's own fill. Vertices are
+// after another, size.OutWidth() pixels each), with the program's own fill. Vertices are
 // mapped so that the first and last covered pixel of each side land on the first and last
 // pixel of the picture (pixel index to pixel index), then rounded; so a scaled picture is
 // covered to its edges, and at scale 1 its pixels are exactly those of the `b` picture.

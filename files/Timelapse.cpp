@@ -166,23 +166,25 @@ private:
 
 bool Timelapse::Supported(const std::string& path) { return EndsWith(path, ".webp") || EndsWith(path, ".gif"); }
 
-Timelapse::Timelapse(const std::string& path_, int targetWidth, int targetHeight) : path(path_) {
-    const OutputSize full = OutputSizeOf(targetWidth, targetHeight, 1.0);
-    const double scale = std::min(1.0, double(kLongerSide) / std::max(full.width, full.height));
-    size = OutputSizeOf(targetWidth, targetHeight, scale);
+Timelapse::Timelapse(const std::string& path_, int evolvedWidth, int evolvedHeight, int pictureWidth,
+                     int pictureHeight)
+    : path(path_) {
+    const double scale = std::min(1.0, double(kLongerSide) / std::max(pictureWidth, pictureHeight));
+    size = OutputSizeFor(evolvedWidth, evolvedHeight, ScaledLength(pictureWidth, scale),
+                         ScaledLength(pictureHeight, scale));
     if (EndsWith(path, ".webp"))
-        encoder = std::make_unique<WebpEncoder>(size.scaledWidth, size.scaledHeight);
+        encoder = std::make_unique<WebpEncoder>(size.OutWidth(), size.OutHeight());
     else if (EndsWith(path, ".gif"))
-        encoder = std::make_unique<GifEncoder>(path, size.scaledWidth, size.scaledHeight);
+        encoder = std::make_unique<GifEncoder>(path, size.OutWidth(), size.OutHeight());
 }
 
 Timelapse::~Timelapse() = default;
 
 bool Timelapse::Add(const DnaDrawing& drawing) {
     if (!encoder || failed) return false;
-    std::vector<Uint32> pixels(std::size_t(size.scaledWidth) * std::size_t(size.scaledHeight));
-    RenderRows(drawing, size, 0, size.scaledHeight, pixels.data());
-    if (!encoder->Add(pixels, size.scaledWidth, size.scaledHeight, frames)) {
+    std::vector<Uint32> pixels(std::size_t(size.OutWidth()) * std::size_t(size.OutHeight()));
+    RenderRows(drawing, size, 0, size.OutHeight(), pixels.data());
+    if (!encoder->Add(pixels, size.OutWidth(), size.OutHeight(), frames)) {
         failed = true;
         return false;
     }

@@ -10,7 +10,7 @@ class DnaDrawing;
 
 // One animated picture of a run, a frame at a time: animated WebP (libwebp's animation
 // encoder) or GIF (giflib, with a palette of its own chosen for each frame), by the name's
-// extension. Frames are the part of the target the error counts, scaled to at most
+// extension. Frames show the picture as the handed-out pictures do, scaled to at most
 // kLongerSide pixels on the longer side. A GIF goes to disk frame by frame; a WebP keeps its
 // encoded frames (small) until the end. The file replaces an old one only when it is whole.
 class Timelapse {
@@ -21,7 +21,9 @@ public:
     // False for a name ending in neither .webp nor .gif.
     static bool Supported(const std::string& path);
 
-    Timelapse(const std::string& path, int targetWidth, int targetHeight);
+    // Of a drawing evolved at evolvedWidth x evolvedHeight, shown as a picture of
+    // pictureWidth x pictureHeight (scaled down to kLongerSide).
+    Timelapse(const std::string& path, int evolvedWidth, int evolvedHeight, int pictureWidth, int pictureHeight);
     ~Timelapse();
     Timelapse(const Timelapse&) = delete;
     Timelapse& operator=(const Timelapse&) = delete;

@@ -6,23 +6,23 @@
 
 #include <cstdio>
 
-std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size, double) {
+std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size) {
     std::string svg;
     char buffer[160];
     std::snprintf(buffer, sizeof buffer,
                   "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
                   "viewBox=\"0 0 %d %d\">\n",
-                  size.scaledWidth, size.scaledHeight, size.width, size.height);
+                  size.OutWidth(), size.OutHeight(), size.OutWidth(), size.OutHeight());
     svg += buffer;
     std::snprintf(buffer, sizeof buffer, "<rect width=\"%d\" height=\"%d\" fill=\"#000\"/>\n",
-                  size.width, size.height);
+                  size.OutWidth(), size.OutHeight());
     svg += buffer;
     // The fill paints both end pixels of every span, so its shapes reach about half a pixel
     // past their edges: vertices are spread so the first and last covered pixel's centres
     // reach the picture's edges, and a thin outline of the polygon's own colour makes up for
     // the rest (measured: it halves the difference to our render).
-    const double sx = size.width > 1 ? double(size.width) / double(size.width - 1) : 1.0;
-    const double sy = size.height > 1 ? double(size.height) / double(size.height - 1) : 1.0;
+    const double sx = double(size.OutWidth()) / double(size.width > 1 ? size.width - 1 : 1);
+    const double sy = double(size.OutHeight()) / double(size.height > 1 ? size.height - 1 : 1);
     std::snprintf(buffer, sizeof buffer, "<g transform=\"scale(%.6g %.6g)\" stroke-width=\"0.5\">\n", sx, sy);
     svg += buffer;
     for (const DnaPolygon& polygon : drawing.polygons) {
@@ -47,8 +47,8 @@ std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size, double
     return svg;
 }
 
-bool SaveSvg(const DnaDrawing& drawing, const OutputSize& size, double scale, const std::string& path) {
-    const std::string svg = DrawingSvg(drawing, size, scale);
+bool SaveSvg(const DnaDrawing& drawing, const OutputSize& size, const std::string& path) {
+    const std::string svg = DrawingSvg(drawing, size);
     return WriteAtomically(path, [&svg](FILE* file) {
         return std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
     });

@@ -122,16 +122,15 @@ ScoredArea ScoredAreaOf(int width, int height) {
     return {width - 1, height - 1};
 }
 
-std::uint64_t Image::Compare(const Image& other) const {
-    if (!surface || !other.surface) return 0;
-    // The window never reaches past either surface, even if their sizes differ.
-    const ScoredArea area =
-        ScoredAreaOf(std::min(surface->w, other.surface->w), std::min(surface->h, other.surface->h));
+namespace {
+
+// Sum of squared RGB differences over the top-left `area` of two 32-bit surfaces.
+std::uint64_t Distance(const SDL_Surface* a, const SDL_Surface* b, ScoredArea area) {
     if (area.Pixels() == 0) return 0;
-    if (surface->format->BytesPerPixel != 4 || other.surface->format->BytesPerPixel != 4)
+    if (a->format->BytesPerPixel != 4 || b->format->BytesPerPixel != 4)
         return 0;  // every Image is 32-bit; anything else is no picture of ours
-    const Uint8* rowP = static_cast<const Uint8*>(surface->pixels);
-    const Uint8* rowQ = static_cast<const Uint8*>(other.surface->pixels);
+    const Uint8* rowP = static_cast<const Uint8*>(a->pixels);
+    const Uint8* rowQ = static_cast<const Uint8*>(b->pixels);
     // A row chunk of at most 16384 pixels sums to under 2^32, so the inner loop stays 32-bit
     // and vectorises; only the running total is 64-bit.
     constexpr int chunk = 16384;
@@ -143,10 +142,27 @@ std::uint64_t Image::Compare(const Image& other) const {
             const int x1 = std::min(area.width, x0 + chunk);
             sum += kernels::RowDistance(p + x0, q + x0, x1 - x0);
         }
-        rowP += surface->pitch;
-        rowQ += other.surface->pitch;
+        rowP += a->pitch;
+        rowQ += b->pitch;
     }
     return sum;
+}
+
+}  // namespace
+
+std::uint64_t Image::Compare(const Image& other) const {
+    if (!surface || !other.surface) return 0;
+    // The window never reaches past either surface, even if their sizes differ.
+    return Distance(surface, other.surface,
+                    ScoredAreaOf(std::min(surface->w, other.surface->w), std::min(surface->h, other.surface->h)));
+}
+
+std::uint64_t ScoredDistance(const Image& picture, const Image& target) {
+    if (!picture.surface || !target.surface) return 0;
+    ScoredArea area = ScoredAreaOf(target.Width(), target.Height());
+    area.width = std::min(area.width, picture.Width());
+    area.height = std::min(area.height, picture.Height());
+    return Distance(picture.surface, target.surface, area);
 }
 
 void Image::Clear() {

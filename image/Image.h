@@ -61,6 +61,10 @@ ScoredArea ScoredAreaOf(int width, int height);
 // Loads a picture: a BMP through SDL's own loader (a compressed one through SDL_image's),
 // anything else through DecodePicture. Null if it cannot be read, with the reason in `error`;
 // the caller frees the surface.
+// The error of `picture` against `target` over the target's scored area, which a picture of
+// the target's size or one row and column smaller both cover.
+std::uint64_t ScoredDistance(const Image& picture, const Image& target);
+
 SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& request = {},
                                 Decoded* outcome = nullptr);
 

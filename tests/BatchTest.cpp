@@ -2,6 +2,7 @@
 
 #include "evolve/Evolution.h"
 #include "evolve/GeneticTest.h"
+#include "files/PngFile.h"
 #include "files/ProgressFile.h"
 #include "files/Target.h"
 #include "genome/Settings.h"
@@ -90,7 +91,7 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
              {{t, "--frames", "f%d.png"}, "--frames: needs --every N"},
              {{t, "--every", "5"}, "--every: needs --frames PATTERN or --timelapse FILE"},
              {{t, "--every", "0", "--frames", "f%d.png"}, "--every: 0 is not a whole number above 0"},
-             {{t, "--max-size", "1"}, "--max-size: 1 is not a whole number from 2 to 32767"},
+             {{t, "--max-size", "1"}, "--max-size: 1 is not 0 or a whole number from 2 to 32767"},
              {{t, "--evaluator", "quick"}, "--evaluator: quick is not plain or fast"},
              {{t, "--threads", "0"}, "--threads: 0 is not a whole number from 1 to 256"},
              {{t, "--threads", "257"}, "--threads: 257 is not a whole number from 1 to 256"},
@@ -124,20 +125,30 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
                              ".out.png>.\nSaved SVG to <" + prefix + ".out.svg>.\n");
     const auto saved = Fields(first.out);
 
-    // The picture is the saved drawing (the part the error counts) and scores its error.
+    // The picture is the saved drawing at the target's size, its unscored edge repeating its
+    // neighbours, and our compare tool scores it at the run's error, as it does older pictures
+    // without that edge.
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
     GeneticTest test(&target);
     ASSERT_EQ(LoadProgress(test, prefix + ".idx"), LoadResult::Loaded);
     const Image& render = test.RenderBest();
     const Image png{prefix + ".out.png"};
-    ASSERT_EQ(png.Width(), 199);
-    ASSERT_EQ(png.Height(), 199);
+    ASSERT_EQ(png.Width(), 200);
+    ASSERT_EQ(png.Height(), 200);
     int differ = 0;
-    for (int y = 0; y < 199; ++y)
-        for (int x = 0; x < 199; ++x) differ += !(RgbAt(png, x, y) == RgbAt(render, x, y));
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x)
+            differ += !(RgbAt(png, x, y) == RgbAt(render, std::min(x, 198), std::min(y, 198)));
     EXPECT_EQ(differ, 0);
     EXPECT_EQ(std::to_string(render.Compare(target)), saved.at("error"));
+    const ProcessResult compared = RunProcess({POLYEVOLVE_COMPARE_BIN, prefix + ".out.png", POLYEVOLVE_SAMPLE});
+    EXPECT_EQ(compared.out, "width:200 height:200 error:" + saved.at("error") + "\n") << compared.err;
+    Image old(199, 199);
+    for (int y = 0; y < 199; ++y)
+        for (int x = 0; x < 199; ++x) SetPixel(old, x, y, RgbAt(render, x, y));
+    ASSERT_TRUE(SavePng(old, dir.File("old.png")));
+    EXPECT_EQ(RunProcess({POLYEVOLVE_COMPARE_BIN, dir.File("old.png"), POLYEVOLVE_SAMPLE}).out, compared.out);
     unsigned long long stored = 0;
     ASSERT_TRUE(StoredError(prefix + ".idx", stored));
     EXPECT_EQ(std::to_string(stored), saved.at("error"));

@@ -414,8 +414,8 @@ TEST_F(Export, SvgIsWellFormedHoldsEveryPolygonAndLooksLikeTheRender) {
     }
     EXPECT_EQ(count, polygons);
     EXPECT_EQ(text.find("<polygon ", at), std::string::npos);
-    // The part of the target the error counts: the last row and column are never fitted.
-    EXPECT_NE(text.find("viewBox=\"0 0 199 199\""), std::string::npos);
+    // The target's size, the covered part stretched over it.
+    EXPECT_NE(text.find("viewBox=\"0 0 200 200\""), std::string::npos);
 
     if (!Have("xmllint") || !Have("rsvg-convert"))
         GTEST_SKIP() << "xmllint (libxml2-utils) or rsvg-convert (librsvg2-bin) missing";
@@ -423,7 +423,7 @@ TEST_F(Export, SvgIsWellFormedHoldsEveryPolygonAndLooksLikeTheRender) {
     const std::string rendered = dir.File("svg.png");
     ASSERT_EQ(RunProcess({"/usr/bin/rsvg-convert", svg, "-o", rendered}).status, 0);
     const Image shown{rendered};
-    ASSERT_EQ(shown.Width(), 199);
+    ASSERT_EQ(shown.Width(), 200);
     const std::uint64_t svgError = shown.Compare(target);
     EXPECT_LT(double(svgError), 1.05 * double(bError)) << svgError << " against " << bError;
     EXPECT_GT(double(svgError), 0.95 * double(bError)) << svgError << " against " << bError;
@@ -435,16 +435,20 @@ TEST_F(Export, PngEqualsTheBmpPictureAndScales) {
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("wide.bmp"), "--width", "300"}).status, 0);
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("same.bmp")}).status, 0);
     const Image one{dir.File("one.png")}, same{dir.File("same.bmp")}, two{dir.File("two.png")}, bmp{picture};
-    // The b picture's very pixels, but for the last row and column that the error leaves out.
-    ASSERT_EQ(one.Width(), 199);
-    ASSERT_EQ(one.Height(), 199);
-    ASSERT_EQ(same.Width(), 199);
+    // The b picture's very pixels, but for the last row and column that the error leaves out:
+    // those repeat their neighbours.
+    ASSERT_EQ(one.Width(), 200);
+    ASSERT_EQ(one.Height(), 200);
+    ASSERT_EQ(same.Width(), 200);
     int differ = 0;
-    for (int y = 0; y < 199; ++y)
-        for (int x = 0; x < 199; ++x) differ += !(RgbAt(one, x, y) == RgbAt(bmp, x, y)) + !(RgbAt(same, x, y) == RgbAt(bmp, x, y));
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const Rgb b = RgbAt(bmp, std::min(x, 198), std::min(y, 198));
+            differ += !(RgbAt(one, x, y) == b) + !(RgbAt(same, x, y) == b);
+        }
     EXPECT_EQ(differ, 0);
-    EXPECT_EQ(two.Width(), 398);
-    EXPECT_EQ(two.Height(), 398);
+    EXPECT_EQ(two.Width(), 400);
+    EXPECT_EQ(two.Height(), 400);
     const Image wide{dir.File("wide.bmp")};
     EXPECT_EQ(wide.Width(), 300);
     // Twice the size, and still the same picture: each 2 x 2 block mostly the pixel it grew from.
@@ -467,8 +471,7 @@ TEST_F(Export, PostersOfAnySize) {
     UseTargetSize(target);
     GeneticTest test(&target);
     ASSERT_EQ(LoadProgress(test, progress), LoadResult::Loaded);
-    const double scale = 3000.0 / 199.0;
-    const Image whole = RenderScaled(test.best, OutputSizeOf(200, 200, scale));
+    const Image whole = RenderScaled(test.best, OutputSizeOf(200, 200, 3000.0 / 200.0));
     ASSERT_EQ(whole.Width(), 3000);
     int differ = 0;
     for (int y = 0; y < 3000; ++y)
@@ -489,7 +492,7 @@ TEST_F(Export, PostersOfAnySize) {
     EXPECT_NEAR(brightness(big, 0, 2990, 3000, 10), brightness(target, 0, 198, 199, 1), 40.0);
     const ProcessResult tooBig = Run({POLYEVOLVE_SAMPLE, progress, poster, "--scale", "200"});
     EXPECT_EQ(tooBig.status, 1);
-    EXPECT_EQ(tooBig.err, "A picture of 39800 x 39800 pixels is too large: at most 32768 on a side and 1073741824 pixels in all.\n");
+    EXPECT_EQ(tooBig.err, "A picture of 40000 x 40000 pixels is too large: at most 32768 on a side and 1073741824 pixels in all.\n");
 }
 
 TEST_F(Export, BadInputsWriteNothing) {
@@ -536,12 +539,17 @@ namespace {
 // each the size of the part of the target the error counts.
 TEST(Timelapse, WebpAndGifHoldEveryFrame) {
     TempDir dir;
+    // Frames spread over the run, or one every N iterations (and the first and last).
+    const std::vector<std::pair<std::vector<std::string>, int>> ways = {
+        {{"--iterations", "3000", "--timelapse-frames", "40"}, 40}, {{"--iterations", "1000", "--every", "100"}, 11}};
+    for (const auto& [options, expected] : ways)
     for (const char* name : {"run.webp", "run.gif"}) {
         const std::string path = dir.File(name);
-        const ProcessResult r = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations",
-                                            "3000", "--timelapse", path, "--timelapse-frames", "40", "--quiet"});
+        std::vector<std::string> argv = {POLYEVOLVE_BATCH_BIN, POLYEVOLVE_SAMPLE, "--seed", "3", "--timelapse", path, "--quiet"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        const ProcessResult r = RunProcess(argv);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err, "Saved a time-lapse of 40 frames to <" + path + ">.\n");
+        EXPECT_EQ(r.err, "Saved a time-lapse of " + std::to_string(expected) + " frames to <" + path + ">.\n");
         const std::vector<unsigned char> bytes = ReadFile(path);
         int frames = 0, width = 0, height = 0;
         if (std::string(name).find("webp") != std::string::npos) {
@@ -549,14 +557,16 @@ TEST(Timelapse, WebpAndGifHoldEveryFrame) {
             WebPDemuxer* demux = WebPDemux(&data);
             ASSERT_NE(demux, nullptr);
             // The encoder shows a picture that did not change as one longer frame: the frames
-            // are counted by their time (100 ms each, the last 2 s).
-            int milliseconds = 0;
+            // are counted by their time (100 ms each, the last 2 s), and the moments that
+            // differ by the frames stored.
+            int milliseconds = 0, stored = 0;
             WebPIterator frame;
             if (WebPDemuxGetFrame(demux, 1, &frame)) {
-                do milliseconds += frame.duration;
+                do milliseconds += frame.duration, ++stored;
                 while (WebPDemuxNextFrame(&frame));
                 WebPDemuxReleaseIterator(&frame);
             }
+            EXPECT_GE(stored, 5) << name;
             frames = (milliseconds - 2000) / 100 + 1;
             width = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH));
             height = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT));
@@ -571,9 +581,9 @@ TEST(Timelapse, WebpAndGifHoldEveryFrame) {
             height = gif->SHeight;
             DGifCloseFile(gif, &error);
         }
-        EXPECT_EQ(frames, 40) << name;
-        EXPECT_EQ(width, 199) << name;
-        EXPECT_EQ(height, 199) << name;
+        EXPECT_EQ(frames, expected) << name;
+        EXPECT_EQ(width, 200) << name;
+        EXPECT_EQ(height, 200) << name;
     }
     const ProcessResult unplaced = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_SAMPLE, "--timelapse", dir.File("x.gif")});
     EXPECT_EQ(unplaced.status, 2);

@@ -62,8 +62,10 @@ std::string FrameFor(const BatchOptions& options, const GeneticTest& test) {
     return FrameName(options.frames, test.generation - 1);
 }
 
-bool SaveFrame(GeneticTest& test, const std::string& path) {
-    return SaveDrawing(test.best, test.target->Width(), test.target->Height(), 1.0, path);
+// At the picture's own size, however large the copy evolved is.
+bool SaveFrame(GeneticTest& test, int pictureWidth, int pictureHeight, const std::string& path) {
+    return SaveDrawing(test.best, OutputSizeFor(test.target->Width(), test.target->Height(), pictureWidth, pictureHeight),
+                       path);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -117,11 +119,12 @@ int main(int argc, char** argv) {
     RunRecord record;
     const bool recorded = !options.resume.empty() && LoadRecord(RecordPath(options.resume), record);
     if (recorded) AdoptRecord(record, options.resume, run, std::cerr);
+    SettleWorkingSize(run);
 
     std::unique_ptr<Image> picture = LoadTarget(options.target, std::cerr, int(run.maxSize), run.background);
     if (!picture) return 1;
     const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
-    const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run.maxSize);
+    const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run, options.target, std::cerr);
     const bool scaled = target->Width() != pictureWidth || target->Height() != pictureHeight;
     if (ScoredAreaOf(target->Width(), target->Height()).Pixels() == 0) {
         std::cerr << "Target image <" << options.target << "> is " << target->Width() << " x " << target->Height()
@@ -170,7 +173,6 @@ int main(int argc, char** argv) {
     std::unique_ptr<Timelapse> lapse;
     std::uint64_t lapseIndex = 0;
     auto lapseDue = [&](double now) {
-        if (options.every) return done % options.every == 0;
         const double k = double(lapseIndex) / double(options.timelapseFrames - 1);
         if (options.haveIterations) return double(done) >= std::floor(std::pow(double(options.iterations), k));
         return now >= std::pow(options.seconds + 1.0, k) - 1.0;
@@ -184,7 +186,8 @@ int main(int argc, char** argv) {
         ++lapseIndex;
     };
     if (!options.timelapse.empty()) {
-        lapse = std::make_unique<Timelapse>(options.timelapse, target->Width(), target->Height());
+        lapse = std::make_unique<Timelapse>(options.timelapse, target->Width(), target->Height(), pictureWidth,
+                                            pictureHeight);
         lapseFrame();
     }
 
@@ -206,9 +209,11 @@ int main(int argc, char** argv) {
         if (options.every && done % options.every == 0 && !options.frames.empty()) {
             report.Clear();
             const std::string frame = FrameFor(options, test);
-            if (!SaveFrame(test, frame)) std::cerr << "Unable to save frame <" << frame << ">.\n";
+            if (!SaveFrame(test, pictureWidth, pictureHeight, frame)) std::cerr << "Unable to save frame <" << frame << ">.\n";
         }
-        if (lapse) {
+        if (lapse && options.every) {
+            if (done % options.every == 0) lapseFrame();  // one frame each N iterations
+        } else if (lapse) {
             const double now = elapsed();
             while (lapseIndex + 1 < options.timelapseFrames && lapseDue(now)) lapseFrame();
         }
@@ -235,7 +240,7 @@ int main(int argc, char** argv) {
 
     int status = outOfMemory ? 1 : 0;
     if (lapse) {
-        lapseFrame();  // the end
+        if (!options.every || done % options.every != 0) lapseFrame();  // the end, unless just taken
         const int frames = lapse->Frames();
         if (lapse->Finish()) {
             std::cerr << "Saved a time-lapse of " << frames << " frames to <" << options.timelapse << ">.\n";
@@ -246,7 +251,7 @@ int main(int argc, char** argv) {
     }
     if (options.every && done % options.every != 0 && !options.frames.empty()) {
         const std::string frame = FrameFor(options, test);
-        if (!SaveFrame(test, frame)) {
+        if (!SaveFrame(test, pictureWidth, pictureHeight, frame)) {
             std::cerr << "Unable to save frame <" << frame << ">.\n";
             status = 1;
         }
@@ -257,14 +262,14 @@ int main(int argc, char** argv) {
         const std::string png = options.save + ".out.png";
         SDL_ClearError();
         errno = 0;
-        if (SaveFrame(test, png)) {
+        if (SaveFrame(test, pictureWidth, pictureHeight, png)) {
             std::cerr << "Saved PNG to <" << png << ">.\n";
         } else {
             const std::string reason = SaveFailureReason();
             std::cerr << "Unable to save PNG to <" << png << ">" << Because(reason) << ".\n";
             status = 1;
         }
-        if (!SaveSvgCommand(test, SvgPath(options.save), std::cerr)) status = 1;
+        if (!SaveSvgCommand(test, SvgPath(options.save), std::cerr, pictureWidth, pictureHeight)) status = 1;
     }
     const double ips = seconds > 0 ? double(done) / seconds : 0.0;
     std::cout << "iterations:" << done << " seconds:" << seconds

@@ -1,9 +1,11 @@
 // Scores a picture against a target the way the evolution does.
-// polyevolve-compare PICTURE.bmp TARGET.bmp  ->  width:W height:H error:E
+// polyevolve-compare PICTURE TARGET  ->  width:W height:H error:E
 
 #include "cli/CommandLine.h"
+#include "files/Target.h"
 #include "image/Image.h"
 
+#include <memory>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -21,22 +23,17 @@ int main(int argc, char** argv) {
                   << " (polyevolve-compare --help lists the options)\n";
         return 2;
     }
-    try {
-        const Image picture{files[0]};
-        const Image target{files[1]};
-        if (picture.Width() != target.Width() || picture.Height() != target.Height()) {
-            std::cerr << "The pictures differ in size: " << picture.Width() << " x "
-                      << picture.Height() << " and " << target.Width() << " x "
-                      << target.Height() << ".\n";
-            return 1;
-        }
-        std::cout << "width:" << picture.Width() << " height:" << picture.Height()
-                  << " error:" << picture.Compare(target) << "\n";
-    } catch (const std::string& text) {
-        const std::string reason = SdlReason();
-        std::cerr << "Error in image creation: " << text << Because(reason)
-                  << "\n";
+    const std::unique_ptr<Image> picture = LoadTarget(files[0], std::cerr);
+    const std::unique_ptr<Image> target = picture ? LoadTarget(files[1], std::cerr) : nullptr;
+    if (!picture || !target) return 1;
+    const int w = target->Width(), h = target->Height();
+    // Pictures saved by older versions left out the unscored last row and column.
+    const bool older = picture->Width() == w - 1 && picture->Height() == h - 1;
+    if (!older && (picture->Width() != w || picture->Height() != h)) {
+        std::cerr << "The pictures differ in size: <" << files[0] << "> is " << picture->Width() << " x "
+                  << picture->Height() << " and <" << files[1] << "> " << w << " x " << h << ".\n";
         return 1;
     }
+    std::cout << "width:" << w << " height:" << h << " error:" << ScoredDistance(*picture, *target) << "\n";
     return 0;
 }

@@ -30,7 +30,7 @@ struct Options {
 int main(int argc, char** argv) {
     Options o;
     CLI::App app("Renders the drawing of a progress file as SVG, PNG or BMP (by OUTPUT's extension),\n"
-                 "at the size the run evolved it (its record tells, else the target's), times K.",
+                 "at the size of the TARGET picture, times K.",
                  "polyevolve-export");
     std::vector<std::string> files;
     app.add_option("TARGET PROGRESS.idx OUTPUT", files, "the picture, the progress file, the output");
@@ -59,19 +59,20 @@ int main(int argc, char** argv) {
     if (!target) return 1;
     UseTargetSize(*target);
     // The drawing's coordinates are those of the size it was evolved at (a --max-size run's
-    // are smaller than the picture's): its record tells.
-    int w = target->Width(), h = target->Height();
+    // are smaller than the picture's): its record tells. It is drawn at the picture's size.
+    const int pictureWidth = target->Width(), pictureHeight = target->Height();
+    int w = pictureWidth, h = pictureHeight;
     RunRecord record;
-    if (LoadRecord(RecordPath(o.progress), record) && (record.width != w || record.height != h)) {
-        std::cerr << "Progress file <" << o.progress << "> was evolved at " << record.width << " x "
-                  << record.height << " pixels; exporting at that size, not <" << o.target << ">'s " << w
-                  << " x " << h << ".\n";
+    if (LoadRecord(RecordPath(o.progress), record) && record.width > 1 && record.height > 1) {
         w = record.width;
         h = record.height;
+        if (record.targetWidth != pictureWidth || record.targetHeight != pictureHeight)
+            std::cerr << "Progress file <" << o.progress << "> was made for a picture of " << record.targetWidth
+                      << " x " << record.targetHeight << " pixels; drawing it at <" << o.target << ">'s "
+                      << pictureWidth << " x " << pictureHeight << ".\n";
     }
-    const OutputSize covered = OutputSizeOf(w, h, 1.0);
-    if (o.width > 0) o.scale = o.width / double(covered.width);
-    if (o.height > 0) o.scale = o.height / double(covered.height);
+    if (o.width > 0) o.scale = o.width / double(pictureWidth);
+    if (o.height > 0) o.scale = o.height / double(pictureHeight);
 
     GeneticTest test(target.get());
     switch (LoadProgress(test, o.progress)) {
@@ -85,21 +86,22 @@ int main(int argc, char** argv) {
         break;
     }
 
-    const OutputSize size = OutputSizeOf(w, h, o.scale);
-    if (!ScaledSizeSupported(size.scaledWidth, size.scaledHeight)) {
-        std::cerr << "A picture of " << size.scaledWidth << " x " << size.scaledHeight
+    const OutputSize size =
+        OutputSizeFor(w, h, ScaledLength(pictureWidth, o.scale), ScaledLength(pictureHeight, o.scale));
+    if (!ScaledSizeSupported(size.OutWidth(), size.OutHeight())) {
+        std::cerr << "A picture of " << size.OutWidth() << " x " << size.OutHeight()
                   << " pixels is too large: at most 32768 on a side and " << kMaxOutputPixels
                   << " pixels in all.\n";
         return 1;
     }
-    if (FormatOf(o.output) == DrawingFormat::Bmp && size.scaledWidth >= 16384) {
-        std::cerr << "A BMP of " << size.scaledWidth << " pixels wide is more than SDL writes (16383); "
+    if (FormatOf(o.output) == DrawingFormat::Bmp && size.OutWidth() >= 16384) {
+        std::cerr << "A BMP of " << size.OutWidth() << " pixels wide is more than SDL writes (16383); "
                   << "write a .png or .svg instead.\n";
         return 1;
     }
     SDL_ClearError();
     errno = 0;
-    if (!SaveDrawing(test.best, w, h, o.scale, o.output)) {
+    if (!SaveDrawing(test.best, size, o.output)) {
         const std::string reason = SaveFailureReason();
         std::cerr << "Unable to write <" << o.output << ">"
                   << Because(reason) << ".\n";
