@@ -8,6 +8,9 @@
 #include <ostream>
 
 namespace {
+// Longest wait for the next poll of events, however slow the iterations are.
+constexpr Uint32 kPollMilliseconds = 200;
+
 bool Evolve(LoopState& state, std::ostream& err) {
     if (state.halted) return false;
     try {
@@ -34,7 +37,10 @@ void Iterate(LoopState& state, std::ostream& err) {
     }
     ++state.iterations;
     state.running = true;
-    if (state.iterations % 100 == 0) {
+    const Uint32 now = state.ticks();
+    if (state.lastPoll == 0) state.lastPoll = now;
+    if (state.iterations % 100 == 0 || now - state.lastPoll >= kPollMilliseconds) {
+        state.lastPoll = now;
         PollEvents(state, err);
         if (state.autosave > 0) Autosave(state, err);
     }

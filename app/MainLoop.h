@@ -34,6 +34,10 @@ struct LoopState {
     std::time_t lastAutosave = 0;  // 0: not yet (the first comes `autosave` after the start)
     bool halted = false;           // out of memory: no more candidates, the window stays
     int pictureWidth = 0, pictureHeight = 0;  // the target's own size, which the SVG is drawn at
+    // Milliseconds, for polling events between the every-100 polls when iterations are slow
+    // (a large picture), so that keys and closing the window always answer.
+    Uint32 (*ticks)() = &SDL_GetTicks;
+    Uint32 lastPoll = 0;
 };
 
 // One iteration of the program's loop: evolve, redisplay after a gain, poll events every

@@ -67,6 +67,9 @@ extern "C" int SDL_main(int argc, char** argv) {
     app.add_option("TARGET PROGRESS.idx", arguments, "the picture, and a progress file to resume");
     RunOptions run;
     AddRunOptions(app, run);
+    unsigned long long zoom = 1;
+    app.add_option("--zoom", zoom, "show the pictures N times larger (a tiny picture), as far as the screen allows")
+        ->check(WholeFrom(1, 64));
     const int parsed = ParseCommandLine(app, argc, argv, VersionText("polyevolve"));
     if (parsed >= 0) return parsed;
     argc = int(arguments.size()) + 1;
@@ -106,7 +109,7 @@ extern "C" int SDL_main(int argc, char** argv) {
         std::cerr << "Target image <" << baseName << "> is " << target->Width() << " x " << target->Height()
                   << " pixels: one pixel high or wide leaves nothing to score, so every drawing's error is 0.\n";
 
-    SDL_Surface* screen = OpenWindow(*target, std::cerr);
+    SDL_Surface* screen = OpenWindow(*target, std::cerr, int(zoom));
     if (!screen) {
         std::cerr << "Unable to open window!\n";
         return -1;

@@ -6,22 +6,19 @@
 #include <algorithm>
 #include <ostream>
 
-View ViewFor(int width, int height, int screenWidth, int screenHeight) {
-    View view{width, height, 1};
+View ViewFor(int width, int height, int screenWidth, int screenHeight, int zoom) {
     // Room for the window's frame and a desktop's panels.
     const int roomWidth = screenWidth - 32, roomHeight = screenHeight - 96;
-    if (screenWidth > 0 && screenHeight > 0 && roomWidth > 0 && roomHeight > 0 &&
-        (2 * width > roomWidth || height > roomHeight)) {
+    const bool known = screenWidth > 0 && screenHeight > 0 && roomWidth > 0 && roomHeight > 0;
+    int times = std::max(1, zoom);
+    if (known) times = std::min(times, std::max(1, std::min(roomWidth / (2 * width), roomHeight / height)));
+    View view{width * times, height * times, times};
+    if (known && (2 * view.width > roomWidth || view.height > roomHeight)) {
         const double fit = std::min(double(roomWidth) / (2.0 * width), double(roomHeight) / height);
         view.width = std::max(1, int(width * fit));
         view.height = std::max(1, int(height * fit));
-        return view;
+        view.enlarged = 1;
     }
-    // A tiny picture (an icon) is shown some whole times larger, up to about 512 x 256.
-    const int times = std::max(1, std::min(512 / (2 * width), 256 / height));
-    view.enlarged = times;
-    view.width = width * times;
-    view.height = height * times;
     return view;
 }
 
@@ -55,19 +52,15 @@ void Show(const Image& picture, SDL_Surface* screen, int left) {
 
 }  // namespace
 
-SDL_Surface* OpenWindow(Image& target, std::ostream& err) {
+SDL_Surface* OpenWindow(Image& target, std::ostream& err, int zoom) {
     const int w = target.Width(), h = target.Height();
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    const View view = ViewFor(w, h, info ? info->current_w : 0, info ? info->current_h : 0);
+    const View view = ViewFor(w, h, info ? info->current_w : 0, info ? info->current_h : 0, zoom);
     SDL_Surface* screen = SDL_SetVideoMode(2 * view.width, view.height, 32, 0);
     if (!screen) return nullptr;
-    if (view.Scaled(w, h)) {
-        if (view.enlarged > 1)
-            err << "Showing the " << w << " x " << h << " pictures " << view.enlarged << " times larger.\n";
-        else
-            err << "Showing the " << w << " x " << h << " pictures at " << view.width << " x " << view.height
-                << " to fit the screen; the run and its files keep the full size.\n";
-    }
+    if (view.width != w * zoom || view.height != h * zoom)
+        err << "Showing the " << w << " x " << h << " pictures at " << view.width << " x " << view.height
+            << " to fit the screen; the run and its files keep the full size.\n";
     Show(target, screen, view.width);
     return screen;
 }

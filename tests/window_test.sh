@@ -195,9 +195,26 @@ with open(sys.argv[1], "wb") as f:
 PY
 start "$work/icon.bmp" || exit 1
 geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
-check '[ "$geometry" = "512x256" ]' "a 32 x 32 icon is shown 8 times larger (got $geometry)"
+check '[ "$geometry" = "64x32" ]' "a 32 x 32 icon opens a 64 x 32 window (got $geometry)"
 type_keys q
 finish
+start "$work/icon.bmp" --zoom 8 || exit 1
+geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+check '[ "$geometry" = "512x256" ]' "--zoom 8 shows it 8 times larger (got $geometry)"
+type_keys q
+finish
+
+echo "== sixth run: the shape search on the whole 4000 x 3000 photo answers q and SIGTERM"
+for stop in q TERM; do
+    start "$work/photo.bmp" --search shapes --max-size 0 || exit 1
+    wait_for "$work/err" "^Showing the 4000 x 3000" 20
+    sleep 1  # searching by now
+    if [ "$stop" = q ]; then type_keys q; else kill -TERM "$app_pid"; fi
+    ended=no
+    for _ in $(seq 20); do kill -0 "$app_pid" 2>/dev/null || { ended=yes; break; }; sleep 0.1; done
+    check '[ "$ended" = yes ]' "the window ends within 2 s of $stop"
+    finish
+done
 
 [ "$failures" -eq 0 ] && echo "window test passed" || echo "$failures check(s) failed"
 [ "$failures" -eq 0 ]
