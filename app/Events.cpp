@@ -4,6 +4,7 @@
 #include "app/Window.h"
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
+#include "files/RunSetup.h"
 
 #include <ostream>
 #include <sstream>
@@ -13,9 +14,9 @@ void ResumeCommand(GeneticTest& test, const std::string& progressPath,
     if (ResumeProgress(test, progressPath, targetName, err)) DisplayBest(test, screen);
 }
 
-void KeepRecord(LoopState& state) {
+void KeepRecord(LoopState& state, const RunRecord& stamped) {
     // Beside the progress file, silently: the window's own lines stay as they are.
-    RunRecord record = state.record;
+    RunRecord record = stamped;
     record.generation = state.test.generation;
     record.error = state.test.bestError;
     SaveRecord(record, RecordPath(ProgressPath(state.baseName)));
@@ -28,9 +29,11 @@ void Autosave(LoopState& state, std::ostream& err) {
     state.lastAutosave = now;
     // Quiet unless it fails, and without moving the run's draws.
     const std::uint64_t at = state.test.draws.Position();
+    RunRecord stamped = state.record;
+    StampDraws(stamped, state.test, *state.evaluator);
     std::ostringstream said;
     if (SaveProgressTo(state.test, ProgressPath(state.baseName), said, true))
-        KeepRecord(state);
+        KeepRecord(state, stamped);
     else
         err << said.str();
     state.test.draws.Seek(at);
@@ -47,13 +50,16 @@ void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
     case SDLK_q:
         state.running = false;
         break;
-    case SDLK_s:
+    case SDLK_s: {
+        RunRecord stamped = state.record;  // where the draws stand before the save takes some
+        StampDraws(stamped, state.test, *state.evaluator);
         if (SaveProgressCommand(state.test, state.baseName, err)) {
-            KeepRecord(state);
+            KeepRecord(state, stamped);
             const std::string caption = "Saved to " + ProgressPath(state.baseName);
             SDL_WM_SetCaption(caption.c_str(), nullptr);
         }
         break;
+    }
     case SDLK_b:
         if (SavePictureCommand(state.test, state.baseName, err)) {
             const std::string caption = "Saved BMP to " + PicturePath(state.baseName);

@@ -118,7 +118,8 @@ extern "C" int SDL_main(int argc, char** argv) {
     UseLimits(run.maxPolygons, run.maxPoints, run.alphaMin, run.alphaMax);
 
     const std::time_t start = std::time(nullptr);
-    const unsigned seed = run.seedGiven ? unsigned(run.seed) : static_cast<unsigned>(start);
+    // A fresh run's seed is the time it starts; a resumed one goes on with its record's draws.
+    const unsigned seed = RunSeed(run, recorded ? &record : nullptr, static_cast<unsigned>(start));
     std::srand(seed);
 
     GeneticTest test(target.get(), seed);
@@ -142,6 +143,8 @@ extern "C" int SDL_main(int argc, char** argv) {
     ParseSearchKind(run.search.empty() ? "mutate" : run.search, search);
     const int threads = run.threads ? int(run.threads) : ThreadCount(std::cerr);
     state.evaluator = MakeSearch(search, EvaluatorKind::Fast, threads);
+    if (!progressPath.empty())
+        ContinueDraws(test, *state.evaluator, run, recorded ? &record : nullptr, progressPath, std::cerr);
     state.record = MakeRecord(test, baseName, pictureWidth, pictureHeight, run, seed);
     state.autosave = run.autosave;
     state.pictureWidth = pictureWidth;

@@ -1,6 +1,7 @@
 #include "evolve/Evaluator.h"
 
 #include "evolve/Evolution.h"
+#include "evolve/GeneticTest.h"
 #include "evolve/FastEvaluator.h"
 #include "evolve/ParallelEvaluator.h"
 
@@ -14,6 +15,10 @@ public:
 };
 
 }  // namespace
+
+std::uint64_t Evaluator::ReplayFrom(const GeneticTest& test) const { return test.draws.Position(); }
+
+void Evaluator::Resume(GeneticTest& test, std::uint64_t, std::uint64_t to) { test.draws.GoTo(to); }
 
 std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind, int threads) {
     if (kind == EvaluatorKind::Plain) return std::make_unique<PlainEvaluator>();

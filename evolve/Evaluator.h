@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,13 @@ public:
     // save, a resume or a restart may come in between. Candidates made ahead may still be
     // scored against the target between calls: an evaluator goes before its test and target.
     virtual bool Evolve(GeneticTest& test) = 0;
+
+    // Where in the draw stream the work under way began: the shape search's polygon in the
+    // making, which a resume must make again; for the exact run, the stream's position.
+    virtual std::uint64_t ReplayFrom(const GeneticTest& test) const;
+    // Puts a resumed test where a saved run stood: the work begun at `from` made again, and
+    // the stream at `to`, so that the run goes on as if it had never stopped.
+    virtual void Resume(GeneticTest& test, std::uint64_t from, std::uint64_t to);
 };
 
 // Plain: copy, mutate, render everything, compare everything (the reference).

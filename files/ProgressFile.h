@@ -10,9 +10,10 @@ bool SaveProgress(GeneticTest& test, const std::string& path);
 
 enum class LoadResult { Unopened, Loaded, Damaged };
 
-// A real drawing of 150 polygons of 10 vertices takes under 8 KB; anything this large is no
-// progress file of ours, and refusing it bounds the memory a load can take.
-constexpr long long kMaxProgressFileSize = 16ll << 20;
+// The largest drawing the limits allow (10 000 polygons of 1 000 vertices) takes 16 + 10 000 *
+// (8 + 4 * 1 000) bytes, about 38 MiB; anything larger is no progress file of ours, and
+// refusing it bounds the memory a load can take.
+constexpr long long kMaxProgressFileSize = 40ll << 20;
 
 // Reads a progress file into the test. Anything but a regular file gives Unopened and
 // leaves the test alone. A file that ends early, is larger than kMaxProgressFileSize or asks

@@ -26,7 +26,12 @@ bool SaveRecord(const RunRecord& r, const std::string& path) {
         {"alpha_max", r.alphaMax},      {"generation", r.generation},
         {"error", r.error},
     };
-    const std::string text = json.dump(2) + "\n";
+    nlohmann::json full = json;
+    if (r.hasDraws) {
+        full["draws"] = r.draws;
+        full["replay_from"] = r.replayFrom;
+    }
+    const std::string text = full.dump(2) + "\n";
     return WriteAtomically(path, [&text](FILE* file) {
         return std::fwrite(text.data(), 1, text.size(), file) == text.size();
     });
@@ -57,6 +62,12 @@ bool LoadRecord(const std::string& path, RunRecord& r) {
         read.alphaMax = json.at("alpha_max").get<int>();
         read.generation = json.at("generation").get<std::uint32_t>();
         read.error = json.at("error").get<std::uint64_t>();
+        if (json.contains("draws")) {
+            read.hasDraws = true;
+            read.draws = json.at("draws").get<std::uint64_t>();
+            read.replayFrom = json.at("replay_from").get<std::uint64_t>();
+            if (read.replayFrom > read.draws) return false;
+        }
         if (read.width < 1 || read.height < 1 || read.targetWidth < 1 || read.targetHeight < 1) return false;
         r = read;
         return true;

@@ -17,6 +17,10 @@ struct RunRecord {
     int maxPolygons = 0, maxPoints = 0, alphaMin = 0, alphaMax = 0;
     std::uint32_t generation = 0;
     std::uint64_t error = 0;
+    // Where the run stood in its random draws, so that a resume goes on with the same stream:
+    // the next draw, and where the work under way began (older records have neither).
+    bool hasDraws = false;
+    std::uint64_t draws = 0, replayFrom = 0;
 };
 
 // NAME.idx -> NAME.json; any other name gains ".json".

@@ -6,7 +6,13 @@
 #include "image/Downscale.h"
 #include "image/Image.h"
 
+#include "evolve/Evaluator.h"
+
+#include <unistd.h>
+
+#include <ctime>
 #include <ostream>
+#include <random>
 
 void SettleWorkingSize(RunOptions& o) {
     if (!o.maxSizeGiven) o.maxSize = o.search == "shapes" ? kShapesWorkingSize : 0;
@@ -95,4 +101,30 @@ bool SaveRun(GeneticTest& test, const std::string& progressPath, const RunRecord
     if (SaveRecord(now, path)) return true;
     err << "Unable to save the run record <" << path << ">.\n";
     return false;
+}
+
+unsigned FreshSeed() {
+    std::random_device entropy;
+    return unsigned(std::time(nullptr)) ^ (unsigned(getpid()) * 2654435761u) ^ entropy();
+}
+
+unsigned RunSeed(const RunOptions& o, const RunRecord* resumed, unsigned fresh) {
+    if (o.seedGiven) return unsigned(o.seed);
+    return resumed ? unsigned(resumed->seed) : fresh;
+}
+
+void ContinueDraws(GeneticTest& test, Evaluator& search, const RunOptions& o, const RunRecord* resumed,
+                   const std::string& progressPath, std::ostream& err) {
+    if (o.seedGiven || !resumed) return;
+    if (resumed->hasDraws)
+        search.Resume(test, resumed->replayFrom, resumed->draws);
+    else
+        err << "Progress file <" << progressPath << ">'s record does not say where its draws stood; they "
+            << "start again from its seed " << resumed->seed << ".\n";
+}
+
+void StampDraws(RunRecord& record, const GeneticTest& test, const Evaluator& search) {
+    record.hasDraws = true;
+    record.draws = test.draws.Position();
+    record.replayFrom = search.ReplayFrom(test);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+class Evaluator;
 class GeneticTest;
 class Image;
 
@@ -32,6 +33,19 @@ void AdoptRecord(const RunRecord& record, const std::string& progressPath, RunOp
 // A line when the progress file was made for a picture of another size than the one evolved.
 void CheckRecordSize(const RunRecord& record, const std::string& progressPath, const Image& evolved,
                      const std::string& targetName, std::ostream& err);
+
+// A seed of its own for every run started without --seed: the time, the process and a little
+// entropy, so that runs started together differ.
+unsigned FreshSeed();
+// The seed a run draws from: --seed, else the resumed record's, else `fresh`.
+unsigned RunSeed(const RunOptions& options, const RunRecord* resumed, unsigned fresh);
+// After a resume without --seed: the draws go on where the saved run stood (its record says
+// where), so that N iterations and M resumed ones are the N + M of one run. A record from
+// before that gets a line: the draws start again from its seed.
+void ContinueDraws(GeneticTest& test, Evaluator& search, const RunOptions& options, const RunRecord* resumed,
+                   const std::string& progressPath, std::ostream& err);
+// Notes in the record where the run stands in its draws (before a save takes any).
+void StampDraws(RunRecord& record, const GeneticTest& test, const Evaluator& search);
 
 // The record of a run as it stands.
 RunRecord MakeRecord(const GeneticTest& test, const std::string& targetPath, int pictureWidth,

@@ -75,7 +75,7 @@ std::size_t ChanceRate::FirstFiringVector(const std::int32_t*, std::size_t) cons
 
 DrawStream::DrawStream() : values_(kCapacity) {}
 
-DrawStream::DrawStream(unsigned seed) : values_(kCapacity) {
+DrawStream::DrawStream(unsigned seed) : seeded_(true), seed_(seed), values_(kCapacity) {
     if (MatchesLibrary(seed)) {
         source_ = Source::Generator;
         StartGenerator(seed);
@@ -179,6 +179,17 @@ void DrawStream::Extend(std::size_t wanted) {
 
 bool DrawStream::Seek(std::uint64_t position) {
     if (position > head_ || head_ - position > Reach()) return false;
+    read_ = position;
+    return true;
+}
+
+bool DrawStream::GoTo(std::uint64_t position) {
+    if (Seek(position)) return true;
+    if (position < head_) {
+        if (!seeded_) return false;
+        *this = DrawStream(seed_);
+    }
+    Extend(std::size_t(position - head_));
     read_ = position;
     return true;
 }

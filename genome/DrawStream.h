@@ -57,6 +57,10 @@ public:
     bool Seek(std::uint64_t position);
     // How far back a Seek can always reach, in values.
     static constexpr std::uint64_t Reach() { return kCapacity - kBlock; }
+    // Goes to any position of a seeded stream, making the values up to it (about a second a
+    // billion) or starting again from the seed when it lies too far back; false for a stream
+    // of rand() as the library stood, which cannot go back past what it keeps.
+    bool GoTo(std::uint64_t position);
 
     // Passes over up to `count` values that do not fire `rate` and returns how many it passed;
     // a value that fires is the next one handed out.
@@ -78,6 +82,8 @@ private:
     void StartGenerator(unsigned seed);
 
     Source source_ = Source::Library;
+    bool seeded_ = false;
+    unsigned seed_ = 0;
     std::vector<std::int32_t> values_;  // the last kCapacity values, by position & kMask
     std::uint64_t read_ = 0, head_ = 0;  // next to hand out; made so far
     std::uint32_t raw_[kLag + kBlock] = {};  // the generator's words: the last kLag made first

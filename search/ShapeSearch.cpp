@@ -30,7 +30,9 @@ void ShapeSearch::Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& int
     for (const DnaPolygon& polygon : drawing.polygons) {
         into.push_back(std::int32_t(polygon.color));
         into.push_back(std::int32_t(polygon.points.size()));
-        for (const DnaPoint& p : polygon.points) into.push_back(std::int32_t(p.x) * 65536 + p.y);
+        // Both 16-bit halves as they are, in unsigned arithmetic: any vertex, -32768 too.
+        for (const DnaPoint& p : polygon.points)
+            into.push_back(std::int32_t(std::uint32_t(std::uint16_t(p.x)) << 16 | std::uint16_t(p.y)));
     }
 }
 
@@ -50,10 +52,11 @@ void ShapeSearch::Rebuild(GeneticTest& test) {
                 render.Height());
     test.bestError = cover.Error();
     Sign(test.best, signature);
-    StartPolygon();
+    StartPolygon(test.draws.Position());
 }
 
-void ShapeSearch::StartPolygon() {
+void ShapeSearch::StartPolygon(std::uint64_t position) {
+    polygonStart = position;
     phase = Phase::Starts;
     batchesDone = 0;
     top.clear();
@@ -130,8 +133,10 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
         int(test.best.polygons.size()) >= Settings::MaxPolygons) {
         // No room for another shape (or nothing to score): the exact run's operators refine.
         if (!refiner) refiner = MakeEvaluator(EvaluatorKind::Fast, threads);
+        refining = true;
         return refiner->Evolve(test);
     }
+    refining = false;
     if (!Current(test)) Rebuild(test);
 
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
@@ -174,8 +179,24 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
             return false;
         }
         const Shape chosen = best.shape;
-        StartPolygon();
+        StartPolygon(test.draws.Position());
         return Commit(test, chosen);
     }
     return false;
+}
+
+std::uint64_t ShapeSearch::ReplayFrom(const GeneticTest& test) const {
+    return refining || !render.surface ? test.draws.Position() : polygonStart;
+}
+
+void ShapeSearch::Resume(GeneticTest& test, std::uint64_t from, std::uint64_t to) {
+    if (from < to && test.draws.GoTo(from)) {
+        const std::uint32_t generation = test.generation;
+        refining = false;
+        render = Image(0, 0);  // a search of its own, begun at `from`
+        while (test.draws.Position() < to)
+            if (Evolve(test)) break;  // a record that does not fit its progress file
+        test.generation = generation;
+    }
+    test.draws.GoTo(to);
 }

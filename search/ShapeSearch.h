@@ -27,6 +27,10 @@ public:
     explicit ShapeSearch(int threads);
     ~ShapeSearch() override;
     bool Evolve(GeneticTest& test) override;
+    std::uint64_t ReplayFrom(const GeneticTest& test) const override;
+    // Makes the polygon in the making again from its first draw (nothing is added while it
+    // is made), with the generation left as the saved run had it.
+    void Resume(GeneticTest& test, std::uint64_t from, std::uint64_t to) override;
 
     static constexpr int kBatch = 64;     // candidates made and scored together
     static constexpr int kStarts = 64;     // batches of random shapes for each new polygon
@@ -50,7 +54,7 @@ private:
     // Paints the shape for real if its exact paint lowers the exact error, and adds it.
     bool Commit(GeneticTest& test, const Shape& shape);
     void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
-    void StartPolygon();
+    void StartPolygon(std::uint64_t position);
 
     int threads;
     WorkPool pool;
@@ -70,4 +74,6 @@ private:
     std::vector<Shape> batch;
     std::vector<Paint> results;
     std::uint64_t scored = 0;
+    bool refining = false;            // the drawing is full: the exact run's operators work
+    std::uint64_t polygonStart = 0;   // the stream's position when this polygon's search began
 };

@@ -118,6 +118,19 @@ TEST(BadInput, ProgressFilesTooLargeOrTooGreedyAreDamage) {
     test.bestError = 5;
     EXPECT_EQ(LoadProgress(test, large), LoadResult::Damaged);
     EXPECT_EQ(test.bestError, GeneticTest::InitialError);  // restarted
+    // The largest drawings the limits allow are no damage: 5 000 polygons of 1 000 vertices.
+    {
+        GeneticTest big(&target);
+        std::vector<std::pair<short, short>> ring(1000);
+        for (int i = 0; i < 1000; ++i) ring[std::size_t(i)] = {short(i % 20), short(i / 50)};
+        const DnaPolygon polygon = MakePolygon(ring, 0x10203040u);
+        big.best.polygons.assign(5000, polygon);
+        ASSERT_TRUE(SaveProgress(big, dir.File("big.idx")));
+        big.best.polygons.clear();
+        ASSERT_EQ(LoadProgress(big, dir.File("big.idx")), LoadResult::Loaded);
+        EXPECT_EQ(big.best.polygons.size(), 5000u);
+        EXPECT_EQ(big.best.polygons.back().points.size(), 1000u);
+    }
 
     // Counts of 0xffffffff and 8 MB of vertices: more than 200 MB would hold, reported as
     // damage instead of ending the program.

@@ -10,6 +10,7 @@
 #include "image/KernelChoice.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 
@@ -131,6 +132,15 @@ TEST(LongRun, ASecondSignalQuitsAtOnceAndTheLastSaveStaysWhole) {
 TEST(LongRun, EachStopConditionStopsTheRun) {
     const ProcessResult count = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "777", "--quiet"});
     EXPECT_EQ(Fields(count.out).at("iterations"), "777");
+    // No iterations at all: the first drawing, with its true error.
+    const ProcessResult none = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "0", "--quiet"});
+    {
+        SettingsGuard guard;
+        Image target{std::string(POLYEVOLVE_SAMPLE)};
+        UseTargetSize(target);
+        GeneticTest first(&target, 5);
+        EXPECT_EQ(Fields(none.out).at("error"), std::to_string(first.RenderBest().Compare(target)));
+    }
     const ProcessResult timed = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--seconds", "1", "--quiet"});
     const double seconds = std::stod(Fields(timed.out).at("seconds"));
     EXPECT_GE(seconds, 1.0);
@@ -288,6 +298,49 @@ TEST(LongRun, TheWindowProgramTellsOfAnExistingProgressFile) {
                               ".idx.bak> if it is better).\n", 0),
               0u)
         << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+// A seed repeats a run across resumes: N iterations saved and M resumed are the N + M of one
+// run, byte for byte, with either search and any number of threads; a record from before the
+// draws were kept still resumes, with a line.
+TEST(LongRun, ARunResumedGoesOnAsIfItHadNeverStopped) {
+    TempDir dir;
+    for (const std::string search : {"mutate", "shapes"})
+        for (const std::string threads : {"1", "2"}) {
+            const std::vector<std::string> common = {POLYEVOLVE_SAMPLE, "--search", search, "--threads", threads, "--quiet"};
+            auto run = [&](std::vector<std::string> more) {
+                more.insert(more.begin(), common.begin(), common.end());
+                return Batch(more);
+            };
+            const ProcessResult whole = run({"--seed", "5", "--iterations", "700", "--save", dir.File("whole"), "--force"});
+            ASSERT_EQ(whole.status, 0) << whole.err;
+            ASSERT_EQ(run({"--seed", "5", "--iterations", "300", "--save", dir.File("split"), "--force"}).status, 0);
+            const ProcessResult rest = run({"--iterations", "400", "--resume", dir.File("split.idx"), "--save", dir.File("split")});
+            ASSERT_EQ(rest.status, 0) << rest.err;
+            EXPECT_EQ(ReadFile(dir.File("split.idx")), ReadFile(dir.File("whole.idx"))) << search << " on " << threads;
+            EXPECT_EQ(Fields(rest.out).at("seed"), "5");
+            EXPECT_EQ(Fields(rest.out).at("error"), Fields(whole.out).at("error"));
+        }
+    // Without the draws in its record, the stream starts again from the record's seed.
+    const std::vector<unsigned char> text = ReadFile(dir.File("split.json"));
+    nlohmann::json record = nlohmann::json::parse(text.begin(), text.end());
+    ASSERT_TRUE(record.contains("draws"));
+    record.erase("draws");
+    record.erase("replay_from");
+    const std::string older = record.dump();
+    WriteFile(dir.File("split.json"), std::vector<unsigned char>(older.begin(), older.end()));
+    const ProcessResult restarted = Batch({POLYEVOLVE_SAMPLE, "--iterations", "10", "--resume", dir.File("split.idx"), "--quiet"});
+    EXPECT_EQ(restarted.status, 0);
+    EXPECT_NE(restarted.err.find("'s record does not say where its draws stood; they start again from its seed 5.\n"),
+              std::string::npos) << restarted.err;
+    // Runs started together without --seed each draw from a seed of their own.
+    const ProcessResult a = Batch({POLYEVOLVE_SAMPLE, "--iterations", "1", "--quiet"});
+    const ProcessResult b = Batch({POLYEVOLVE_SAMPLE, "--iterations", "1", "--quiet"});
+    EXPECT_NE(Fields(a.out).at("seed"), Fields(b.out).at("seed"));
 }
 
 }  // namespace

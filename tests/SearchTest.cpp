@@ -163,4 +163,17 @@ TEST(Search, BothSearchesResumeEachOthersProgressFiles) {
     EXPECT_EQ(bad.err, "--alpha: 90,20 is not MIN,MAX with 0 <= MIN <= MAX <= 255 (polyevolve-batch --help lists the options)\n");
 }
 
+// A loaded drawing may hold any 16-bit vertex; the search reads the farthest ones without
+// overflowing (the sanitizer build checks).
+TEST(Search, VerticesAtTheEndsOfTheirRangeAreRead) {
+    SettingsGuard guard;
+    Image target = Noisy(40, 30, 4);
+    UseTargetSize(target);
+    GeneticTest test(&target, 3);
+    test.best.polygons.push_back(MakePolygon({{-32768, -32768}, {32767, -5}, {7, 32767}}, 0xff000080u));
+    ShapeSearch search(1);
+    search.Evolve(test);
+    EXPECT_EQ(test.bestError, test.RenderBest().Compare(target));
+}
+
 }  // namespace

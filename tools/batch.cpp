@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
         std::cerr << "Nothing will be saved: give --save PREFIX to keep the drawing.\n";
     UseTargetSize(*target);
     UseLimits(run.maxPolygons, run.maxPoints, run.alphaMin, run.alphaMax);
-    const unsigned seed = run.seedGiven ? unsigned(run.seed) : unsigned(std::time(nullptr));
+    const unsigned seed = RunSeed(run, recorded ? &record : nullptr, FreshSeed());
     std::srand(seed);
 
     GeneticTest test(target.get(), seed);
@@ -152,7 +152,8 @@ int main(int argc, char** argv) {
     SearchKind search = SearchKind::Mutate;
     ParseSearchKind(run.search.empty() ? "mutate" : run.search, search);
     const auto evaluator = MakeSearch(search, options.evaluator, threads);
-    const RunRecord ours = MakeRecord(test, options.target, pictureWidth, pictureHeight, run, seed);
+    if (!options.resume.empty()) ContinueDraws(test, *evaluator, run, recorded ? &record : nullptr, options.resume, std::cerr);
+    RunRecord ours = MakeRecord(test, options.target, pictureWidth, pictureHeight, run, seed);
     CatchStops();
 
     ProgressReport report(std::cerr, isatty(STDERR_FILENO) == 1, options.quiet, seed, *target);
@@ -225,6 +226,7 @@ int main(int argc, char** argv) {
                 // A save takes draws (a scratch polygon); one on a timer must not change the
                 // run, so the stream goes back to where it stood. Quiet unless it fails.
                 const std::uint64_t at = test.draws.Position();
+                StampDraws(ours, test, *evaluator);
                 std::ostringstream said;
                 if (!SaveRun(test, keepPath, ours, said, true, true)) {
                     report.Clear();
@@ -236,6 +238,8 @@ int main(int argc, char** argv) {
         }
     }
     const double seconds = elapsed();
+    // A run of no iterations has scored nothing yet: it tells the first drawing's true error.
+    if (test.bestError == GeneticTest::InitialError) test.bestError = test.RenderBest().Compare(*target);
     report.Finish(done, seconds, test, options);
 
     int status = outOfMemory ? 1 : 0;
@@ -257,6 +261,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!options.save.empty()) {
+        StampDraws(ours, test, *evaluator);
         if (!SaveRun(test, keepPath, ours, std::cerr, false, true)) status = 1;
         // PNG, the picture people share, of the part of the target the error counts.
         const std::string png = options.save + ".out.png";
