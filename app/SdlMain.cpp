@@ -12,6 +12,7 @@
 #include "files/Target.h"
 #include "evolve/BuildInfo.h"
 #include "image/Image.h"
+#include "image/PictureKind.h"
 #include "search/Search.h"
 
 #include <SDL.h>
@@ -39,15 +40,17 @@ int ThreadCount(std::ostream& err) {
     return int(value);
 }
 
-const char* const kAbout =
-    "Approximates the TARGET picture (BMP, PNG, JPEG, GIF, TIFF, WebP, TGA) with a few\n"
+std::string About() {
+    return std::string("Approximates the TARGET picture (") + PictureKindList() + ") with a few\n"
     "semi-transparent polygons, in a window: the best drawing on the left, the target on the\n"
     "right. PROGRESS.idx resumes a saved run.\n"
     "Keys: s saves the progress as TARGET.idx, b saves the drawing as TARGET.out.bmp and\n"
     "TARGET.out.svg, q quits.\n"
     "Environment: POLYEVOLVE_THREADS sets the threads (default: one per core);\n"
+    "POLYEVOLVE_MAX_PIXELS the most pixels a picture may have (default 50000000);\n"
     "SDL_VIDEODRIVER=dummy runs without a window.\n"
     "Without a display: xvfb-run -a polyevolve TARGET";
+}
 
 bool Set(const char* name) {
     const char* value = std::getenv(name);
@@ -62,7 +65,7 @@ extern "C" int SDL_main(int argc, char** argv) {
 
     // The options come out first; the arguments left are the command line as it always was:
     // the target, then a progress file only when it is the second of exactly two.
-    CLI::App app(kAbout, "polyevolve");
+    CLI::App app(About(), "polyevolve");
     std::vector<std::string> arguments;
     app.add_option("TARGET PROGRESS.idx", arguments, "the picture, and a progress file to resume");
     RunOptions run;

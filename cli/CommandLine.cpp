@@ -44,7 +44,9 @@ void AddRunOptions(CLI::App& app, RunOptions& o) {
                 return text == "mutate" || text == "shapes" ? "" : text + " is not mutate or shapes";
             },
             ""));
-    app.add_option("--seed", o.seed, "the random seed (default: the time)")
+    app.add_option("--seed", o.seed,
+                   "the random seed (default: the window program's start time; the batch runner's own, "
+                   "from the time, its process and some entropy; a resumed run goes on with its record's)")
         ->check(WholeFrom(0, 4294967295ull))
         ->each([&o](const std::string&) { o.seedGiven = true; });
     app.add_option("--threads", o.threads, "threads to score on (default: one per core); the same run")

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "files/Target.h"
+#include "image/PictureKind.h"
 
 #include <vips/vips.h>
 #include <gtest/gtest.h>
@@ -210,6 +211,63 @@ TEST_F(Photos, PathsThatAreNoPictureGetTheirOwnWords) {
         EXPECT_EQ(LoadTarget(dir.File("locked.png"), d), nullptr);
         EXPECT_NE(d.str().find(">: cannot be read (Permission denied))"), std::string::npos) << d.str();
     }
+}
+
+// The shape search works on a copy of a working size, says so, and hands out pictures of the
+// photo's own size; --max-size 0 searches the photo whole.
+TEST_F(Photos, TheShapeSearchWorksOnACopyAndSavesAtFullSize) {
+    VipsImage* photo = Quadrants(1024, 768);
+    const std::string path = Save(photo, "photo.jpg");
+    g_object_unref(photo);
+    const std::string prefix = dir.File("run");
+    const ProcessResult r = RunProcess({POLYEVOLVE_BATCH_BIN, path, "--search", "shapes", "--seed", "2", "--iterations",
+                                        "3", "--save", prefix, "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.rfind("Searching a 512 x 384 copy of <" + path + ">'s 1024 x 768 pixels", 0), 0u) << r.err;
+    EXPECT_EQ(Fields(r.out).at("size"), "512x384");
+    const Image saved{prefix + ".out.png"};
+    EXPECT_EQ(saved.Width(), 1024);
+    EXPECT_EQ(saved.Height(), 768);
+    const ProcessResult whole = RunProcess({POLYEVOLVE_BATCH_BIN, path, "--search", "shapes", "--max-size", "0",
+                                            "--iterations", "1", "--quiet"});
+    EXPECT_EQ(whole.err, "");  // --quiet, and no copy to tell of
+    EXPECT_EQ(Fields(whole.out).count("size"), 0u);
+}
+
+// The one list of kinds: every program's help names it, each kind on it loads, and a kind
+// off it is refused by name.
+TEST_F(Photos, TheHelpListsExactlyTheKindsThatLoad) {
+    for (const char* program : {POLYEVOLVE_BIN, POLYEVOLVE_BATCH_BIN})
+        EXPECT_NE(RunProcess({program, "--help"}).out.find(std::string("(") + PictureKindList() + ")"),
+                  std::string::npos) << program;
+    VipsImage* photo = Quadrants(48, 32);
+    std::string list = PictureKindList();
+    int loaded = 0;
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t comma = std::min(list.find(", ", at), list.size());
+        std::string kind = list.substr(at, comma - at);
+        at = comma + 2;
+        for (char& c : kind) c = char(std::tolower(static_cast<unsigned char>(c)));
+        const std::string path = dir.File("picture." + kind);
+        if (kind == "bmp") {
+            Image bmp(48, 32);
+            bmp.Clear();
+            ASSERT_EQ(SDL_SaveBMP(bmp.surface, path.c_str()), 0);
+        } else if (vips_image_write_to_file(photo, path.c_str(), nullptr) != 0) {
+            vips_error_clear();  // a HEIF kind this library cannot write
+            continue;
+        }
+        std::ostringstream err;
+        EXPECT_NE(LoadTarget(path, err), nullptr) << kind << ": " << err.str();
+        ++loaded;
+    }
+    EXPECT_GE(loaded, 6);
+    ASSERT_EQ(vips_image_write_to_file(photo, dir.File("picture.ppm").c_str(), nullptr), 0);
+    std::ostringstream err;
+    EXPECT_EQ(LoadTarget(dir.File("picture.ppm"), err), nullptr);
+    EXPECT_NE(err.str().find("PPM: not a picture of a kind read here (" + std::string(PictureKindList()) + ")"),
+              std::string::npos) << err.str();
+    g_object_unref(photo);
 }
 
 }  // namespace

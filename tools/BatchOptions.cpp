@@ -2,6 +2,7 @@
 
 #include "files/DrawingFile.h"
 #include "files/Timelapse.h"
+#include "image/PictureKind.h"
 
 #include <cctype>
 #include <cstdio>
@@ -56,11 +57,12 @@ std::string FrameName(const std::string& pattern, unsigned long long iterations)
 }
 
 int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string& version) {
-    CLI::App app("Evolves TARGET without a window and prints, at the end,\n"
+    CLI::App app(std::string("Evolves TARGET (") + PictureKindList() + ") without a window and prints, at the end,\n"
                  "  iterations:N seconds:T ips:X error:E generation:G polygons:P rmse:R seed:S target:NAME\n"
                  "Ctrl-C (or SIGTERM) ends the run after the current iteration, with its saves, and\n"
                  "then by that signal (so a shell loop stops too); a second one quits at once, leaving\n"
-                 "the last complete save as it was.",
+                 "the last complete save as it was. POLYEVOLVE_MAX_PIXELS sets the most pixels a picture\n"
+                 "may have (default 50000000).",
                  "polyevolve-batch");
     std::vector<std::string> targets;
     app.add_option("TARGET", targets, "the picture to approximate");
@@ -69,8 +71,9 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
     app.add_option("--until-error", o.untilError, "stop once the error is at most E")->check(WholeNumber());
     app.add_option("--until-rmse", o.untilRmse, "stop once the RMSE per channel is at most R")->check(Positive());
     app.add_option("--resume", o.resume, "go on from a progress file");
-    app.add_option("--save", o.save, "at the end (and with --autosave) write PREFIX.idx, PREFIX.json, "
-                                     "PREFIX.out.bmp and PREFIX.out.svg");
+    app.add_option("--save", o.save, "write the progress as PREFIX.idx with its record PREFIX.json (at the end, "
+                                     "and with --autosave), and at the end the drawing as PREFIX.out.png and "
+                                     "PREFIX.out.svg, at the target's size");
     app.add_flag("--force", o.force, "replace PREFIX.idx even if it is not the file resumed");
     app.add_option("--frames", o.frames,
                    "a picture of the best drawing every N iterations (--every N) and at the end, named "
@@ -87,8 +90,8 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
     app.add_option("--every", o.every, "a frame every N iterations")->check(WholeFrom(1, ~0ull));
     app.add_option("--timelapse", o.timelapse,
                    "one animated picture of the run, FILE.webp or FILE.gif: a frame every N iterations "
-                   "(--every N), or --timelapse-frames spread over --iterations or --seconds, closer "
-                   "together early on")
+                   "(--every N) and the first and last, or --timelapse-frames spread over --iterations or "
+                   "--seconds, closer together early on")
         ->check(CLI::Validator(
             [](std::string& value) -> std::string {
                 return Timelapse::Supported(value) ? "" : value + " does not end in .webp or .gif";
