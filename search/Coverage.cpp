@@ -113,3 +113,24 @@ void Coverage::AddSpanPixelByPixel(int y, int left, int right, CoverSums& s) con
         s.error += PixelError(x, y);
     }
 }
+
+CoverSums SpanAdder::Sums() const {
+    if (!cover_.Prefixed()) return slow_;
+    std::uint64_t field[Coverage::kFields];
+#if POLYEVOLVE_SEARCH_SIMD
+    for (int k = 0; k < 8; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(field + 2 * k), total_[k]);
+#else
+    std::copy(total_, total_ + Coverage::kFields, field);
+#endif
+    CoverSums s;
+    s.n = n_;
+    for (int c = 0; c < 3; ++c) {
+        s.t[c] = field[c];
+        s.o[c] = field[3 + c];
+        s.tt[c] = field[6 + c];
+        s.oo[c] = field[9 + c];
+        s.to[c] = field[12 + c];
+    }
+    s.error = field[15];
+    return s;
+}

@@ -1,5 +1,7 @@
 #include "search/Paint.h"
 
+#include "search/Shape.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,7 +17,7 @@ double ChannelFit(const CoverSums& s, int c, int a, int& value) {
     const double svv = (k * k * double(s.oo[c]) - 255.0 * k * o + 127.5 * 127.5 * n) / 65536.0;
     const double sww = double(s.tt[c]) - 2.0 * stv + svv;
     const double best = sw / (n * u);
-    value = int(std::lround(std::clamp(best, 0.0, 255.0)));
+    value = int(RoundHalfAway(std::clamp(best, 0.0, 255.0)));
     const double cu = u * value;
     return sww - 2.0 * cu * sw + n * cu * cu;
 }

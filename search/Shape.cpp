@@ -15,8 +15,8 @@ int Step(DrawStream& draws, int reach) { return Draw(draws, 2 * reach + 1) - rea
 ShapeMaker::ShapeMaker(int width_, int height_, int maxPoints_)
     : width(std::max(width_, 1)), height(std::max(height_, 1)), maxPoints(std::max(maxPoints_, 3)) {}
 
-short ShapeMaker::ClampX(double x) const { return short(std::clamp(std::lround(x), 0l, long(width - 1))); }
-short ShapeMaker::ClampY(double y) const { return short(std::clamp(std::lround(y), 0l, long(height - 1))); }
+short ShapeMaker::ClampX(double x) const { return short(std::clamp(RoundHalfAway(x), 0l, long(width - 1))); }
+short ShapeMaker::ClampY(double y) const { return short(std::clamp(RoundHalfAway(y), 0l, long(height - 1))); }
 
 void ShapeMaker::Random(DrawStream& draws, Shape& out) const {
     const int count = 3 + Draw(draws, maxPoints - 2);

@@ -4,6 +4,15 @@
 
 #include <vector>
 
+// std::lround (halves away from zero) for |x| below 2^31, without the library call that the
+// search's inner loops would otherwise make for every vertex and colour.
+inline long RoundHalfAway(double x) {
+    const double m = x < 0 ? -x : x;
+    long t = long(m + 0.5);
+    if (double(t) - 0.5 > m) --t;  // m + 0.5 was rounded up to the next whole number (exact test)
+    return x < 0 ? -t : t;
+}
+
 // A polygon being searched for: its vertices on the target, in order.
 struct Shape {
     std::vector<short> xs, ys;

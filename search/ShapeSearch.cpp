@@ -65,11 +65,10 @@ void ShapeSearch::StartPolygon(std::uint64_t position) {
 }
 
 Paint ShapeSearch::Score(const Shape& shape) const {
-    CoverSums sums;
+    SpanAdder adder(cover);
     scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
-                      cover.ScoredHeight() - 1,
-                      [this, &sums](int y, int left, int right) { cover.AddSpan(y, left, right, sums); });
-    return BestPaint(sums, Settings::AlphaMin, Settings::AlphaMax);
+                      cover.ScoredHeight() - 1, [&adder](int y, int left, int right) { adder.Add(y, left, right); });
+    return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
 }
 
 void ShapeSearch::ScoreBatch(int count) {

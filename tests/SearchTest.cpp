@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 // The shape-by-shape search: its sums, its colours and its scores against the straightforward
@@ -38,13 +39,34 @@ TEST(Search, RunningSumsAreThePixelsSums) {
     EXPECT_EQ(fast.Error(), render.Compare(target));
     EXPECT_EQ(plain.Error(), fast.Error());
     std::mt19937 rng(3);
+    // Span by span, and many spans summed by the search's adder, with running sums and without.
+    SpanAdder adder(fast), plainAdder(plain);
+    CoverSums all;
     for (int i = 0; i < 500; ++i) {
         CoverSums a, b;
         const int y = int(rng() % 26) - 1, l = int(rng() % 44) - 3, r = l + int(rng() % 20);
         fast.AddSpan(y, l, r, a);
         plain.AddSpan(y, l, r, b);
         ASSERT_TRUE(a == b) << y << " " << l << " " << r;
+        fast.AddSpan(y, l, r, all);
+        adder.Add(y, l, r);
+        plainAdder.Add(y, l, r);
     }
+    EXPECT_TRUE(adder.Sums() == all);
+    EXPECT_TRUE(plainAdder.Sums() == all);
+}
+
+// The search's rounding is the library's, halves and the numbers next to them included.
+TEST(Search, RoundingIsTheLibrarys) {
+    std::vector<double> values;
+    for (int k = -4000; k <= 4000; ++k) {
+        const double half = k / 2.0;
+        values.insert(values.end(), {half, std::nextafter(half, -1e9), std::nextafter(half, 1e9)});
+    }
+    std::mt19937 rng(9);
+    for (int i = 0; i < 20000; ++i) values.push_back((double(rng()) / 4294967296.0 - 0.5) * 80000.0);
+    values.push_back(0.49999999999999994);
+    for (const double v : values) ASSERT_EQ(RoundHalfAway(v), std::lround(v)) << v;
 }
 
 // Channels are independent: the exact best colour of each is found by trying all 256 values.

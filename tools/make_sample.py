@@ -3,6 +3,8 @@
 
     make_sample.py [OUT.bmp]                      the sunset, 200 x 200 (samples/sunset.bmp)
     make_sample.py --photo [--size WxH] OUT.bmp   a photo-like harbour scene, 256 x 256 by default
+    make_sample.py --logo|--dark|--light OUT.bmp  a flat logo with hard edges and lettering, and the
+                                                  harbour darkened and lightened (the benchmarks')
 
 An OUT ending in .png gets a PNG of the same pixels instead (for the README's gallery).
 
@@ -68,6 +70,29 @@ def harbour(x, y, W, H):
     return r + grain, g + grain, b + grain
 
 
+def logo(x, y, W, H):
+    # Flat colour and long straight edges: a tilted band, a ring, a triangle and bars of "text".
+    r, g, b = 245, 245, 240
+    if abs((x - W / 2) * 0.45 + (y - H / 2)) < H * 0.08:
+        r, g, b = 20, 90, 170
+    d = math.hypot(x - W * 0.3, y - H * 0.35)
+    if H * 0.12 < d < H * 0.2:
+        r, g, b = 220, 60, 40
+    if y > H * 0.45 and y < H * 0.7 and abs(x - W * 0.72) < (y - H * 0.45) * 0.6:
+        r, g, b = 250, 190, 20
+    if H * 0.8 < y < H * 0.88 and W * 0.1 < x < W * 0.9 and (x // max(1, W // 32)) % 3 != 2:
+        r, g, b = 30, 30, 35
+    return r, g, b
+
+
+def dark(x, y, W, H):
+    return tuple(int(c * 0.25) for c in harbour(x, y, W, H))
+
+
+def light(x, y, W, H):
+    return tuple(int(190 + c * 0.25) for c in harbour(x, y, W, H))
+
+
 def write_bmp(path, W, H, pixel):
     clamp = lambda v: max(0, min(255, int(v)))
     row_bytes = (W * 3 + 3) & ~3
@@ -107,6 +132,8 @@ def main(args):
         arg = args.pop(0)
         if arg == "--photo":
             scene, size = harbour, (256, 256)
+        elif arg in ("--logo", "--dark", "--light"):
+            scene, size = {"--logo": logo, "--dark": dark, "--light": light}[arg], (256, 256)
         elif arg == "--size" and args:
             w, h = args.pop(0).lower().split("x")
             size = (int(w), int(h))
