@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and evolves a picture in a window.
-# Usage: scripts/run.sh [TARGET.bmp [PROGRESS.idx]]   (no argument: the bundled sample)
+# Usage: scripts/run.sh [TARGET [PROGRESS.idx]] [options]   (no argument: the bundled sample)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
