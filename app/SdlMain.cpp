@@ -5,15 +5,13 @@
 #include "app/Window.h"
 #include "cli/Numbers.h"
 #include "cli/CommandLine.h"
-#include "files/RunRecord.h"
-#include "files/RunSetup.h"
 #include "evolve/GeneticTest.h"
 #include "files/OutputFiles.h"
 #include "files/Target.h"
 #include "evolve/BuildInfo.h"
 #include "image/Image.h"
 #include "image/PictureKind.h"
-#include "search/Search.h"
+#include "run/RunStart.h"
 
 #include <SDL.h>
 
@@ -97,43 +95,25 @@ extern "C" int SDL_main(int argc, char** argv) {
     baseName = arguments[0];
     if (argc == 3) progressPath = arguments[1];
 
-    RunRecord record;
-    const bool recorded = !progressPath.empty() && LoadRecord(RecordPath(progressPath), record);
-    if (recorded) AdoptRecord(record, progressPath, run, std::cerr);
-    SettleWorkingSize(run);
-
-    // Also refuses targets too large for the window's 16-bit row length or the 16-bit
-    // vertex coordinates.
-    std::unique_ptr<Image> picture = LoadTarget(baseName, std::cerr, int(run.maxSize), run.background);
-    if (!picture) return -1;
-    const int pictureWidth = picture->Width(), pictureHeight = picture->Height();
-    const std::unique_ptr<Image> target = EvolvedTarget(std::move(picture), run, baseName, std::cerr);
-    if (ScoredAreaOf(target->Width(), target->Height()).Pixels() == 0)
-        std::cerr << "Target image <" << baseName << "> is " << target->Width() << " x " << target->Height()
+    RunStart start(baseName, progressPath, run);
+    if (!start.LoadTarget(std::cerr)) return -1;
+    const Image& target = *start.target;
+    if (ScoredAreaOf(target.Width(), target.Height()).Pixels() == 0)
+        std::cerr << "Target image <" << baseName << "> is " << target.Width() << " x " << target.Height()
                   << " pixels: one pixel high or wide leaves nothing to score, so every drawing's error is 0.\n";
 
-    SDL_Surface* screen = OpenWindow(*target, std::cerr, int(zoom));
+    SDL_Surface* screen = OpenWindow(*start.target, std::cerr, int(zoom));
     if (!screen) {
         std::cerr << "Unable to open window!\n";
         return -1;
     }
-    UseTargetSize(*target);
-    UseLimits(run.maxPolygons, run.maxPoints, run.alphaMin, run.alphaMax);
-
-    const std::time_t start = std::time(nullptr);
     // A fresh run's seed is the time it starts; a resumed one goes on with its record's draws.
-    const unsigned seed = RunSeed(run, recorded ? &record : nullptr, static_cast<unsigned>(start));
-    std::srand(seed);
-
-    GeneticTest test(target.get(), seed);
-    if (!test.canvas.surface) {
-        std::cerr << "Unable to create the canvas!\n";
-        return -1;
-    }
-    if (!progressPath.empty()) {
-        if (recorded) CheckRecordSize(record, progressPath, *target, baseName, std::cerr);
-        ResumeCommand(test, progressPath, baseName, screen, std::cerr);
-    } else if (ProgressFileExists(ProgressPath(baseName))) {
+    const std::time_t started = std::time(nullptr);
+    const int threads = start.options.threads ? int(start.options.threads) : ThreadCount(std::cerr);
+    if (!start.Begin(static_cast<unsigned>(started), EvaluatorKind::Fast, threads, std::cerr)) return -1;
+    if (start.resumedDrawing) {
+        DisplayBest(*start.test, screen);
+    } else if (progressPath.empty() && ProgressFileExists(ProgressPath(baseName))) {
         // A second start without the file is easy to make by mistake; say what is there.
         const std::string saved = ProgressPath(baseName);
         std::cerr << "A progress file <" << saved << "> exists; resume it with: polyevolve "
@@ -141,17 +121,12 @@ extern "C" int SDL_main(int argc, char** argv) {
                   << ".bak> if it is better).\n";
     }
 
-    LoopState state(test, screen, baseName, start);
-    SearchKind search = SearchKind::Mutate;
-    ParseSearchKind(run.search.empty() ? "mutate" : run.search, search);
-    const int threads = run.threads ? int(run.threads) : ThreadCount(std::cerr);
-    state.evaluator = MakeSearch(search, EvaluatorKind::Fast, threads);
-    if (!progressPath.empty())
-        ContinueDraws(test, *state.evaluator, run, recorded ? &record : nullptr, progressPath, std::cerr);
-    state.record = MakeRecord(test, baseName, pictureWidth, pictureHeight, run, seed);
-    state.autosave = run.autosave;
-    state.pictureWidth = pictureWidth;
-    state.pictureHeight = pictureHeight;
+    LoopState state(*start.test, screen, baseName, started);
+    state.evaluator = std::move(start.search);
+    state.record = start.record;
+    state.autosave = start.options.autosave;
+    state.pictureWidth = start.pictureWidth;
+    state.pictureHeight = start.pictureHeight;
     while (state.running) Iterate(state, std::cerr);
     return 0;
 }

@@ -1,0 +1,49 @@
+#include "run/RunStart.h"
+
+#include "files/OutputFiles.h"
+#include "files/RunSetup.h"
+#include "files/Target.h"
+#include "search/Search.h"
+
+#include <cstdlib>
+#include <ostream>
+
+RunStart::RunStart(std::string targetPath_, std::string progressPath_, RunOptions options_)
+    : targetPath(std::move(targetPath_)), progressPath(std::move(progressPath_)), options(std::move(options_)) {}
+
+bool RunStart::LoadTarget(std::ostream& err) {
+    recorded = !progressPath.empty() && LoadRecord(RecordPath(progressPath), resumed);
+    if (recorded) AdoptRecord(resumed, progressPath, options, err);
+    SettleWorkingSize(options);
+    // Also refuses targets too large for the window's 16-bit row length or the 16-bit
+    // vertex coordinates.
+    std::unique_ptr<Image> picture = ::LoadTarget(targetPath, err, int(options.maxSize), options.background);
+    if (!picture) return false;
+    pictureWidth = picture->Width();
+    pictureHeight = picture->Height();
+    target = EvolvedTarget(std::move(picture), options, targetPath, err);
+    return true;
+}
+
+bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, std::ostream& err) {
+    UseTargetSize(*target);
+    UseLimits(options.maxPolygons, options.maxPoints, options.alphaMin, options.alphaMax);
+    const RunRecord* saved = recorded ? &resumed : nullptr;
+    seed = RunSeed(options, saved, freshSeed);
+    std::srand(seed);
+    test = std::make_unique<GeneticTest>(target.get(), seed);
+    if (!test->canvas.surface) {
+        err << "Unable to create the canvas!\n";
+        return false;
+    }
+    if (!progressPath.empty()) {
+        if (recorded) CheckRecordSize(resumed, progressPath, *target, targetPath, err);
+        resumedDrawing = ResumeProgress(*test, progressPath, targetPath, err);
+    }
+    SearchKind kind = SearchKind::Mutate;
+    ParseSearchKind(options.search.empty() ? "mutate" : options.search, kind);
+    search = MakeSearch(kind, evaluator, threads);
+    if (!progressPath.empty()) ContinueDraws(*test, *search, options, saved, progressPath, err);
+    record = MakeRecord(*test, targetPath, pictureWidth, pictureHeight, options, seed);
+    return true;
+}
