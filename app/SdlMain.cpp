@@ -55,23 +55,29 @@ bool Set(const char* name) {
     return value && *value;
 }
 
+
+// The options come out first; the arguments left are the command line as it always was: the
+// target, then a progress file only when it is the second of exactly two. -1 to go on, else
+// the status to end with.
+int ParseOptions(int argc, char** argv, std::vector<std::string>& arguments, RunOptions& run,
+                 unsigned long long& zoom) {
+    CLI::App app(About(), "polyevolve");
+    app.add_option("TARGET PROGRESS.idx", arguments, "the picture, and a progress file to resume");
+    AddRunOptions(app, run);
+    app.add_option("--zoom", zoom, "show the pictures N times larger (a tiny picture), as far as the screen allows")
+        ->check(WholeFrom(1, 64));
+    return ParseCommandLine(app, argc, argv, VersionText("polyevolve"));
+}
+
 }  // namespace
 
 extern "C" int SDL_main(int argc, char** argv) {
     std::string baseName;
     std::string progressPath;
-
-    // The options come out first; the arguments left are the command line as it always was:
-    // the target, then a progress file only when it is the second of exactly two.
-    CLI::App app(About(), "polyevolve");
     std::vector<std::string> arguments;
-    app.add_option("TARGET PROGRESS.idx", arguments, "the picture, and a progress file to resume");
     RunOptions run;
-    AddRunOptions(app, run);
     unsigned long long zoom = 1;
-    app.add_option("--zoom", zoom, "show the pictures N times larger (a tiny picture), as far as the screen allows")
-        ->check(WholeFrom(1, 64));
-    const int parsed = ParseCommandLine(app, argc, argv, VersionText("polyevolve"));
+    const int parsed = ParseOptions(argc, argv, arguments, run, zoom);
     if (parsed >= 0) return parsed;
     argc = int(arguments.size()) + 1;
 

@@ -35,6 +35,34 @@ CLI::Validator Positive(const std::string& what) {
         "");
 }
 
+namespace {
+
+// --alpha MIN,MAX, checked as a whole.
+void AddAlphaOption(CLI::App& app, RunOptions& o) {
+    app.add_option_function<std::string>(
+           "--alpha",
+           [&o](const std::string& text) {
+               const std::size_t comma = text.find(',');
+               unsigned long long low = 0, high = 0;
+               WholeNumber(text.substr(0, comma), 255, low);
+               WholeNumber(text.substr(comma + 1), 255, high);
+               o.alphaMin = int(low);
+               o.alphaMax = int(high);
+           },
+           "MIN,MAX: the polygons' opacity range, 0 to 255 (default 20,120)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                const std::size_t comma = text.find(',');
+                unsigned long long low = 0, high = 0;
+                const bool good = comma != std::string::npos && ::WholeNumber(text.substr(0, comma), 255, low) &&
+                                  ::WholeNumber(text.substr(comma + 1), 255, high) && low <= high;
+                return good ? "" : text + " is not MIN,MAX with 0 <= MIN <= MAX <= 255";
+            },
+            ""));
+}
+
+}  // namespace
+
 void AddRunOptions(CLI::App& app, RunOptions& o) {
     app.add_option("--search", o.search,
                    "mutate (default): the exact run, one mutated candidate at a time; shapes: "
@@ -75,26 +103,7 @@ void AddRunOptions(CLI::App& app, RunOptions& o) {
             ""));
     app.add_option("--max-polygons", o.maxPolygons, "at most N polygons (default 150)")->check(WholeFrom(3, 10000));
     app.add_option("--max-points", o.maxPoints, "at most N vertices a polygon (default 10)")->check(WholeFrom(3, 1000));
-    app.add_option_function<std::string>(
-           "--alpha",
-           [&o](const std::string& text) {
-               const std::size_t comma = text.find(',');
-               unsigned long long low = 0, high = 0;
-               WholeNumber(text.substr(0, comma), 255, low);
-               WholeNumber(text.substr(comma + 1), 255, high);
-               o.alphaMin = int(low);
-               o.alphaMax = int(high);
-           },
-           "MIN,MAX: the polygons' opacity range, 0 to 255 (default 20,120)")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                const std::size_t comma = text.find(',');
-                unsigned long long low = 0, high = 0;
-                const bool good = comma != std::string::npos && ::WholeNumber(text.substr(0, comma), 255, low) &&
-                                  ::WholeNumber(text.substr(comma + 1), 255, high) && low <= high;
-                return good ? "" : text + " is not MIN,MAX with 0 <= MIN <= MAX <= 255";
-            },
-            ""));
+    AddAlphaOption(app, o);
 }
 
 namespace {

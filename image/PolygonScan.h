@@ -70,40 +70,8 @@ struct Edge {
     }
 };
 
-// Calls span(y, left, right) for every span the fill paints in rows rowFrom..rowTo of a
-// surface `width` pixels wide; spans are already clipped to 0..width-1 and never empty.
-// Rows outside the surface must not be asked for.
-template <class Span>
-void ScanPolygon(const short* xs, const short* ys, int count, int width, int rowFrom,
-                 int rowTo, Span&& span) {
-    if (count <= 2) return;
-    int ymin = ys[0], ymax = ys[0];
-    for (int i = 1; i < count; ++i) {
-        ymin = std::min<int>(ymin, ys[i]);
-        ymax = std::max<int>(ymax, ys[i]);
-    }
-    const int firstRow = std::max(ymin, rowFrom);
-    const int lastRow = std::min(ymax, rowTo);
-    if (firstRow > lastRow) return;
-
-    // Rows go in bands: each edge steps through its rows of a band in one tight loop, so the
-    // rows an edge does not reach cost nothing (row by row, every edge would be tested on
-    // every row).
-    Edge stackEdges[kStackVertices];
-    int stackCrossings[kStackVertices * kBandRows];
-    std::vector<Edge> heapEdges;
-    std::vector<int> heapCrossings;
-    Edge* edges = stackEdges;
-    int* crossings = stackCrossings;
-    int bandRows = kBandRows;
-    if (count > kStackVertices) {
-        // Thinner bands keep the crossings' buffer near the stack's size.
-        bandRows = std::max(1, kStackVertices * kBandRows / count);
-        heapEdges.resize(std::size_t(count));
-        heapCrossings.resize(std::size_t(count) * std::size_t(bandRows));
-        edges = heapEdges.data();
-        crossings = heapCrossings.data();
-    }
+// The polygon's non-horizontal edges, upper end first, into `edges`; their count.
+inline int BuildEdges(const short* xs, const short* ys, int count, int ymax, Edge* edges) {
     int edgeCount = 0;
     for (int i = 0; i < count; ++i) {
         const int p = (i == 0) ? count - 1 : i - 1;
@@ -125,14 +93,21 @@ void ScanPolygon(const short* xs, const short* ys, int count, int width, int row
         e.step = 65536u / e.dy;
         e.stepRemainder = 65536u % e.dy;
     }
+    return edgeCount;
+}
 
+// Rows firstRow..lastRow in bands of `bandRows`: each edge steps through its rows of a band
+// in one tight loop, so the rows an edge does not reach cost nothing (row by row, every edge
+// would be tested on every row); then each row's crossings, sorted, give its spans.
+template <class Span>
+void ScanBands(Edge* edges, int edgeCount, int* crossings, int bandRows, int width, int firstRow, int lastRow,
+               Span&& span) {
     // Crossings are computed in 64 bits (any 16-bit vertex is safe) and then held just
     // outside the surface, which keeps their order and the clipped spans unchanged.
     const std::int64_t lowest = -65536;
     const std::int64_t highest = std::int64_t(width + 1) * 65536;
     const int stride = edgeCount;  // crossings of band row k: crossings[k * stride ...]
     int counts[kBandRows];
-
     for (int bandFrom = firstRow; bandFrom <= lastRow; bandFrom += bandRows) {
         const int bandTo = std::min(lastRow, bandFrom + bandRows - 1);
         std::fill(counts, counts + (bandTo - bandFrom + 1), 0);
@@ -159,6 +134,41 @@ void ScanPolygon(const short* xs, const short* ys, int count, int width, int row
             }
         }
     }
+}
+
+// Calls span(y, left, right) for every span the fill paints in rows rowFrom..rowTo of a
+// surface `width` pixels wide; spans are already clipped to 0..width-1 and never empty.
+// Rows outside the surface must not be asked for.
+template <class Span>
+void ScanPolygon(const short* xs, const short* ys, int count, int width, int rowFrom,
+                 int rowTo, Span&& span) {
+    if (count <= 2) return;
+    int ymin = ys[0], ymax = ys[0];
+    for (int i = 1; i < count; ++i) {
+        ymin = std::min<int>(ymin, ys[i]);
+        ymax = std::max<int>(ymax, ys[i]);
+    }
+    const int firstRow = std::max(ymin, rowFrom);
+    const int lastRow = std::min(ymax, rowTo);
+    if (firstRow > lastRow) return;
+
+    Edge stackEdges[kStackVertices];
+    int stackCrossings[kStackVertices * kBandRows];
+    std::vector<Edge> heapEdges;
+    std::vector<int> heapCrossings;
+    Edge* edges = stackEdges;
+    int* crossings = stackCrossings;
+    int bandRows = kBandRows;
+    if (count > kStackVertices) {
+        // Thinner bands keep the crossings' buffer near the stack's size.
+        bandRows = std::max(1, kStackVertices * kBandRows / count);
+        heapEdges.resize(std::size_t(count));
+        heapCrossings.resize(std::size_t(count) * std::size_t(bandRows));
+        edges = heapEdges.data();
+        crossings = heapCrossings.data();
+    }
+    const int edgeCount = BuildEdges(xs, ys, count, ymax, edges);
+    ScanBands(edges, edgeCount, crossings, bandRows, width, firstRow, lastRow, span);
 }
 
 }  // namespace scan

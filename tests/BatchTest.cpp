@@ -78,6 +78,8 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
              {{t, "--iterations"}, "--iterations: needs a value"},
              {{t, "--fast"}, "--fast: unknown option"},
              {{t, "--iteratons", "5"}, "--iteratons: unknown option; did you mean --iterations?"},
+             {{t, "--search", "shapes", "--evaluator", "plain"},
+              "--evaluator: scores the exact run's candidates; the shape search scores its own"},
              {{t, t}, t + ": a second target (only one is taken)"},
              {{t, "--seconds", "0"}, "--seconds: 0 is not a positive number"},
              {{t, "--until-error", "low"}, "--until-error: low is not a whole number"},

@@ -56,15 +56,10 @@ std::string FrameName(const std::string& pattern, unsigned long long iterations)
     return name;
 }
 
-int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string& version) {
-    CLI::App app(std::string("Evolves TARGET (") + PictureKindList() + ") without a window and prints, at the end,\n"
-                 "  iterations:N seconds:T ips:X error:E generation:G polygons:P rmse:R seed:S target:NAME\n"
-                 "Ctrl-C (or SIGTERM) ends the run after the current iteration, with its saves, and\n"
-                 "then by that signal (so a shell loop stops too); a second one quits at once, leaving\n"
-                 "the last complete save as it was. POLYEVOLVE_MAX_PIXELS sets the most pixels a picture\n"
-                 "may have (default 50000000).",
-                 "polyevolve-batch");
-    std::vector<std::string> targets;
+namespace {
+
+// The options of the batch runner's own, beside the run options every program shares.
+void AddBatchOptions(CLI::App& app, BatchOptions& o, std::vector<std::string>& targets, std::string& evaluator) {
     app.add_option("TARGET", targets, "the picture to approximate");
     app.add_option("--iterations", o.iterations, "stop after N iterations")->check(WholeNumber());
     app.add_option("--seconds", o.seconds, "stop after S seconds")->check(Positive());
@@ -99,8 +94,8 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
             ""));
     app.add_option("--timelapse-frames", o.timelapseFrames, "frames of the time-lapse (default 200)")
         ->check(WholeFrom(2, 100000));
-    std::string evaluator = "fast";
-    app.add_option("--evaluator", evaluator, "fast (default) or plain: the same run, scored two ways")
+    app.add_option("--evaluator", evaluator,
+                   "fast (default) or plain: the same exact run (--search mutate), scored two ways")
         ->check(CLI::Validator(
             [](std::string& value) -> std::string {
                 EvaluatorKind kind;
@@ -108,6 +103,21 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
             },
             ""));
     app.add_flag("--quiet", o.quiet, "no progress lines");
+}
+
+}  // namespace
+
+int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string& version) {
+    CLI::App app(std::string("Evolves TARGET (") + PictureKindList() + ") without a window and prints, at the end,\n"
+                 "  iterations:N seconds:T ips:X error:E generation:G polygons:P rmse:R seed:S target:NAME\n"
+                 "Ctrl-C (or SIGTERM) ends the run after the current iteration, with its saves, and\n"
+                 "then by that signal (so a shell loop stops too); a second one quits at once, leaving\n"
+                 "the last complete save as it was. POLYEVOLVE_MAX_PIXELS sets the most pixels a picture\n"
+                 "may have (default 50000000).",
+                 "polyevolve-batch");
+    std::vector<std::string> targets;
+    std::string evaluator = "fast";
+    AddBatchOptions(app, o, targets, evaluator);
     AddRunOptions(app, o.run);
     const int status = ParseCommandLine(app, argc, argv, version);
     if (status >= 0) return status;
@@ -124,6 +134,8 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
     o.haveError = app.count("--until-error") > 0;
     o.haveRmse = app.count("--until-rmse") > 0;
     ParseEvaluatorKind(evaluator, o.evaluator);
+    if (app.count("--evaluator") > 0 && o.run.search == "shapes")
+        return refuse("--evaluator: scores the exact run's candidates; the shape search scores its own");
     if (!o.frames.empty() && o.every == 0) return refuse("--frames: needs --every N");
     if (o.frames.empty() && o.timelapse.empty() && o.every != 0)
         return refuse("--every: needs --frames PATTERN or --timelapse FILE");

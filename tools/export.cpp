@@ -25,10 +25,8 @@ struct Options {
     double width = 0, height = 0;  // when given, the scale follows from them
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options o;
+// The command line into `o`: -1 to go on, else the status to end with.
+int Parse(int argc, char** argv, Options& o) {
     CLI::App app("Renders the drawing of a progress file as SVG, PNG or BMP (by OUTPUT's extension),\n"
                  "at the size of the TARGET picture, times K.",
                  "polyevolve-export");
@@ -55,12 +53,13 @@ int main(int argc, char** argv) {
     o.output = files[2];
     if (FormatOf(o.output) == DrawingFormat::None) return refuse(o.output + ": does not end in .svg, .png or .bmp");
     if (o.scale > 1000) return refuse("--scale: more than 1000 times the size");
-    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr);
-    if (!target) return 1;
-    UseTargetSize(*target);
-    // The drawing's coordinates are those of the size it was evolved at (a --max-size run's
-    // are smaller than the picture's): its record tells. It is drawn at the picture's size.
-    const int pictureWidth = target->Width(), pictureHeight = target->Height();
+    return -1;
+}
+
+// The output's size: the picture's times the scale, for a drawing evolved at the size its
+// record tells (a --max-size run's coordinates are smaller than the picture's).
+OutputSize SizeFor(const Options& o, const Image& target) {
+    const int pictureWidth = target.Width(), pictureHeight = target.Height();
     int w = pictureWidth, h = pictureHeight;
     RunRecord record;
     if (LoadRecord(RecordPath(o.progress), record) && record.width > 1 && record.height > 1) {
@@ -71,8 +70,22 @@ int main(int argc, char** argv) {
                       << " x " << record.targetHeight << " pixels; drawing it at <" << o.target << ">'s "
                       << pictureWidth << " x " << pictureHeight << ".\n";
     }
-    if (o.width > 0) o.scale = o.width / double(pictureWidth);
-    if (o.height > 0) o.scale = o.height / double(pictureHeight);
+    double scale = o.scale;
+    if (o.width > 0) scale = o.width / double(pictureWidth);
+    if (o.height > 0) scale = o.height / double(pictureHeight);
+    return OutputSizeFor(w, h, ScaledLength(pictureWidth, scale), ScaledLength(pictureHeight, scale));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    const int parsed = Parse(argc, argv, o);
+    if (parsed >= 0) return parsed;
+    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr);
+    if (!target) return 1;
+    UseTargetSize(*target);
+    const OutputSize size = SizeFor(o, *target);
 
     GeneticTest test(target.get());
     switch (LoadProgress(test, o.progress)) {
@@ -86,8 +99,6 @@ int main(int argc, char** argv) {
         break;
     }
 
-    const OutputSize size =
-        OutputSizeFor(w, h, ScaledLength(pictureWidth, o.scale), ScaledLength(pictureHeight, o.scale));
     if (!ScaledSizeSupported(size.OutWidth(), size.OutHeight())) {
         std::cerr << "A picture of " << size.OutWidth() << " x " << size.OutHeight()
                   << " pixels is too large: at most 32768 on a side and " << kMaxOutputPixels
