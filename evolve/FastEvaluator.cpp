@@ -142,53 +142,63 @@ FlatPolygon& FastEvaluator::Fresh(Candidate& c, DnaPolygon& polygon, const FlatP
     return flat;
 }
 
-void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
-    auto& candidate = c.polygons;
-    auto& changed = c.changed;
-    auto& changedTo = c.changedTo;
-    auto& steps = c.steps;
-    int& unchanged = c.unchanged;
-    candidate.clear();
-    changed.clear();
-    changedTo.clear();
-    steps.clear();
+void FastEvaluator::StartChanges(Candidate& c) {
+    c.polygons.clear();
+    c.changed.clear();
+    c.changedTo.clear();
+    c.steps.clear();
     c.toRasterize.clear();
     c.freshUsed = 0;
     c.structural = log.Structural();
-    unchanged = INT_MAX;
-    // A changed polygon can change the pixels it covered and those it covers now; if only its
-    // shape changed, just those that the old and the new shape paint differently.
-    // The region itself is drawn up by whoever scores the candidate (Complete).
-    auto differs = [this, &steps, &changed, &changedTo](int s, FlatPolygon& now) {
-        const FlatPolygon& old = best[std::size_t(s)];
-        if (old.color == now.color) {
-            steps.push_back({&old, &now});
-        } else {
-            steps.push_back({&old, nullptr});
-            if (!now.SameShape(old)) steps.push_back({&now, nullptr});
-        }
-        changed.push_back(s);
-        changedTo.push_back(&now);
-    };
+    c.unchanged = INT_MAX;
+    // Polygons added, deleted or moved: the candidate's list elements are matched with the
+    // best drawing's by identity. Otherwise each is where it was.
+    if (!c.structural) return;
+    index.clear();
+    for (std::size_t s = 0; s < best.size(); ++s) index.emplace_back(best[s].node, int(s));
+    std::sort(index.begin(), index.end());
+    seen.assign(best.size(), 0);
+}
 
-    // Polygons added, deleted or moved: match the candidate's list elements with the best
-    // drawing's by identity. Otherwise each is where it was.
-    if (c.structural) {
-        index.clear();
-        for (std::size_t s = 0; s < best.size(); ++s) index.emplace_back(best[s].node, int(s));
-        std::sort(index.begin(), index.end());
-        seen.assign(best.size(), 0);
+int FastEvaluator::IndexOf(const DnaPolygon* node) const {
+    const auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(node, INT_MIN));
+    return it != index.end() && it->first == node ? it->second : -1;
+}
+
+// A changed polygon can change the pixels it covered and those it covers now; if only its
+// shape changed, just those that the old and the new shape paint differently. The region
+// itself is drawn up by whoever scores the candidate (Complete).
+void FastEvaluator::NoteChanged(Candidate& c, int s, FlatPolygon& now) {
+    const FlatPolygon& old = best[std::size_t(s)];
+    if (old.color == now.color) {
+        c.steps.push_back({&old, &now});
+    } else {
+        c.steps.push_back({&old, nullptr});
+        if (!now.SameShape(old)) c.steps.push_back({&now, nullptr});
     }
-    auto find = [this](const DnaPolygon* node) {
-        const auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(node, INT_MIN));
-        return it != index.end() && it->first == node ? it->second : -1;
-    };
+    c.changed.push_back(s);
+    c.changedTo.push_back(&now);
+}
+
+void FastEvaluator::NoteDeletedAndMoved(Candidate& c) {
+    for (std::size_t s = 0; s < best.size(); ++s)
+        if (!seen[s]) c.steps.push_back({&best[s], nullptr});  // deleted: what it covered changes
+    // Moved: everything else keeps its order, so only what the moved one covers can change.
+    log.ForEachMoved([this, &c](const DnaPolygon* node) {
+        const int s = IndexOf(node);
+        if (s >= 0) c.steps.push_back({&best[std::size_t(s)], nullptr});
+    });
+}
+
+void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
+    StartChanges(c);
+    auto& candidate = c.polygons;
     int i = 0;
     for (DnaPolygon& polygon : drawing.polygons) {
-        const int s = c.structural ? find(&polygon) : i;
+        const int s = c.structural ? IndexOf(&polygon) : i;
         if (s < 0) {  // new: it changes what it covers
             FlatPolygon& now = Fresh(c, polygon, nullptr);
-            steps.push_back({&now, nullptr});
+            c.steps.push_back({&now, nullptr});
             candidate.push_back(&now);
         } else {
             if (c.structural) seen[std::size_t(s)] = 1;
@@ -197,23 +207,15 @@ void FastEvaluator::FindChanges(DnaDrawing& drawing, Candidate& c) {
                 candidate.push_back(&old);
             } else {
                 FlatPolygon& now = Fresh(c, polygon, &old);
-                differs(s, now);
+                NoteChanged(c, s, now);
                 candidate.push_back(&now);
             }
         }
-        if (unchanged == INT_MAX && (s != i || candidate.back() != &best[std::size_t(i)]))
-            unchanged = i;
+        if (c.unchanged == INT_MAX && (s != i || candidate.back() != &best[std::size_t(i)])) c.unchanged = i;
         ++i;
     }
-    if (unchanged == INT_MAX) unchanged = i;
-    if (!c.structural) return;
-    for (std::size_t s = 0; s < best.size(); ++s)
-        if (!seen[s]) steps.push_back({&best[s], nullptr});  // deleted: what it covered changes
-    // Moved: everything else keeps its order, so only what the moved one covers can change.
-    log.ForEachMoved([this, &find, &steps](const DnaPolygon* node) {
-        const int s = find(node);
-        if (s >= 0) steps.push_back({&best[std::size_t(s)], nullptr});
-    });
+    if (c.unchanged == INT_MAX) c.unchanged = i;
+    if (c.structural) NoteDeletedAndMoved(c);
 }
 
 void FastEvaluator::Build(GeneticTest& test, Candidate& c) {

@@ -93,6 +93,13 @@ private:
     void Rebuild(GeneticTest& test);
     // Compares the mutated drawing with the flat copy and fills `c`.
     void FindChanges(DnaDrawing& candidate, Candidate& c);
+    // FindChanges' parts: the candidate's lists emptied (and the best drawing's polygons
+    // indexed, when polygons were added, deleted or moved); one changed polygon noted; the
+    // deleted and moved ones noted; where a list element of the best drawing stands, or -1.
+    void StartChanges(Candidate& c);
+    void NoteChanged(Candidate& c, int s, FlatPolygon& now);
+    void NoteDeletedAndMoved(Candidate& c);
+    int IndexOf(const DnaPolygon* node) const;
     FlatPolygon& Fresh(Candidate& c, DnaPolygon& polygon, const FlatPolygon* sameShape);
     // One more changed polygon's worth of room in c, sized for this canvas.
     void MakeRoom(Candidate& c) const;

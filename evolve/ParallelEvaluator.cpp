@@ -148,33 +148,48 @@ void Go(DrawStream& draws, std::uint64_t position) {
 }
 }  // namespace
 
+bool ParallelEvaluator::StartOver(GeneticTest& test) {
+    Discard();
+    if (!core.Prepare(test)) return false;
+    // Candidates of a huge drawing (only damaged files have them) are made one at a time.
+    speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 8;
+    const std::uint64_t bytes = std::uint64_t(core.Width()) * std::uint64_t(core.Height()) * 4;
+    std::lock_guard<std::mutex> lock(mutex);
+    bufferWidth = core.Width();
+    bufferHeight = core.Height();
+    allowedWorkers = int(std::min<std::uint64_t>(std::uint64_t(threads - 1),
+                                                 kBufferBudget / std::max<std::uint64_t>(bytes, 1)));
+    slotPlanes = bytes * depth <= kSlotPlaneBudget;
+    if (!slotPlanes)
+        for (auto& slot : slots) std::vector<Uint32>().swap(slot->plane);
+    return true;
+}
+
 bool ParallelEvaluator::Evolve(GeneticTest& test) {
     if (!ahead.empty() && !AheadHolds(test)) Discard();
-    if (!core.Current(test)) {
-        Discard();
-        if (!core.Prepare(test)) return ::Evolve(test);
-        // Candidates of a huge drawing (only damaged files have them) are made one at a time.
-        speculate = QuietDrawsPerCall(test.best) < DrawStream::Reach() / 8;
-        const std::uint64_t bytes = std::uint64_t(core.Width()) * std::uint64_t(core.Height()) * 4;
-        std::lock_guard<std::mutex> lock(mutex);
-        bufferWidth = core.Width();
-        bufferHeight = core.Height();
-        allowedWorkers = int(std::min<std::uint64_t>(std::uint64_t(threads - 1),
-                                                     kBufferBudget / std::max<std::uint64_t>(bytes, 1)));
-        slotPlanes = bytes * depth <= kSlotPlaneBudget;
-        if (!slotPlanes)
-            for (auto& slot : slots) std::vector<Uint32>().swap(slot->plane);
-    }
-
+    if (!core.Current(test) && !StartOver(test)) return ::Evolve(test);
     if (!speculate) return core.Evolve(test);
     if (alone) {
         const bool won = core.Evolve(test);
         Measure(won);
         return won;
     }
+    MakeAhead(test);
+    // The oldest one's result decides.
+    Slot* first = ahead.front();
+    AwaitFirst(first);
+    ahead.pop_front();
+    first->candidate.region.Clear();
+    first->state = State::Free;
+    if (first->candidate.better) return KeepWinner(test, first);
+    ++test.generation;
+    Go(test.draws, first->end);  // where the one-thread run stands now
+    Measure(false);
+    return false;
+}
 
-    // Make the next candidates, each as if every one before it will lose, from where the last
-    // one made ended; the stream keeps what they drew, so it can come back.
+void ParallelEvaluator::MakeAhead(GeneticTest& test) {
+    // From where the last one made ended; the stream keeps what they drew, so it can come back.
     DrawStream& draws = test.draws;
     stream = &draws;
     const std::uint64_t here = draws.Position();
@@ -192,39 +207,32 @@ bool ParallelEvaluator::Evolve(GeneticTest& test) {
         waitingCount = waiting.size();
         if (sleepingWorkers) work.notify_one();
     }
+}
 
-    // The oldest one's result decides; score others meanwhile rather than wait idle.
-    Slot* first = ahead.front();
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (first->state != State::Done) {
-            if (!waiting.empty()) {
-                const bool firstWaits = std::find(waiting.begin(), waiting.end(), first) != waiting.end();
-                ScoreWaiting(lock, firstWaits ? first : waiting.front(), callerPlane, active);
-            } else {
-                lock.unlock();
-                for (int i = 0; i < kSpins && first->state != State::Done; ++i) Pause();
-                lock.lock();
-                ++sleepingCallers;
-                done.wait(lock, [first] { return first->state == State::Done; });
-                --sleepingCallers;
-            }
+void ParallelEvaluator::AwaitFirst(Slot* first) {
+    // Score others meanwhile rather than wait idle.
+    std::unique_lock<std::mutex> lock(mutex);
+    while (first->state != State::Done) {
+        if (!waiting.empty()) {
+            const bool firstWaits = std::find(waiting.begin(), waiting.end(), first) != waiting.end();
+            ScoreWaiting(lock, firstWaits ? first : waiting.front(), callerPlane, active);
+        } else {
+            lock.unlock();
+            for (int i = 0; i < kSpins && first->state != State::Done; ++i) Pause();
+            lock.lock();
+            ++sleepingCallers;
+            done.wait(lock, [first] { return first->state == State::Done; });
+            --sleepingCallers;
         }
     }
-    ahead.pop_front();
-    first->candidate.region.Clear();
-    first->state = State::Free;
-    if (!first->candidate.better) {
-        ++test.generation;
-        Go(draws, first->end);  // where the one-thread run stands now
-        Measure(false);
-        return false;
-    }
-    // It wins: those made after it started from a drawing that is no longer the best. Make it
-    // again on this thread from its own draws (the very same changes) to keep it: with the
-    // score and the paint it had, where its own plane kept them, else scored once more.
+}
+
+bool ParallelEvaluator::KeepWinner(GeneticTest& test, Slot* first) {
+    // Those made after it started from a drawing that is no longer the best. It is made again
+    // on this thread from its own draws (the very same changes) with the score and the paint
+    // it had, where its own plane kept them, else scored once more.
     Discard();
-    Go(draws, first->start);
+    Go(test.draws, first->start);
     bool kept;
     if (slotPlanes) {
         core.Build(test, first->candidate);

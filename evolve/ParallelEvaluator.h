@@ -54,6 +54,15 @@ private:
     void Work(int index);
     // Throws away every candidate made ahead.
     void Discard();
+    // Sizes the buffers and the workers to a drawing met for the first time; false when the
+    // core cannot take it (the plain iteration does).
+    bool StartOver(GeneticTest& test);
+    // Makes candidates ahead, up to `depth`, each as if those before it will lose.
+    void MakeAhead(GeneticTest& test);
+    // Until the oldest candidate is scored, scoring others meanwhile.
+    void AwaitFirst(Slot* first);
+    // The oldest candidate won: made again from its own draws and kept.
+    bool KeepWinner(GeneticTest& test, Slot* first);
     // True when the candidates made ahead still follow from the state as it is.
     bool AheadHolds(const GeneticTest& test) const;
     Slot* FreeSlot();
