@@ -1,5 +1,7 @@
 #include "evolve/LayerCache.h"
 
+#include "image/KernelChoice.h"
+
 #include "evolve/ChangeRegion.h"
 #include "evolve/FlatPolygon.h"
 #include "image/Image.h"
@@ -32,7 +34,7 @@ void LayerCache::ScoreRange(int y, int lo, int hi, const Plane& goal) {
     const Uint32* q = goal.Row(y);
     const std::uint32_t before = sums[hi + 1];
     // The pixels' errors land where their sums go, and are summed up in place.
-    kernels::PixelDistances(p + lo, q + lo, hi - lo + 1, sums + lo + 1);
+    ChosenPixelDistances()(p + lo, q + lo, hi - lo + 1, sums + lo + 1);
     std::uint32_t run = sums[lo];
     for (int x = lo + 1; x <= hi + 1; ++x) sums[x] = run += sums[x];
     // The rest of the row shifts by the range's change (modulo 2^32, where every true sum fits).
@@ -130,10 +132,11 @@ void LayerCache::PaintRegion(const std::vector<const FlatPolygon*>& drawing, int
         const FlatPolygon& p = *drawing[std::size_t(i)];
         if (region.Misses(p)) continue;
         const Blend blend = BlendOf(p.color);
-        auto span = [&to, &region, &blend](int y, int left, int right) {
+        const BlendSpanFn paint = ChosenBlendSpan();
+        auto span = [&to, &region, &blend, paint](int y, int left, int right) {
             region.ForEachRange(y, [&](int lo, int hi) {
                 const int l = std::max(left, lo), r = std::min(right, hi);
-                if (l <= r) kernels::BlendSpan(to.Row(y), l, r, blend);
+                if (l <= r) paint(to.Row(y), l, r, blend);
             });
         };
         if (p.spansKnown) {
@@ -226,10 +229,11 @@ std::uint64_t LayerCache::PaintAndScore(const std::vector<const FlatPolygon*>& d
 std::uint64_t RegionError(const Plane& a, const Plane& b, const ChangeRegion& region,
                           std::uint64_t limit) {
     std::uint64_t sum = 0;
+    const RowDistanceFn distance = ChosenRowDistance();
     for (int y = region.firstRow; y <= region.lastRow; ++y) {
         // A row of the counted part is under 16384 pixels, so its sum fits in 32 bits.
         region.ForEachRange(y, [&](int lo, int hi) {
-            sum += kernels::RowDistance(a.Row(y) + lo, b.Row(y) + lo, hi - lo + 1);
+            sum += distance(a.Row(y) + lo, b.Row(y) + lo, hi - lo + 1);
         });
         if (sum >= limit) break;
     }

@@ -1,6 +1,7 @@
 #include "files/ScaledRender.h"
 
 #include "genome/DnaDrawing.h"
+#include "image/KernelChoice.h"
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"
 
@@ -51,6 +52,7 @@ void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int r
         scaled = std::round(scaled);
         return short(scaled < SHRT_MIN ? SHRT_MIN : scaled > SHRT_MAX ? SHRT_MAX : scaled);
     };
+    const BlendSpanFn blendSpan = ChosenBlendSpan();
     std::vector<short> xs, ys;
     for (const DnaPolygon& polygon : drawing.polygons) {
         const std::size_t n = polygon.FillCount();
@@ -62,11 +64,9 @@ void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int r
                 xs[i] = place(xs[i] * kx);
                 ys[i] = place(ys[i] * ky);
             }
-        const kernels::Prepared blend = kernels::Prepare(BlendOf(polygon.color));
+        const Blend blend = BlendOf(polygon.color);
         auto paint = [&](Uint32* row) {
-            return [&, row](int y, int left, int right) {
-                kernels::BlendSpan(row + std::ptrdiff_t(y - y0) * stride, left, right, blend);
-            };
+            return [&, row](int y, int left, int right) { blendSpan(row + std::ptrdiff_t(y - y0) * stride, left, right, blend); };
         };
         if (y0 <= y1) scan::ScanPolygon(xs.data(), ys.data(), int(n), width, y0, y1, paint(pixels));
         // The pad row gets the last covered row painted again, at its own place.

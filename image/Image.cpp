@@ -1,5 +1,6 @@
 #include "image/Image.h"
 
+#include "image/KernelChoice.h"
 #include "image/Kernels.h"
 
 #include <SDL_image.h>
@@ -134,13 +135,14 @@ std::uint64_t Distance(const SDL_Surface* a, const SDL_Surface* b, ScoredArea ar
     // A row chunk of at most 16384 pixels sums to under 2^32, so the inner loop stays 32-bit
     // and vectorises; only the running total is 64-bit.
     constexpr int chunk = 16384;
+    const RowDistanceFn distance = ChosenRowDistance();
     std::uint64_t sum = 0;
     for (int y = 0; y < area.height; ++y) {
         const Uint32* p = reinterpret_cast<const Uint32*>(rowP);
         const Uint32* q = reinterpret_cast<const Uint32*>(rowQ);
         for (int x0 = 0; x0 < area.width; x0 += chunk) {
             const int x1 = std::min(area.width, x0 + chunk);
-            sum += kernels::RowDistance(p + x0, q + x0, x1 - x0);
+            sum += distance(p + x0, q + x0, x1 - x0);
         }
         rowP += a->pitch;
         rowQ += b->pitch;

@@ -63,3 +63,56 @@ bool UseKernels(KernelSet set) {
     Chosen().store(set, std::memory_order_relaxed);
     return true;
 }
+
+namespace {
+
+std::uint32_t PlainRowDistance(const Uint32* p, const Uint32* q, int n) { return plain::RowDistance(p, q, n); }
+void PlainBlendSpan(Uint32* row, int left, int right, const Blend& blend) {
+    plain::BlendSpan(row, left, right, blend);
+}
+void PlainPixelDistances(const Uint32* p, const Uint32* q, int n, std::uint32_t* out) {
+    plain::PixelDistances(p, q, n, out);
+}
+#if POLYEVOLVE_SIMD
+std::uint32_t Sse2RowDistance(const Uint32* p, const Uint32* q, int n) { return simd::RowDistance(p, q, n); }
+void Sse2BlendSpan(Uint32* row, int left, int right, const Blend& blend) {
+    simd::BlendSpan(row, left, right, blend);
+}
+void Sse2PixelDistances(const Uint32* p, const Uint32* q, int n, std::uint32_t* out) {
+    simd::PixelDistances(p, q, n, out);
+}
+#endif
+
+}  // namespace
+
+RowDistanceFn ChosenRowDistance() {
+    switch (RunningKernels()) {
+#ifdef POLYEVOLVE_AVX2
+        case KernelSet::Avx2: return &avx2::CallRowDistance;
+#endif
+#if POLYEVOLVE_SIMD
+        case KernelSet::Sse2: return &Sse2RowDistance;
+#endif
+        default: return &PlainRowDistance;
+    }
+}
+
+BlendSpanFn ChosenBlendSpan() {
+    switch (RunningKernels()) {
+#ifdef POLYEVOLVE_AVX2
+        case KernelSet::Avx2: return &avx2::CallBlendSpan;
+#endif
+#if POLYEVOLVE_SIMD
+        case KernelSet::Sse2: return &Sse2BlendSpan;
+#endif
+        default: return &PlainBlendSpan;
+    }
+}
+
+// No AVX2 set of its own: the widest below serves.
+PixelDistancesFn ChosenPixelDistances() {
+#if POLYEVOLVE_SIMD
+    if (RunningKernels() != KernelSet::Plain) return &Sse2PixelDistances;
+#endif
+    return &PlainPixelDistances;
+}

@@ -19,6 +19,16 @@ KernelSet RunningKernels();
 bool UseKernels(KernelSet set);
 const char* KernelName(KernelSet set);
 
+// The set in use's kernels as functions, for every pixel path (the metric, the fill, exports,
+// the caches, the shape search); the fast evaluator's row painter picks its own once a row.
+// Fetched once for a run of calls; the same values whichever set runs.
+using RowDistanceFn = std::uint32_t (*)(const Uint32* p, const Uint32* q, int n);
+using BlendSpanFn = void (*)(Uint32* row, int left, int right, const Blend& blend);
+using PixelDistancesFn = void (*)(const Uint32* p, const Uint32* q, int n, std::uint32_t* out);
+RowDistanceFn ChosenRowDistance();
+BlendSpanFn ChosenBlendSpan();
+PixelDistancesFn ChosenPixelDistances();
+
 namespace avx2 {
 // The AVX2 kernels as plain calls, for code not compiled for AVX2 (the tests); only when
 // KernelsAvailable(KernelSet::Avx2).

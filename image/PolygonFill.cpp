@@ -1,4 +1,5 @@
 #include "image/Image.h"
+#include "image/KernelChoice.h"
 
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"
@@ -25,7 +26,7 @@ void Image::HLineAlpha(short x1, short x2, short y, unsigned red_term, unsigned 
     const int left = std::max<int>(x1, 0);
     const int right = std::min<int>(x2, surface->w - 1);
     if (right < left) return;
-    kernels::BlendSpan(Row(surface, y), left, right, Blend{red_term, green_term, blue_term, keep});
+    ChosenBlendSpan()(Row(surface, y), left, right, Blend{red_term, green_term, blue_term, keep});
 }
 
 void Image::Polygon(const short* xs, const short* ys, int count, unsigned color) {
@@ -33,8 +34,7 @@ void Image::Polygon(const short* xs, const short* ys, int count, unsigned color)
     const Blend blend = BlendOf(color);
     // Rows and spans are clipped to the surface; for vertices inside it this changes nothing.
     SDL_Surface* const target = surface;
+    const BlendSpanFn paint = ChosenBlendSpan();
     scan::ScanPolygon(xs, ys, count, target->w, 0, target->h - 1,
-                      [target, &blend](int y, int left, int right) {
-                          kernels::BlendSpan(Row(target, y), left, right, blend);
-                      });
+                      [target, &blend, paint](int y, int left, int right) { paint(Row(target, y), left, right, blend); });
 }

@@ -2,7 +2,7 @@
 
 #include "evolve/GeneticTest.h"
 #include "genome/Settings.h"
-#include "image/Kernels.h"
+#include "image/KernelChoice.h"
 #include "image/PolygonScan.h"
 
 #include <algorithm>
@@ -108,10 +108,11 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
     std::memcpy(saved.data(), rows, saved.size());
     render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color);
     std::uint64_t before = 0, after = 0;
+    const RowDistanceFn distance = ChosenRowDistance();
     for (int y = y0; y <= std::min(y1, cover.ScoredHeight() - 1); ++y) {
         const Uint32* r = Pixels(render) + std::size_t(y) * std::size_t(PitchOf(render));
         const Uint32* t = Pixels(*target) + std::size_t(y) * std::size_t(PitchOf(*target));
-        after += kernels::RowDistance(r, t, cover.ScoredWidth());
+        after += distance(r, t, cover.ScoredWidth());
         for (int x = 0; x < cover.ScoredWidth(); ++x) before += cover.PixelError(x, y);
     }
     if (after >= before) {

@@ -1,3 +1,4 @@
+#include "image/Image.h"
 #include "image/KernelChoice.h"
 #include "image/Kernels.h"
 
@@ -100,6 +101,49 @@ TEST(Kernels, VectorBlendEqualsPlainOnEverySpan) {
                             << " alpha " << alpha;
         }
     }
+}
+
+// Every pixel path follows the one choice: the fill and the metric give the same pixels and
+// errors with each set the processor has, and each set's functions are the ones in use.
+TEST(Kernels, TheFillAndTheMetricRunTheChosenSet) {
+    const KernelSet was = RunningKernels();
+    std::mt19937 rng(5);
+    Image target(61, 47);
+    for (int y = 0; y < 47; ++y)
+        for (int x = 0; x < 61; ++x)
+            reinterpret_cast<Uint32*>(static_cast<Uint8*>(target.surface->pixels) + y * target.surface->pitch)[x] =
+                RandomPixel(rng);
+    std::vector<std::vector<short>> shapes;
+    for (int i = 0; i < 40; ++i) {
+        std::vector<short> xy;
+        for (int v = 0; v < 8; ++v) xy.push_back(short(int(rng() % 90) - 15));
+        shapes.push_back(xy);
+    }
+    std::vector<Uint32> first;
+    std::uint64_t firstError = 0;
+    RowDistanceFn plainDistance = nullptr;
+    for (KernelSet set : {KernelSet::Plain, KernelSet::Sse2, KernelSet::Avx2}) {
+        if (!UseKernels(set)) continue;
+        if (set == KernelSet::Plain) plainDistance = ChosenRowDistance();
+        else EXPECT_NE(ChosenRowDistance(), plainDistance) << KernelName(set);
+        Image canvas(61, 47);
+        canvas.Clear();
+        rng.seed(6);  // the same colours for every set
+        for (const auto& xy : shapes) {
+            const short xs[4] = {xy[0], xy[2], xy[4], xy[6]}, ys[4] = {xy[1], xy[3], xy[5], xy[7]};
+            canvas.Polygon(xs, ys, 4, unsigned(rng()) | 0x20u);
+        }
+        const auto* pixels = static_cast<const Uint32*>(canvas.surface->pixels);
+        const std::vector<Uint32> drawn(pixels, pixels + 61 * 47);
+        if (set == KernelSet::Plain) {
+            first = drawn;
+            firstError = canvas.Compare(target);
+        } else {
+            EXPECT_EQ(drawn, first) << KernelName(set);
+            EXPECT_EQ(canvas.Compare(target), firstError) << KernelName(set);
+        }
+    }
+    UseKernels(was);
 }
 
 #else
