@@ -3,9 +3,19 @@
 #include "app/Statistics.h"
 #include "app/Window.h"
 #include "evolve/GeneticTest.h"
+#include "run/RunStart.h"
 
 #include <new>
 #include <ostream>
+
+LoopState::LoopState(RunStart& run, SDL_Surface* screen_, std::time_t start_)
+    : LoopState(*run.test, screen_, run.targetPath, start_) {
+    evaluator = std::move(run.search);
+    record = run.record;
+    autosave = run.options.autosave;
+    pictureWidth = run.pictureWidth;
+    pictureHeight = run.pictureHeight;
+}
 
 namespace {
 // Longest wait for the next poll of events, however slow the iterations are.

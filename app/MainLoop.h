@@ -13,12 +13,15 @@
 #include <utility>
 
 class GeneticTest;
+class RunStart;
 
 // What the main loop keeps beside the evolution state.
 struct LoopState {
     LoopState(GeneticTest& test_, SDL_Surface* screen_, std::string baseName_, std::time_t start_)
         : test(test_), screen(screen_), baseName(std::move(baseName_)), start(start_),
           lastDisplay(start_) {}
+    // A started run's: its test, search, record, timed saves and picture size.
+    LoopState(RunStart& run, SDL_Surface* screen_, std::time_t start_);
 
     GeneticTest& test;
     SDL_Surface* screen;

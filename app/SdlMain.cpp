@@ -69,6 +69,23 @@ int ParseOptions(int argc, char** argv, std::vector<std::string>& arguments, Run
     return ParseCommandLine(app, argc, argv, VersionText("polyevolve"));
 }
 
+// Without a display SDL falls back to painting the terminal with characters; an explicit
+// SDL_VIDEODRIVER is the user's choice and obeyed.
+bool HaveDisplay() {
+    if (Set("SDL_VIDEODRIVER") || Set("DISPLAY") || Set("WAYLAND_DISPLAY")) return true;
+    std::cerr << "polyevolve needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                 "without one, run it as: xvfb-run -a polyevolve TARGET\n";
+    return false;
+}
+
+// A second start without the progress file is easy to make by mistake; say what is there.
+void TellOfSavedProgress(const std::string& baseName) {
+    const std::string saved = ProgressPath(baseName);
+    if (!ProgressFileExists(saved)) return;
+    std::cerr << "A progress file <" << saved << "> exists; resume it with: polyevolve " << baseName << " " << saved
+              << " (pressing s now keeps it as <" << saved << ".bak> if it is better).\n";
+}
+
 }  // namespace
 
 extern "C" int SDL_main(int argc, char** argv) {
@@ -81,14 +98,7 @@ extern "C" int SDL_main(int argc, char** argv) {
     if (parsed >= 0) return parsed;
     argc = int(arguments.size()) + 1;
 
-    // Without a display SDL falls back to painting the terminal with characters; an explicit
-    // SDL_VIDEODRIVER is the user's choice and obeyed.
-    if (!Set("SDL_VIDEODRIVER") && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
-        std::cerr << "polyevolve needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                     "without one, run it as: xvfb-run -a polyevolve TARGET\n";
-        return -1;
-    }
-
+    if (!HaveDisplay()) return -1;
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::cerr << "Unable to initialize SDL!\n";
         return -1;
@@ -119,20 +129,11 @@ extern "C" int SDL_main(int argc, char** argv) {
     if (!start.Begin(static_cast<unsigned>(started), EvaluatorKind::Fast, threads, std::cerr)) return -1;
     if (start.resumedDrawing) {
         DisplayBest(*start.test, screen);
-    } else if (progressPath.empty() && ProgressFileExists(ProgressPath(baseName))) {
-        // A second start without the file is easy to make by mistake; say what is there.
-        const std::string saved = ProgressPath(baseName);
-        std::cerr << "A progress file <" << saved << "> exists; resume it with: polyevolve "
-                  << baseName << " " << saved << " (pressing s now keeps it as <" << saved
-                  << ".bak> if it is better).\n";
+    } else if (progressPath.empty()) {
+        TellOfSavedProgress(baseName);
     }
 
-    LoopState state(*start.test, screen, baseName, started);
-    state.evaluator = std::move(start.search);
-    state.record = start.record;
-    state.autosave = start.options.autosave;
-    state.pictureWidth = start.pictureWidth;
-    state.pictureHeight = start.pictureHeight;
+    LoopState state(start, screen, started);
     while (state.running) Iterate(state, std::cerr);
     return 0;
 }
