@@ -132,6 +132,7 @@ TEST(LongRun, ASecondSignalQuitsAtOnceAndTheLastSaveStaysWhole) {
 TEST(LongRun, EachStopConditionStopsTheRun) {
     const ProcessResult count = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "777", "--quiet"});
     EXPECT_EQ(Fields(count.out).at("iterations"), "777");
+    EXPECT_EQ(Fields(count.out).at("candidates"), "777");  // one a mutate iteration
     // No iterations at all: the first drawing, with its true error.
     const ProcessResult none = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "0", "--quiet"});
     {

@@ -225,6 +225,7 @@ TEST_F(Photos, TheShapeSearchWorksOnACopyAndSavesAtFullSize) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.rfind("Searching a 512 x 384 copy of <" + path + ">'s 1024 x 768 pixels", 0), 0u) << r.err;
     EXPECT_EQ(Fields(r.out).at("size"), "512x384");
+    EXPECT_EQ(Fields(r.out).at("candidates"), "192");  // 64 a shapes iteration
     const Image saved{prefix + ".out.png"};
     EXPECT_EQ(saved.Width(), 1024);
     EXPECT_EQ(saved.Height(), 768);

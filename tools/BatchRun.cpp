@@ -133,7 +133,9 @@ void BatchRun::Loop() {
 
 bool BatchRun::Step() {
     try {
+        const std::uint32_t before = test.generation;
         start.search->Evolve(test);
+        candidates += std::uint32_t(test.generation - before);
         return true;
     } catch (const std::bad_alloc&) {
         // A candidate may have been cut short half made: the drawing is scored as it stands,
@@ -205,7 +207,7 @@ int BatchRun::Finish() {
     if (!options.save.empty() && SaveAll() != 0) status = 1;
     const double ips = seconds > 0 ? double(done) / seconds : 0.0;
     const Image& target = *start.target;
-    std::cout << "iterations:" << done << " seconds:" << seconds << " ips:" << static_cast<std::uint64_t>(ips)
+    std::cout << "iterations:" << done << " candidates:" << candidates << " seconds:" << seconds << " ips:" << static_cast<std::uint64_t>(ips)
               << " error:" << test.bestError << " generation:" << test.generation
               << " polygons:" << test.best.polygons.size() << " rmse:" << Rmse(test.bestError, target);
     if (target.Width() != start.pictureWidth || target.Height() != start.pictureHeight)

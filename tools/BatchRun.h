@@ -54,5 +54,6 @@ private:
     std::uint64_t lapseIndex = 0;
     Clock::time_point begun, lastAutosave;
     unsigned long long done = 0;
+    unsigned long long candidates = 0;  // scored, whichever search: the unit both share
     bool outOfMemory = false;
 };
