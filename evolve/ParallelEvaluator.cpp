@@ -5,19 +5,14 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <system_error>
+#include <thread>
 
 ParallelEvaluator::ParallelEvaluator(int threads_)
-    : threads(std::max(threads_, 1)), depth(std::size_t(4 * threads + 1)) {
+    : threads(std::max(threads_, 1)), depth(std::size_t(4 * threads + 1)), workers(threads) {
     for (std::size_t i = 0; i < depth; ++i) slots.push_back(std::make_unique<Slot>());
-    for (int i = 0; i + 1 < threads; ++i) {
-        try {
-            workers.emplace_back([this, i] { Work(i); });
-        } catch (const std::system_error&) {
-            break;  // no more threads to be had (a memory limit, say): fewer do the same work
-        }
-    }
-    threads = int(workers.size()) + 1;
+    threads = workers.Workers() + 1;  // fewer if the system gave no more
+    // The workers score waiting candidates for as long as the evaluator lives.
+    workers.Start([this](int index) { Work(index - 1); });
 }
 
 ParallelEvaluator::~ParallelEvaluator() {
@@ -27,7 +22,7 @@ ParallelEvaluator::~ParallelEvaluator() {
         stopping = true;
     }
     work.notify_all();
-    for (std::thread& t : workers) t.join();
+    workers.Join();
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "evolve/Evaluator.h"
 #include "evolve/FastEvaluator.h"
+#include "evolve/WorkerThreads.h"
 #include "genome/DrawStream.h"
 
 #include <atomic>
@@ -9,7 +10,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 // The fast evaluator on several threads, with the very run of one. Most candidates lose and
@@ -81,7 +81,7 @@ private:
     std::vector<std::unique_ptr<Slot>> slots;
     std::deque<Slot*> ahead;    // made, in iteration order
     std::deque<Slot*> waiting;  // made and not yet taken by a thread, oldest first
-    std::vector<std::thread> workers;
+    WorkerThreads workers;
     std::mutex mutex;
     std::condition_variable work, done;
     bool stopping = false;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The program's worker threads, the one place that keeps any: a few threads that run a duty
+// handed to them and wait for the next. The parallel evaluator hands them its scoring loop for
+// as long as it lives; the shape search's work pool hands them one batch at a time.
+class WorkerThreads {
+public:
+    // `threads` counts the caller: threads - 1 workers (fewer if the system gives no more).
+    explicit WorkerThreads(int threads);
+    ~WorkerThreads();
+    WorkerThreads(const WorkerThreads&) = delete;
+    WorkerThreads& operator=(const WorkerThreads&) = delete;
+
+    int Workers() const { return int(workers.size()); }
+    // Every worker runs duty(index), index counting from 1; returns at once.
+    void Start(std::function<void(int)> duty);
+    // Until every worker has returned from the duty Start gave.
+    void Join();
+
+private:
+    void Run(int index);
+
+    std::vector<std::thread> workers;
+    std::mutex mutex;
+    std::condition_variable start, finished;
+    std::function<void(int)> duty;
+    unsigned round = 0;
+    int running = 0;
+    bool stopping = false;
+};
