@@ -49,7 +49,8 @@ double Rmse(std::uint64_t error, const Image& target) {
 void BM_TimeToRmse(benchmark::State& state) {
     const Picture& picture = kPictures[state.range(0)];
     const int threads = int(state.range(1));
-    const double goal = state.range(2) ? picture.goal20 : picture.goal4;
+    // The goals are as the batch runner printed them, to six digits: reached within that.
+    const double goal = (state.range(2) ? picture.goal20 : picture.goal4) * 1.000005;
     const auto target = LoadTarget(Made(picture), std::cerr);
     if (!target || goal <= 0) return state.SkipWithError("no picture or no goal");
     UseTargetSize(*target);
