@@ -218,6 +218,21 @@ void CheckDamage(const std::string& path, PictureKind kind, Decoded& result) {
         result.error = damage.what;
 }
 
+// A loader that read past damage says so (TIFF's strips, JPEG's data): a JPEG is kept with a
+// warning, a TIFF refused. Other loaders' words are notes about well-formed files.
+void JudgeWarning(PictureKind kind, Decoded& result) {
+    const std::string said = OneLine(tWarning);
+    if (!result.surface || said.empty() || !result.warning.empty()) return;
+    if (kind == PictureKind::Jpeg) {
+        result.warning = said;
+    } else if (kind == PictureKind::Tiff) {
+        SDL_FreeSurface(result.surface);
+        result.surface = nullptr;
+        result.error = said;
+        result.damaged = true;
+    }
+}
+
 }  // namespace
 
 std::uint64_t MaxSourcePixels() {
@@ -272,19 +287,6 @@ Decoded DecodePicture(const std::string& path, PictureKind kind, const DecodeReq
     }
     result.surface = Decode(image.image, result.error);
     result.damaged = !result.surface;
-    // A loader that read past damage says so (TIFF's strips, JPEG's data); only a JPEG is
-    // kept then. Other loaders' words are notes about well-formed files.
-    const std::string said = OneLine(tWarning);
-    const bool told = kind == PictureKind::Jpeg || kind == PictureKind::Tiff;
-    if (result.surface && told && !said.empty() && result.warning.empty()) {
-        if (kind == PictureKind::Jpeg) {
-            result.warning = said;
-        } else {
-            SDL_FreeSurface(result.surface);
-            result.surface = nullptr;
-            result.error = said;
-            result.damaged = true;
-        }
-    }
+    JudgeWarning(kind, result);
     return result;
 }
