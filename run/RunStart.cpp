@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <ostream>
+#include <utility>
 
 RunStart::RunStart(std::string targetPath_, std::string progressPath_, RunOptions options_)
     : targetPath(std::move(targetPath_)), progressPath(std::move(progressPath_)), options(std::move(options_)) {}
