@@ -14,6 +14,13 @@ void ResumeCommand(GeneticTest& test, const std::string& progressPath,
     if (ResumeProgress(test, progressPath, targetName, err)) DisplayBest(test, screen);
 }
 
+// The run's record with where its draws stand now, before a save takes any.
+RunRecord Stamped(const LoopState& state) {
+    RunRecord record = state.record;
+    StampDraws(record, state.test, *state.evaluator);
+    return record;
+}
+
 void KeepRecord(LoopState& state, const RunRecord& stamped) {
     // Beside the progress file, silently: the window's own lines stay as they are.
     RunRecord record = stamped;
@@ -29,8 +36,7 @@ void Autosave(LoopState& state, std::ostream& err) {
     state.lastAutosave = now;
     // Quiet unless it fails, and without moving the run's draws.
     const std::uint64_t at = state.test.draws.Position();
-    RunRecord stamped = state.record;
-    StampDraws(stamped, state.test, *state.evaluator);
+    const RunRecord stamped = Stamped(state);
     std::ostringstream said;
     if (SaveProgressTo(state.test, ProgressPath(state.baseName), said, true))
         KeepRecord(state, stamped);
@@ -51,8 +57,7 @@ void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
         state.running = false;
         break;
     case SDLK_s: {
-        RunRecord stamped = state.record;  // where the draws stand before the save takes some
-        StampDraws(stamped, state.test, *state.evaluator);
+        const RunRecord stamped = Stamped(state);
         if (SaveProgressCommand(state.test, state.baseName, err)) {
             KeepRecord(state, stamped);
             const std::string caption = "Saved to " + ProgressPath(state.baseName);

@@ -82,9 +82,7 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, in
             << ")\n";
         return nullptr;
     }
-    if (!outcome.warning.empty())
-        err << "<" << path << ">: damaged " << PictureKindName(SniffPicture(path).kind)
-            << ", loaded as it decodes (" << outcome.warning << ").\n";
+    if (!outcome.warning.empty()) err << "<" << path << ">: " << outcome.warning << ".\n";
     return target;
 }
 

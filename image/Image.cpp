@@ -42,8 +42,9 @@ SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& re
     // goes to the maintained decoders.
     if (file.kind != PictureKind::Bmp) {
         result = DecodePicture(path, file.kind, request);
-        if (result.damaged)
-            result.error = std::string("damaged ") + PictureKindName(file.kind) + ": " + result.error;
+        const std::string kind = PictureKindName(file.kind);
+        if (result.damaged) result.error = "damaged " + kind + ": " + result.error;
+        if (!result.warning.empty()) result.warning = "damaged " + kind + ", loaded as it decodes (" + result.warning + ")";
         return result.surface;
     }
     SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");

@@ -74,16 +74,12 @@ void Coverage::RowSums(int y) {
 }
 
 void Coverage::AddSpan(int y, int left, int right, CoverSums& s) const {
-    if (y < 0 || y >= scoredHeight) return;
-    left = std::max(left, 0);
-    right = std::min(right, scoredWidth - 1);
-    if (left > right) return;
+    if (!Clip(y, left, right)) return;
     if (prefix.empty()) return AddSpanPixelByPixel(y, left, right, s);
     // A row's sums stay under 2^32 (16383 pixels of at most 3 * 255^2), so the differences
     // of running sums are exact in 32 bits.
-    const std::uint32_t* row = prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
-    const std::uint32_t* a = row + std::size_t(left) * kFields;
-    const std::uint32_t* b = row + std::size_t(right + 1) * kFields;
+    const std::uint32_t* a = PrefixAt(y, left);
+    const std::uint32_t* b = PrefixAt(y, right + 1);
     s.n += std::uint64_t(right - left + 1);
     for (int c = 0; c < 3; ++c) {
         s.t[c] += b[c] - a[c];
@@ -96,9 +92,7 @@ void Coverage::AddSpan(int y, int left, int right, CoverSums& s) const {
 }
 
 void Coverage::AddSpanPixelByPixel(int y, int left, int right, CoverSums& s) const {
-    if (y < 0 || y >= scoredHeight) return;
-    left = std::max(left, 0);
-    right = std::min(right, scoredWidth - 1);
+    if (!Clip(y, left, right)) return;
     for (int x = left; x <= right; ++x) {
         const Uint32 tp = Target(x, y), op = Render(x, y);
         ++s.n;

@@ -37,6 +37,13 @@ public:
     // Adds the pixels x = left..right of row y that the error counts (any part outside is
     // left out).
     void AddSpan(int y, int left, int right, CoverSums& sums) const;
+    // Clips a span to the scored area; false when nothing of it is left.
+    bool Clip(int y, int& left, int& right) const {
+        if (y < 0 || y >= scoredHeight) return false;
+        left = std::max(left, 0);
+        right = std::min(right, scoredWidth - 1);
+        return left <= right;
+    }
     void AddSpanPixelByPixel(int y, int left, int right, CoverSums& sums) const;
 
     std::uint64_t Error() const { return total; }
@@ -70,10 +77,7 @@ class SpanAdder {
 public:
     explicit SpanAdder(const Coverage& cover) : cover_(cover) {}
     void Add(int y, int left, int right) {
-        if (y < 0 || y >= cover_.ScoredHeight()) return;
-        left = std::max(left, 0);
-        right = std::min(right, cover_.ScoredWidth() - 1);
-        if (left > right) return;
+        if (!cover_.Clip(y, left, right)) return;
         if (!cover_.Prefixed()) return cover_.AddSpanPixelByPixel(y, left, right, slow_);
         const std::uint32_t* a = cover_.PrefixAt(y, left);
         const std::uint32_t* b = cover_.PrefixAt(y, right + 1);
