@@ -40,9 +40,68 @@ Paint PaintFor(const CoverSums& sums, int alpha) {
     return paint;
 }
 
+namespace {
+
+// The alpha in alphaMin..alphaMax where the error is lowest, in closed form. With x = a / 256
+// and y = x * colour, a pixel's error is (y - x o - r)^2, r its residual at alpha 0. Per
+// channel y is the least-squares value, or 0, or 255 x where that leaves 0..255; either way
+// the channel's error is a quadratic in x, and their sum is convex in x, so the minimum is
+// found by fixing which channels are clamped until that no longer changes. -1 if it does.
+int FittedAlpha(const CoverSums& s, int alphaMin, int alphaMax) {
+    const double n = double(s.n);
+    double r[3], ro[3];
+    for (int ch = 0; ch < 3; ++ch) {
+        const double o = double(s.o[ch]);
+        r[ch] = double(s.t[ch]) - (255.0 * o - 127.5 * n) / 256.0;
+        ro[ch] = double(s.to[ch]) - (255.0 * double(s.oo[ch]) - 127.5 * o) / 256.0;
+    }
+    int clamp[3] = {0, 0, 0};  // -1 colour 0, 0 free, 1 colour 255
+    double x = 1;
+    for (int round = 0; round < 4; ++round) {
+        double b = 0, c = 0;  // the error is c x^2 + 2 b x + const
+        for (int ch = 0; ch < 3; ++ch) {
+            const double o = double(s.o[ch]), oo = double(s.oo[ch]);
+            if (clamp[ch] == 0) {
+                b += ro[ch] - r[ch] * o / n;
+                c += oo - o * o / n;
+            } else if (clamp[ch] < 0) {
+                b += ro[ch];
+                c += oo;
+            } else {  // q = 255 - o
+                b -= 255.0 * r[ch] - ro[ch];
+                c += 255.0 * 255.0 * n - 510.0 * o + oo;
+            }
+        }
+        x = c > 0 ? std::clamp(-b / c, 1.0 / 256.0, 1.0) : 1.0;
+        bool same = true;
+        for (int ch = 0; ch < 3; ++ch) {
+            const double color = (r[ch] + x * double(s.o[ch])) / (n * x);
+            const int now = color < 0 ? -1 : color > 255 ? 1 : 0;
+            same = same && now == clamp[ch];
+            clamp[ch] = now;
+        }
+        if (same) return int(std::clamp(RoundHalfAway(x * 256.0), long(alphaMin), long(alphaMax)));
+    }
+    return -1;
+}
+
+}  // namespace
+
 Paint BestPaint(const CoverSums& sums, int alphaMin, int alphaMax) {
     alphaMin = std::clamp(alphaMin, 1, 255);
     alphaMax = std::clamp(alphaMax, alphaMin, 255);
+    const int fitted = sums.n > 1 ? FittedAlpha(sums, alphaMin, alphaMax) : -1;
+    if (fitted >= 0) {
+        // The alphas around the quadratic's minimum, clamped to the range.
+        const int centre = fitted;
+        Paint best = PaintFor(sums, centre);
+        for (int a = std::max(alphaMin, centre - 2); a <= std::min(alphaMax, centre + 2); ++a) {
+            if (a == centre) continue;
+            const Paint p = PaintFor(sums, a);
+            if (p.delta < best.delta) best = p;
+        }
+        return best;
+    }
     // Coarse steps over the range, then every alpha around the best of them.
     const int step = std::max(1, (alphaMax - alphaMin) / 12);
     Paint best = PaintFor(sums, alphaMin);

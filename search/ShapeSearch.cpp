@@ -25,6 +25,13 @@ int PitchOf(const Image& image) { return image.surface->pitch / 4; }
 
 }  // namespace
 
+ShapeSearch::Effort ShapeSearch::EffortFor(std::size_t polygons) {
+    // The first polygons are the large ones, the dearest to climb, and later ones cover much
+    // of them: a quick search for them puts a fair picture up sooner.
+    if (double(polygons) < kQuickShare * Settings::MaxPolygons) return Effort{16, 1, 4};
+    return Effort{kStarts, kClimbed, kPatience};
+}
+
 void ShapeSearch::Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const {
     into.clear();
     for (const DnaPolygon& polygon : drawing.polygons) {
@@ -64,15 +71,18 @@ void ShapeSearch::StartPolygon(std::uint64_t position) {
     stale = 0;
 }
 
-Paint ShapeSearch::Score(const Shape& shape) const {
+Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
     SpanAdder adder(cover);
+    const int mask = rowStep - 1;
     scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
-                      cover.ScoredHeight() - 1, [&adder](int y, int left, int right) { adder.Add(y, left, right); });
+                      cover.ScoredHeight() - 1, [&adder, mask](int y, int left, int right) {
+                          if ((y & mask) == 0) adder.Add(y, left, right);
+                      });
     return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
 }
 
-void ShapeSearch::ScoreBatch(int count) {
-    pool.For(count, [this](int i, int) { results[std::size_t(i)] = Score(batch[std::size_t(i)]); });
+void ShapeSearch::ScoreBatch(int count, int rowStep) {
+    pool.For(count, [this, rowStep](int i, int) { results[std::size_t(i)] = Score(batch[std::size_t(i)], rowStep); });
     scored += std::uint64_t(count);
 }
 
@@ -142,18 +152,23 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     test.generation += std::uint32_t(kBatch);
     if (phase == Phase::Starts) {
+        if (batchesDone == 0) effort = EffortFor(test.best.polygons.size());
         for (Shape& shape : batch) maker.Random(test.draws, shape);
-        ScoreBatch(kBatch);
+        ScoreBatch(kBatch, kStartRows);
         for (int i = 0; i < kBatch; ++i) {
             const Paint& p = results[std::size_t(i)];
-            // Insert by (score, order) among the kClimbed best; earlier batches come first.
+            // Insert by (score, order) among the best to climb; earlier batches come first.
             std::size_t at = top.size();
             while (at > 0 && p.delta < top[at - 1].paint.delta) --at;
-            if (at >= std::size_t(kClimbed)) continue;
+            if (at >= std::size_t(effort.climbed)) continue;
             top.insert(top.begin() + std::ptrdiff_t(at), Ranked{batch[std::size_t(i)], p});
-            if (top.size() > std::size_t(kClimbed)) top.pop_back();
+            if (top.size() > std::size_t(effort.climbed)) top.pop_back();
         }
-        if (++batchesDone == kStarts) {
+        if (++batchesDone == effort.starts) {
+            // Sampled rows ranked them; the climbs compare full scores.
+            for (Ranked& r : top) r.paint = Score(r.shape);
+            std::stable_sort(top.begin(), top.end(),
+                             [](const Ranked& a, const Ranked& b) { return a.paint.delta < b.paint.delta; });
             phase = Phase::Climb;
             climbing = 0;
             current = top.front();
@@ -171,7 +186,7 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
     if (results[std::size_t(winner)].delta < current.paint.delta) {
         current = Ranked{batch[std::size_t(winner)], results[std::size_t(winner)]};
         stale = 0;
-    } else if (++stale >= kPatience) {
+    } else if (++stale >= effort.patience) {
         if (current.paint.delta < best.paint.delta) best = current;
         if (++climbing < top.size()) {
             current = top[climbing];

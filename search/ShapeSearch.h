@@ -14,8 +14,9 @@
 class DnaDrawing;
 
 // The shape-by-shape search: while the drawing has room, one polygon at a time is added on
-// top, found against the current render: many random shapes, the best few hill-climbed, each
-// candidate scored on its own coverage with its best alpha and colour in closed form, and the
+// top, found against the current render: many random shapes (ranked on a sample of rows), the
+// best few hill-climbed, each candidate scored on its own coverage with its best alpha and
+// colour in closed form, and the
 // winner kept only if its exact paint lowers the exact error. A full drawing is refined by the
 // exact run's operators and acceptance (which may also free room for new shapes).
 //
@@ -36,9 +37,18 @@ public:
     static constexpr int kStarts = 64;     // batches of random shapes for each new polygon
     static constexpr int kClimbed = 4;    // how many of the best random shapes are climbed
     static constexpr int kPatience = 6;   // batches without a gain that end a climb
+    static constexpr int kStartRows = 4;  // random shapes are ranked on every fourth row
+    // While the drawing holds fewer than this share of its room, 16 batches of starts, one
+    // climbed, patience 4.
+    static constexpr double kQuickShare = 0.3;
+    struct Effort {
+        int starts, climbed, patience;
+    };
+    static Effort EffortFor(std::size_t polygons);
 
-    // The best paint of a shape over the render as it stands (for tests and benchmarks).
-    Paint Score(const Shape& shape) const;
+    // The best paint of a shape over the render as it stands, summed over every rowStep-th
+    // row (a power of two) from row 0 (for tests and benchmarks too).
+    Paint Score(const Shape& shape, int rowStep = 1) const;
     const Coverage& Cover() const { return cover; }
     const Image& Render() const { return render; }
     std::uint64_t CandidatesScored() const { return scored; }
@@ -50,7 +60,7 @@ private:
     };
     bool Current(const GeneticTest& test);
     void Rebuild(GeneticTest& test);
-    void ScoreBatch(int count);
+    void ScoreBatch(int count, int rowStep = 1);
     // Paints the shape for real if its exact paint lowers the exact error, and adds it.
     bool Commit(GeneticTest& test, const Shape& shape);
     void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
@@ -67,6 +77,7 @@ private:
     enum class Phase { Starts, Climb };
     Phase phase = Phase::Starts;
     int batchesDone = 0;
+    Effort effort{kStarts, kClimbed, kPatience};  // this polygon's, fixed at its first batch
     std::vector<Ranked> top;  // the best random shapes so far, best first
     std::size_t climbing = 0;
     Ranked current, best;

@@ -104,6 +104,23 @@ TEST_P(ShapesGoldenRun, SampleSeed7With700CallsAndASaveHalfWay) {
     EXPECT_EQ(Fnv1a(saved), 15023871527589876386ull);
 }
 
+// Room for ten: the first three polygons searched quickly, the rest in full, then refined.
+TEST_P(ShapesGoldenRun, SampleSeed3WithRoomForTenAndASaveHalfWay) {
+    SettingsGuard guard;
+    Settings::MaxPolygons = 10;
+    Image target{std::string(POLYEVOLVE_SAMPLE)};
+    UseTargetSize(target);
+    GeneticTest test(&target, 3);
+    const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, GetParam());
+    const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, 2000);
+
+    EXPECT_EQ(halfWay, 15185034713964054958ull);
+    EXPECT_EQ(test.bestError, 31719697ull);
+    EXPECT_EQ(test.generation, 175172u);
+    EXPECT_EQ(test.best.polygons.size(), 10u);
+    EXPECT_EQ(Fnv1a(saved), 13922740757228213747ull);
+}
+
 INSTANTIATE_TEST_SUITE_P(Threads, ShapesGoldenRun, ::testing::Values(1, 2));
 
 }  // namespace

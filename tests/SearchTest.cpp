@@ -69,6 +69,42 @@ TEST(Search, RoundingIsTheLibrarys) {
     for (const double v : values) ASSERT_EQ(RoundHalfAway(v), std::lround(v)) << v;
 }
 
+// The alpha found in closed form is as good as the best of every alpha in the range, the
+// fitted colour free or clamped at 0 or 255 (renders black, white and noisy under a noisy target).
+TEST(Search, TheFittedAlphaIsTheBestOfAllAlphas) {
+    std::mt19937 rng(11);
+    const int ranges[3][2] = {{20, 120}, {1, 255}, {200, 255}};
+    for (int round = 0; round < 300; ++round) {
+        const Image target = Noisy(16, 12, 100 + round);
+        Image render = Noisy(16, 12, 400 + round);
+        if (round % 3 != 2) {
+            const int v = round % 3 == 0 ? 0 : 255;
+            for (int y = 0; y < 12; ++y)
+                for (int x = 0; x < 16; ++x) SetPixel(render, x, y, Rgb{v, v, v});
+        }
+        Coverage cover;
+        cover.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 16, 12);
+        SpanAdder adder(cover);
+        for (int y = int(rng() % 4); y < 12; y += 1 + int(rng() % 3)) {
+            const int l = int(rng() % 16);
+            adder.Add(y, l, l + int(rng() % 16));
+        }
+        const CoverSums sums = adder.Sums();
+        for (const auto& range : ranges) {
+            Paint all = PaintFor(sums, range[0]);
+            for (int a = range[0] + 1; a <= range[1]; ++a)
+                if (PaintFor(sums, a).delta < all.delta) all = PaintFor(sums, a);
+            const Paint fitted = BestPaint(sums, range[0], range[1]);
+            const int alpha = int(fitted.color & 0xff);
+            ASSERT_TRUE(alpha >= range[0] && alpha <= range[1]) << alpha;
+            ASSERT_EQ(PaintFor(sums, alpha).delta, fitted.delta);
+            // Colours are whole numbers, so the error is only nearly convex in alpha: the
+            // alphas next to the fitted one may differ from the best by a rounding's worth.
+            EXPECT_LE(fitted.delta - all.delta, 1e-4 * std::abs(all.delta)) << "round " << round;
+        }
+    }
+}
+
 // Channels are independent: the exact best colour of each is found by trying all 256 values.
 TEST(Search, TheExactColourIsTheBestOfAllColours) {
     std::mt19937 rng(5);
