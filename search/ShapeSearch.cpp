@@ -59,7 +59,39 @@ void ShapeSearch::Rebuild(GeneticTest& test) {
                 render.Height());
     test.bestError = cover.Error();
     Sign(test.best, signature);
+    if (Full(test))
+        StartReplacement(test);
+    else
+        StartPolygon(test.draws.Position());
+}
+
+bool ShapeSearch::Full(const GeneticTest& test) {
+    return int(test.best.polygons.size()) >= Settings::MaxPolygons;
+}
+
+void ShapeSearch::StartReplacement(GeneticTest& test) {
     StartPolygon(test.draws.Position());
+    const int count = int(test.best.polygons.size());
+    removed = int(test.draws.Next() % std::uint32_t(count));
+    errorBefore = test.bestError;
+    // The render without it: the new shape is searched on top of all the others.
+    render.Clear();
+    Shape seed;
+    int i = 0;
+    for (const DnaPolygon& polygon : test.best.polygons) {
+        if (i++ != removed) {
+            polygon.Render(render);
+            continue;
+        }
+        for (const DnaPoint& p : polygon.points) {
+            seed.xs.push_back(short(std::clamp<int>(p.x, 0, render.Width() - 1)));
+            seed.ys.push_back(short(std::clamp<int>(p.y, 0, render.Height() - 1)));
+        }
+    }
+    cover.Reset(Pixels(*target), PitchOf(*target), Pixels(render), PitchOf(render), render.Width(),
+                render.Height());
+    // The polygon it replaces, moved to the top, is the first of the starts.
+    if (seed.Count() >= 3) top.push_back(Ranked{seed, Score(seed, kStartRows)});
 }
 
 void ShapeSearch::StartPolygon(std::uint64_t position) {
@@ -86,7 +118,7 @@ void ShapeSearch::ScoreBatch(int count, int rowStep) {
     scored += std::uint64_t(count);
 }
 
-bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
+bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color) {
     CoverSums sums;
     std::vector<Span> spans;
     scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
@@ -109,7 +141,7 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
     if (!any || paint.delta >= 0) return false;
 
     // Painted for real: a pixel the fill paints twice is blended twice, so the error is
-    // measured on the render itself, and the rows put back if it did not fall.
+    // measured on the render itself, and the rows put back if it did not fall below the limit.
     const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
     const int y0 = std::max<int>(*low, 0), y1 = std::min<int>(*high, render.Height() - 1);
     const std::size_t pitch = std::size_t(render.surface->pitch);
@@ -125,34 +157,56 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
         after += distance(r, t, cover.ScoredWidth());
         for (int x = 0; x < cover.ScoredWidth(); ++x) before += cover.PixelError(x, y);
     }
-    if (after >= before) {
+    if (after >= before || cover.Error() - before + after >= limit) {
         std::memcpy(rows, saved.data(), saved.size());
         return false;
     }
     cover.UpdateRows(y0, y1);
+    color = paint.color;
+    return true;
+}
+
+bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
+    const int replaced = removed;
+    removed = -1;
+    unsigned color = 0;
+    if (!Place(shape, replaced < 0 ? cover.Error() : errorBefore, color)) {
+        if (replaced >= 0) render = Image(0, 0);  // it shows the drawing without the polygon kept
+        return false;
+    }
+    if (replaced >= 0) test.best.polygons.erase(std::next(test.best.polygons.begin(), replaced));
     test.bestError = cover.Error();
     std::list<DnaPoint> points;
     for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
-    test.best.polygons.emplace_back(std::move(points), paint.color);
+    test.best.polygons.emplace_back(std::move(points), color);
     Sign(test.best, signature);
     return true;
 }
 
 bool ShapeSearch::Evolve(GeneticTest& test) {
-    if (!test.target || !test.target->surface || ScoredAreaOf(test.target->Width(), test.target->Height()).Pixels() == 0 ||
-        int(test.best.polygons.size()) >= Settings::MaxPolygons) {
-        // No room for another shape (or nothing to score): the exact run's operators refine.
+    const bool nothing = !test.target || !test.target->surface ||
+                         ScoredAreaOf(test.target->Width(), test.target->Height()).Pixels() == 0 ||
+                         (Full(test) && test.best.polygons.empty());
+    // A full drawing is refined by turns, as its generation counts: the exact run's operators,
+    // then polygons replaced (a replacement under way is finished first).
+    const bool exactTurn = test.generation % kRefineCycle < kExactTurn;
+    if (nothing || (Full(test) && removed < 0 && !replaceNext && exactTurn)) {
         if (!refiner) refiner = MakeEvaluator(EvaluatorKind::Fast, threads);
         refining = true;
         return refiner->Evolve(test);
     }
     refining = false;
-    if (!Current(test)) Rebuild(test);
+    replaceNext = false;
+    if (!Current(test))
+        Rebuild(test);
+    else if (Full(test) && removed < 0)
+        StartReplacement(test);
 
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     test.generation += std::uint32_t(kBatch);
     if (phase == Phase::Starts) {
-        if (batchesDone == 0) effort = EffortFor(test.best.polygons.size());
+        if (batchesDone == 0)
+            effort = removed >= 0 ? Effort{2, 1, kPatience} : EffortFor(test.best.polygons.size());
         for (Shape& shape : batch) maker.Random(test.draws, shape);
         ScoreBatch(kBatch, kStartRows);
         for (int i = 0; i < kBatch; ++i) {
@@ -208,6 +262,8 @@ void ShapeSearch::Resume(GeneticTest& test, std::uint64_t from, std::uint64_t to
     if (from < to && test.draws.GoTo(from)) {
         const std::uint32_t generation = test.generation;
         refining = false;
+        removed = -1;
+        replaceNext = Full(test);  // only a replacement is ever under way in a full drawing
         render = Image(0, 0);  // a search of its own, begun at `from`
         while (test.draws.Position() < to)
             if (Evolve(test)) break;  // a record that does not fit its progress file

@@ -17,8 +17,10 @@ class DnaDrawing;
 // top, found against the current render: many random shapes (ranked on a sample of rows), the
 // best few hill-climbed, each candidate scored on its own coverage with its best alpha and
 // colour in closed form, and the
-// winner kept only if its exact paint lowers the exact error. A full drawing is refined by the
-// exact run's operators and acceptance (which may also free room for new shapes).
+// winner kept only if its exact paint lowers the exact error. A full drawing is refined by
+// turns: the exact run's operators and acceptance (which may also free room for new shapes),
+// and replacements: a polygon taken out and the best shape on top searched in its place
+// (its own shape among the starts), kept if the whole drawing's error falls.
 //
 // Every random choice comes from the run's draw stream, made on the calling thread; candidates
 // are scored side by side in batches of fixed size and chosen by (score, order), so a seed
@@ -41,6 +43,10 @@ public:
     // While the drawing holds fewer than this share of its room, 16 batches of starts, one
     // climbed, patience 4.
     static constexpr double kQuickShare = 0.3;
+    // A full drawing's refinement: of every kRefineCycle generations, the first kExactTurn go
+    // to the exact run's operators (a generation each), the rest to replacements (a batch's
+    // worth each), about three parts to one in time.
+    static constexpr std::uint32_t kExactTurn = 4096, kRefineCycle = 17 * 4096;
     struct Effort {
         int starts, climbed, patience;
     };
@@ -63,6 +69,11 @@ private:
     void ScoreBatch(int count, int rowStep = 1);
     // Paints the shape for real if its exact paint lowers the exact error, and adds it.
     bool Commit(GeneticTest& test, const Shape& shape);
+    // Paints the shape with its exact best paint if the error then falls below `limit`.
+    bool Place(const Shape& shape, std::uint64_t limit, unsigned& color);
+    static bool Full(const GeneticTest& test);
+    // Takes a polygon, drawn by lot, out of the render, and starts the search in its place.
+    void StartReplacement(GeneticTest& test);
     void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
     void StartPolygon(std::uint64_t position);
 
@@ -85,6 +96,9 @@ private:
     std::vector<Shape> batch;
     std::vector<Paint> results;
     std::uint64_t scored = 0;
-    bool refining = false;            // the drawing is full: the exact run's operators work
+    bool refining = false;
+    int removed = -1;                 // the polygon being replaced, or -1 while adding
+    bool replaceNext = false;         // a resume makes a replacement again, whatever the turn
+    std::uint64_t errorBefore = 0;    // the whole drawing's error before it was taken out            // the drawing is full: the exact run's operators work
     std::uint64_t polygonStart = 0;   // the stream's position when this polygon's search began
 };

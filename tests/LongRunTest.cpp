@@ -306,23 +306,37 @@ TEST(LongRun, TheWindowProgramTellsOfAnExistingProgressFile) {
 namespace {
 
 // A seed repeats a run across resumes: N iterations saved and M resumed are the N + M of one
-// run, byte for byte, with either search and any number of threads; a record from before the
-// draws were kept still resumes, with a line.
+// run, byte for byte, with either search (a full drawing's refinement too) and any number of
+// threads; a record from before the draws were kept still resumes, with a line.
 TEST(LongRun, ARunResumedGoesOnAsIfItHadNeverStopped) {
     TempDir dir;
-    for (const std::string search : {"mutate", "shapes"})
+    struct Way {
+        std::vector<std::string> options;
+        int first, rest;
+    };
+    // The third stops a full drawing's refinement in the middle of a polygon's replacement.
+    const std::vector<Way> ways = {{{"--search", "mutate"}, 300, 400},
+                                   {{"--search", "shapes"}, 300, 400},
+                                   {{"--search", "shapes", "--max-polygons", "3"}, 4120, 180}};
+    for (const Way& way : ways)
         for (const std::string threads : {"1", "2"}) {
-            const std::vector<std::string> common = {POLYEVOLVE_SAMPLE, "--search", search, "--threads", threads, "--quiet"};
+            std::vector<std::string> common = {POLYEVOLVE_SAMPLE, "--threads", threads, "--quiet"};
+            common.insert(common.end(), way.options.begin(), way.options.end());
             auto run = [&](std::vector<std::string> more) {
                 more.insert(more.begin(), common.begin(), common.end());
                 return Batch(more);
             };
-            const ProcessResult whole = run({"--seed", "5", "--iterations", "700", "--save", dir.File("whole"), "--force"});
+                        const ProcessResult whole = run({"--seed", "5", "--iterations", std::to_string(way.first + way.rest), "--save", dir.File("whole"), "--force"});
             ASSERT_EQ(whole.status, 0) << whole.err;
-            ASSERT_EQ(run({"--seed", "5", "--iterations", "300", "--save", dir.File("split"), "--force"}).status, 0);
-            const ProcessResult rest = run({"--iterations", "400", "--resume", dir.File("split.idx"), "--save", dir.File("split")});
+            ASSERT_EQ(run({"--seed", "5", "--iterations", std::to_string(way.first), "--save", dir.File("split"), "--force"}).status, 0);
+            const std::vector<unsigned char> text = ReadFile(dir.File("split.json"));
+            const nlohmann::json record = nlohmann::json::parse(text.begin(), text.end());
+            if (way.first > 1000) {
+                EXPECT_LT(record.at("replay_from"), record.at("draws"));
+            }
+            const ProcessResult rest = run({"--iterations", std::to_string(way.rest), "--resume", dir.File("split.idx"), "--save", dir.File("split")});
             ASSERT_EQ(rest.status, 0) << rest.err;
-            EXPECT_EQ(ReadFile(dir.File("split.idx")), ReadFile(dir.File("whole.idx"))) << search << " on " << threads;
+            EXPECT_EQ(ReadFile(dir.File("split.idx")), ReadFile(dir.File("whole.idx"))) << way.options.back() << " on " << threads;
             EXPECT_EQ(Fields(rest.out).at("seed"), "5");
             EXPECT_EQ(Fields(rest.out).at("error"), Fields(whole.out).at("error"));
         }
