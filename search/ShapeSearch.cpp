@@ -27,7 +27,8 @@ int PitchOf(const Image& image) { return image.surface->pitch / 4; }
 
 ShapeSearch::Effort ShapeSearch::EffortFor(std::size_t polygons) {
     // The first polygons are the large ones, the dearest to climb, and later ones cover much
-    // of them: a quick search for them puts a fair picture up sooner.
+    // of them: a quick search for them puts a fair picture up sooner, and the replacements
+    // of a full drawing make up for it later.
     if (double(polygons) < kQuickShare * Settings::MaxPolygons) return Effort{16, 1, 4};
     return Effort{kStarts, kClimbed, kPatience};
 }

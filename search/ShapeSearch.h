@@ -40,9 +40,9 @@ public:
     static constexpr int kClimbed = 4;    // how many of the best random shapes are climbed
     static constexpr int kPatience = 6;   // batches without a gain that end a climb
     static constexpr int kStartRows = 4;  // random shapes are ranked on every fourth row
-    // While the drawing holds fewer than this share of its room, 16 batches of starts, one
-    // climbed, patience 4.
-    static constexpr double kQuickShare = 0.3;
+    // While the drawing holds fewer than this share of its room, a quick search: 16 batches
+    // of starts, one climbed, patience 4.
+    static constexpr double kQuickShare = 0.5;
     // A full drawing's refinement: of every kRefineCycle generations, the first kExactTurn go
     // to the exact run's operators (a generation each), the rest to replacements (a batch's
     // worth each), about three parts to one in time.
