@@ -171,10 +171,8 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
     const int replaced = removed;
     removed = -1;
     unsigned color = 0;
-    if (!Place(shape, replaced < 0 ? cover.Error() : errorBefore, color)) {
-        if (replaced >= 0) render = Image(0, 0);  // it shows the drawing without the polygon kept
-        return false;
-    }
+    // A replacement that loses leaves the drawing as it was; the next one renders it afresh.
+    if (!Place(shape, replaced < 0 ? cover.Error() : errorBefore, color)) return false;
     if (replaced >= 0) test.best.polygons.erase(std::next(test.best.polygons.begin(), replaced));
     test.bestError = cover.Error();
     std::list<DnaPoint> points;
