@@ -66,7 +66,7 @@ void AddAlphaOption(CLI::App& app, RunOptions& o) {
 void AddRunOptions(CLI::App& app, RunOptions& o) {
     app.add_option("--search", o.search,
                    "mutate (default): the exact run, one mutated candidate at a time; shapes: "
-                   "polygon by polygon, then refined by the exact run")
+                   "polygon by polygon, then refined by the exact run and by replacing polygons")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 return text == "mutate" || text == "shapes" ? "" : text + " is not mutate or shapes";

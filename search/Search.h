@@ -6,7 +6,7 @@
 #include <string>
 
 // How a run looks for better drawings: the exact run (one mutated candidate at a time) or
-// shape by shape (then refined by the exact run's operators).
+// shape by shape (then refined by the exact run's operators and by replacing polygons).
 enum class SearchKind { Mutate, Shapes };
 
 // "mutate" or "shapes"; false for anything else.

@@ -110,8 +110,9 @@ void AddBatchOptions(CLI::App& app, BatchOptions& o, std::vector<std::string>& t
 int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string& version) {
     CLI::App app(std::string("Evolves TARGET (") + PictureKindList() + ") without a window and prints, at the end,\n"
                  "  iterations:N candidates:C seconds:T ips:X error:E generation:G polygons:P rmse:R seed:S target:NAME\n"
-                 "(an iteration is one candidate of --search mutate, a batch of 64 of --search shapes;\n"
-                 "candidates counts them alike).\n"
+                 "(an iteration is one candidate of --search mutate, a batch of 64 of --search shapes,\n"
+                 "one in its turns of the exact run's operators on a full drawing; candidates counts\n"
+                 "them alike).\n"
                  "Ctrl-C (or SIGTERM) ends the run after the current iteration, with its saves, and\n"
                  "then by that signal (so a shell loop stops too); a second one quits at once, leaving\n"
                  "the last complete save as it was. POLYEVOLVE_MAX_PIXELS sets the most pixels a picture\n"
