@@ -201,36 +201,41 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
     else if (Full(test) && removed < 0)
         StartReplacement(test);
 
-    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     test.generation += std::uint32_t(kBatch);
-    if (phase == Phase::Starts) {
-        if (batchesDone == 0)
-            effort = removed >= 0 ? Effort{2, 1, kPatience} : EffortFor(test.best.polygons.size());
-        for (Shape& shape : batch) maker.Random(test.draws, shape);
-        ScoreBatch(kBatch, kStartRows);
-        for (int i = 0; i < kBatch; ++i) {
-            const Paint& p = results[std::size_t(i)];
-            // Insert by (score, order) among the best to climb; earlier batches come first.
-            std::size_t at = top.size();
-            while (at > 0 && p.delta < top[at - 1].paint.delta) --at;
-            if (at >= std::size_t(effort.climbed)) continue;
-            top.insert(top.begin() + std::ptrdiff_t(at), Ranked{batch[std::size_t(i)], p});
-            if (top.size() > std::size_t(effort.climbed)) top.pop_back();
-        }
-        if (++batchesDone == effort.starts) {
-            // Sampled rows ranked them; the climbs compare full scores.
-            for (Ranked& r : top) r.paint = Score(r.shape);
-            std::stable_sort(top.begin(), top.end(),
-                             [](const Ranked& a, const Ranked& b) { return a.paint.delta < b.paint.delta; });
-            phase = Phase::Climb;
-            climbing = 0;
-            current = top.front();
-            best = current;
-            stale = 0;
-        }
-        return false;
-    }
+    return phase == Phase::Starts ? StartsBatch(test) : ClimbBatch(test);
+}
 
+bool ShapeSearch::StartsBatch(GeneticTest& test) {
+    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
+    if (batchesDone == 0)
+        effort = removed >= 0 ? kReplacing : EffortFor(test.best.polygons.size());
+    for (Shape& shape : batch) maker.Random(test.draws, shape);
+    ScoreBatch(kBatch, kStartRows);
+    for (int i = 0; i < kBatch; ++i) {
+        const Paint& p = results[std::size_t(i)];
+        // Insert by (score, order) among the best to climb; earlier batches come first.
+        std::size_t at = top.size();
+        while (at > 0 && p.delta < top[at - 1].paint.delta) --at;
+        if (at >= std::size_t(effort.climbed)) continue;
+        top.insert(top.begin() + std::ptrdiff_t(at), Ranked{batch[std::size_t(i)], p});
+        if (top.size() > std::size_t(effort.climbed)) top.pop_back();
+    }
+    if (++batchesDone == effort.starts) {
+        // Sampled rows ranked them; the climbs compare full scores.
+        for (Ranked& r : top) r.paint = Score(r.shape);
+        std::stable_sort(top.begin(), top.end(),
+                         [](const Ranked& a, const Ranked& b) { return a.paint.delta < b.paint.delta; });
+        phase = Phase::Climb;
+        climbing = 0;
+        current = top.front();
+        best = current;
+        stale = 0;
+    }
+    return false;
+}
+
+bool ShapeSearch::ClimbBatch(GeneticTest& test) {
+    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     for (Shape& shape : batch) maker.Change(test.draws, current.shape, shape);
     ScoreBatch(kBatch);
     int winner = 0;

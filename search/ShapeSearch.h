@@ -51,6 +51,8 @@ public:
         int starts, climbed, patience;
     };
     static Effort EffortFor(std::size_t polygons);
+    // A replacement's: its polygon's own shape and two batches of starts, the best climbed.
+    static constexpr Effort kReplacing{2, 1, kPatience};
 
     // The best paint of a shape over the render as it stands, summed over every rowStep-th
     // row (a power of two) from row 0 (for tests and benchmarks too).
@@ -67,6 +69,9 @@ private:
     bool Current(const GeneticTest& test);
     void Rebuild(GeneticTest& test);
     void ScoreBatch(int count, int rowStep = 1);
+    // One batch of random shapes, or of changes to the shape being climbed.
+    bool StartsBatch(GeneticTest& test);
+    bool ClimbBatch(GeneticTest& test);
     // Paints the shape for real if its exact paint lowers the exact error, and adds it.
     bool Commit(GeneticTest& test, const Shape& shape);
     // Paints the shape with its exact best paint if the error then falls below `limit`.
