@@ -223,8 +223,9 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
     if (++batchesDone == effort.starts) {
         // Sampled rows ranked them; the climbs compare full scores.
         for (Ranked& r : top) r.paint = Score(r.shape);
-        std::stable_sort(top.begin(), top.end(),
-                         [](const Ranked& a, const Ranked& b) { return a.paint.delta < b.paint.delta; });
+        // A few at most: an insertion sort, which keeps equal ones in their order.
+        for (std::size_t i = 1; i < top.size(); ++i)
+            for (std::size_t j = i; j > 0 && top[j].paint.delta < top[j - 1].paint.delta; --j) std::swap(top[j], top[j - 1]);
         phase = Phase::Climb;
         climbing = 0;
         current = top.front();
