@@ -60,6 +60,11 @@ void ShapeSearch::Rebuild(GeneticTest& test) {
                 render.Height());
     test.bestError = cover.Error();
     Sign(test.best, signature);
+    // Without running sums a candidate costs its every pixel: on a huge picture, rows are
+    // sampled so that a batch (the window's step) stays short.
+    rowStep = 1;
+    while (!cover.Prefixed() && std::uint64_t(cover.ScoredHeight() / rowStep) * std::uint64_t(cover.ScoredWidth()) > kPixelsScored)
+        rowStep *= 2;
     if (Full(test))
         StartReplacement(test);
     else
@@ -92,7 +97,7 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     cover.Reset(Pixels(*target), PitchOf(*target), Pixels(render), PitchOf(render), render.Width(),
                 render.Height());
     // The polygon it replaces, moved to the top, is the first of the starts.
-    if (seed.Count() >= 3) top.push_back(Ranked{seed, Score(seed, kStartRows)});
+    if (seed.Count() >= 3) top.push_back(Ranked{seed, Score(seed, kStartRows * rowStep)});
 }
 
 void ShapeSearch::StartPolygon(std::uint64_t position) {
@@ -210,7 +215,7 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
     if (batchesDone == 0)
         effort = removed >= 0 ? kReplacing : EffortFor(test.best.polygons.size());
     for (Shape& shape : batch) maker.Random(test.draws, shape);
-    ScoreBatch(kBatch, kStartRows);
+    ScoreBatch(kBatch, kStartRows * rowStep);
     for (int i = 0; i < kBatch; ++i) {
         const Paint& p = results[std::size_t(i)];
         // Insert by (score, order) among the best to climb; earlier batches come first.
@@ -222,7 +227,7 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
     }
     if (++batchesDone == effort.starts) {
         // Sampled rows ranked them; the climbs compare full scores.
-        for (Ranked& r : top) r.paint = Score(r.shape);
+        for (Ranked& r : top) r.paint = Score(r.shape, rowStep);
         // A few at most: an insertion sort, which keeps equal ones in their order.
         for (std::size_t i = 1; i < top.size(); ++i)
             for (std::size_t j = i; j > 0 && top[j].paint.delta < top[j - 1].paint.delta; --j) std::swap(top[j], top[j - 1]);
@@ -238,7 +243,7 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
 bool ShapeSearch::ClimbBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     for (Shape& shape : batch) maker.Change(test.draws, current.shape, shape);
-    ScoreBatch(kBatch);
+    ScoreBatch(kBatch, rowStep);
     int winner = 0;
     for (int i = 1; i < kBatch; ++i)
         if (Before(results[std::size_t(i)].delta, i, results[std::size_t(winner)].delta, winner)) winner = i;

@@ -40,6 +40,8 @@ public:
     static constexpr int kClimbed = 4;    // how many of the best random shapes are climbed
     static constexpr int kPatience = 6;   // batches without a gain that end a climb
     static constexpr int kStartRows = 4;  // random shapes are ranked on every fourth row
+    // At most this many pixels are scored a candidate when the running sums do not fit.
+    static constexpr std::uint64_t kPixelsScored = std::uint64_t(1) << 19;
     // While the drawing holds fewer than this share of its room, a quick search: 16 batches
     // of starts, one climbed, patience 4.
     static constexpr double kQuickShare = 0.5;
@@ -101,6 +103,7 @@ private:
     std::vector<Shape> batch;
     std::vector<Paint> results;
     std::uint64_t scored = 0;
+    int rowStep = 1;                  // candidates are scored on every rowStep-th row
     bool refining = false;
     int removed = -1;                 // the polygon being replaced, or -1 while adding
     bool replaceNext = false;         // a resume makes a replacement again, whatever the turn
