@@ -226,7 +226,7 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
         if (top.size() > std::size_t(effort.climbed)) top.pop_back();
     }
     if (++batchesDone == effort.starts) {
-        // Sampled rows ranked them; the climbs compare full scores.
+        // Every fourth scored row ranked them; the climbs compare scores over every scored row.
         for (Ranked& r : top) r.paint = Score(r.shape, rowStep);
         // A few at most: an insertion sort, which keeps equal ones in their order.
         for (std::size_t i = 1; i < top.size(); ++i)

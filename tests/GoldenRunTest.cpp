@@ -88,37 +88,41 @@ namespace {
 // two, with a save in the middle.
 class ShapesGoldenRun : public ::testing::TestWithParam<int> {};
 
-TEST_P(ShapesGoldenRun, SampleSeed7With700CallsAndASaveHalfWay) {
+// A shape search on the sample with room for `room` polygons, `calls` calls before and after
+// the save; the run's end as the assertions need it.
+struct ShapesEnd {
+    std::uint64_t halfWay, error, saved;
+    std::uint32_t generation;
+    std::size_t polygons;
+};
+ShapesEnd RunShapes(int room, unsigned seed, int calls, int threads) {
     SettingsGuard guard;
-    Settings::MaxPolygons = 4;  // one polygon searched, then refined by turns
+    Settings::MaxPolygons = room;
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
-    GeneticTest test(&target, 7);
-    const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, GetParam());
-    const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, 350);
+    GeneticTest test(&target, seed);
+    const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, threads);
+    const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, calls);
+    return ShapesEnd{halfWay, test.bestError, Fnv1a(saved), test.generation, test.best.polygons.size()};
+}
 
-    EXPECT_EQ(halfWay, 791074293532972952ull);
-    EXPECT_EQ(test.bestError, 145623997ull);
-    EXPECT_EQ(test.generation, 44801u);
-    EXPECT_EQ(test.best.polygons.size(), 4u);
-    EXPECT_EQ(Fnv1a(saved), 13663959816810541935ull);
+TEST_P(ShapesGoldenRun, SampleSeed7With700CallsAndASaveHalfWay) {
+    const ShapesEnd end = RunShapes(4, 7, 350, GetParam());  // one polygon searched, then refined by turns
+    EXPECT_EQ(end.halfWay, 791074293532972952ull);
+    EXPECT_EQ(end.error, 145623997ull);
+    EXPECT_EQ(end.generation, 44801u);
+    EXPECT_EQ(end.polygons, 4u);
+    EXPECT_EQ(end.saved, 13663959816810541935ull);
 }
 
 // Room for ten: the first five polygons searched quickly, the rest in full, then refined.
 TEST_P(ShapesGoldenRun, SampleSeed3WithRoomForTenAndASaveHalfWay) {
-    SettingsGuard guard;
-    Settings::MaxPolygons = 10;
-    Image target{std::string(POLYEVOLVE_SAMPLE)};
-    UseTargetSize(target);
-    GeneticTest test(&target, 3);
-    const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, GetParam());
-    const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, 2000);
-
-    EXPECT_EQ(halfWay, 2696025669817630458ull);
-    EXPECT_EQ(test.bestError, 23268886ull);
-    EXPECT_EQ(test.generation, 141215u);
-    EXPECT_EQ(test.best.polygons.size(), 10u);
-    EXPECT_EQ(Fnv1a(saved), 16527692811041504742ull);
+    const ShapesEnd end = RunShapes(10, 3, 2000, GetParam());
+    EXPECT_EQ(end.halfWay, 2696025669817630458ull);
+    EXPECT_EQ(end.error, 23268886ull);
+    EXPECT_EQ(end.generation, 141215u);
+    EXPECT_EQ(end.polygons, 10u);
+    EXPECT_EQ(end.saved, 16527692811041504742ull);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ShapesGoldenRun, ::testing::Values(1, 2));
