@@ -8,14 +8,14 @@
 namespace {
 
 // One channel's least-squares value at alpha a, and its approximate new error.
-double ChannelFit(const CoverSums& s, int c, int a, int& value) {
-    const double n = double(s.n), k = 255.0 - a, u = a / 256.0;
-    const double t = double(s.t[c]), o = double(s.o[c]);
+double ChannelFit(const FitSums& s, int c, int a, int& value) {
+    const double n = s.n, k = 255.0 - a, u = a / 256.0;
+    const double t = s.t[c], o = s.o[c];
     // new = u * value + v per pixel, v = (k * o - 127.5) / 256; w = t - v.
     const double sw = t - (k * o - 127.5 * n) / 256.0;
-    const double stv = (k * double(s.to[c]) - 127.5 * t) / 256.0;
-    const double svv = (k * k * double(s.oo[c]) - 255.0 * k * o + 127.5 * 127.5 * n) / 65536.0;
-    const double sww = double(s.tt[c]) - 2.0 * stv + svv;
+    const double stv = (k * s.to[c] - 127.5 * t) / 256.0;
+    const double svv = (k * k * s.oo[c] - 255.0 * k * o + 127.5 * 127.5 * n) / 65536.0;
+    const double sww = s.tt[c] - 2.0 * stv + svv;
     const double best = sw / (n * u);
     value = int(RoundHalfAway(std::clamp(best, 0.0, 255.0)));
     const double cu = u * value;
@@ -29,13 +29,23 @@ unsigned ColorWord(const int rgb[3], int alpha) {
 
 }  // namespace
 
-Paint PaintFor(const CoverSums& sums, int alpha) {
+FitSums::FitSums(const CoverSums& s) : n(double(s.n)), error(double(s.error)), pixels(s.n) {
+    for (int c = 0; c < 3; ++c) {
+        t[c] = double(s.t[c]);
+        o[c] = double(s.o[c]);
+        tt[c] = double(s.tt[c]);
+        oo[c] = double(s.oo[c]);
+        to[c] = double(s.to[c]);
+    }
+}
+
+Paint PaintFor(const FitSums& sums, int alpha) {
     Paint paint;
-    if (sums.n == 0 || alpha <= 0) return paint;
+    if (sums.pixels == 0 || !(sums.n > 0) || alpha <= 0) return paint;
     int rgb[3];
     double error = 0;
     for (int c = 0; c < 3; ++c) error += ChannelFit(sums, c, alpha, rgb[c]);
-    paint.delta = error - double(sums.error);
+    paint.delta = error - sums.error;
     paint.color = ColorWord(rgb, alpha);
     return paint;
 }
@@ -47,20 +57,20 @@ namespace {
 // channel y is the least-squares value, or 0, or 255 x where that leaves 0..255; either way
 // the channel's error is a quadratic in x, and their sum is convex in x, so the minimum is
 // found by fixing which channels are clamped until that no longer changes. -1 if it does.
-int FittedAlpha(const CoverSums& s, int alphaMin, int alphaMax) {
-    const double n = double(s.n);
+int FittedAlpha(const FitSums& s, int alphaMin, int alphaMax) {
+    const double n = s.n;
     double r[3], ro[3];
     for (int ch = 0; ch < 3; ++ch) {
-        const double o = double(s.o[ch]);
-        r[ch] = double(s.t[ch]) - (255.0 * o - 127.5 * n) / 256.0;
-        ro[ch] = double(s.to[ch]) - (255.0 * double(s.oo[ch]) - 127.5 * o) / 256.0;
+        const double o = s.o[ch];
+        r[ch] = s.t[ch] - (255.0 * o - 127.5 * n) / 256.0;
+        ro[ch] = s.to[ch] - (255.0 * s.oo[ch] - 127.5 * o) / 256.0;
     }
     int clamp[3] = {0, 0, 0};  // -1 colour 0, 0 free, 1 colour 255
     double x = 1;
     for (int round = 0; round < 4; ++round) {
         double b = 0, c = 0;  // the error is c x^2 + 2 b x + const
         for (int ch = 0; ch < 3; ++ch) {
-            const double o = double(s.o[ch]), oo = double(s.oo[ch]);
+            const double o = s.o[ch], oo = s.oo[ch];
             if (clamp[ch] == 0) {
                 b += ro[ch] - r[ch] * o / n;
                 c += oo - o * o / n;
@@ -75,7 +85,7 @@ int FittedAlpha(const CoverSums& s, int alphaMin, int alphaMax) {
         x = c > 0 ? std::clamp(-b / c, 1.0 / 256.0, 1.0) : 1.0;
         bool same = true;
         for (int ch = 0; ch < 3; ++ch) {
-            const double color = (r[ch] + x * double(s.o[ch])) / (n * x);
+            const double color = (r[ch] + x * s.o[ch]) / (n * x);
             const int now = color < 0 ? -1 : color > 255 ? 1 : 0;
             same = same && now == clamp[ch];
             clamp[ch] = now;
@@ -87,10 +97,10 @@ int FittedAlpha(const CoverSums& s, int alphaMin, int alphaMax) {
 
 }  // namespace
 
-Paint BestPaint(const CoverSums& sums, int alphaMin, int alphaMax) {
+Paint BestPaint(const FitSums& sums, int alphaMin, int alphaMax) {
     alphaMin = std::clamp(alphaMin, 1, 255);
     alphaMax = std::clamp(alphaMax, alphaMin, 255);
-    const int fitted = sums.n > 1 ? FittedAlpha(sums, alphaMin, alphaMax) : -1;
+    const int fitted = sums.pixels > 1 && sums.n > 0 ? FittedAlpha(sums, alphaMin, alphaMax) : -1;
     if (fitted >= 0) {
         // The alphas around the quadratic's minimum, clamped to the range.
         const int centre = fitted;

@@ -10,12 +10,27 @@ struct Paint {
     unsigned color = 0;
 };
 
+// What the fit of a paint needs of the covered pixels, each pixel weighted: the sums of
+// CoverSums with n the weights' sum, and `pixels` how many there are. A pixel of weight w
+// counts w times its squared error (CoverSums: every weight 1).
+struct FitSums {
+    double n = 0, error = 0;
+    double t[3] = {}, o[3] = {}, tt[3] = {}, oo[3] = {}, to[3] = {};
+    std::uint64_t pixels = 0;
+    FitSums() = default;
+    explicit FitSums(const CoverSums& s);
+};
+
 // The alpha in [alphaMin, alphaMax] and the colour that fit the covered pixels best, in
 // closed form: per channel the least-squares value under the blend
 // new = (old * (255 - a) + c * a) >> 8, with the shift's rounding taken as half a step.
-Paint BestPaint(const CoverSums& sums, int alphaMin, int alphaMax);
+Paint BestPaint(const FitSums& sums, int alphaMin, int alphaMax);
+inline Paint BestPaint(const CoverSums& sums, int alphaMin, int alphaMax) {
+    return BestPaint(FitSums(sums), alphaMin, alphaMax);
+}
 // The same for one alpha.
-Paint PaintFor(const CoverSums& sums, int alpha);
+Paint PaintFor(const FitSums& sums, int alpha);
+inline Paint PaintFor(const CoverSums& sums, int alpha) { return PaintFor(FitSums(sums), alpha); }
 
 // A span of a polygon inside the scored area.
 struct Span {

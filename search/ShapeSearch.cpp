@@ -80,24 +80,47 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     const int count = int(test.best.polygons.size());
     removed = int(test.draws.Next() % std::uint32_t(count));
     errorBefore = test.bestError;
-    // The render without it: the new shape is searched on top of all the others.
+    // The layers under it, then the drawing without it, and how much of its layer shows
+    // through the polygons above it: the new shape is searched in its place.
+    const ScoredArea area = ScoredAreaOf(render.Width(), render.Height());
+    if (below.Width() != render.Width() || below.Height() != render.Height())
+        below = Image(render.Width(), render.Height());
+    show.assign(std::size_t(area.Pixels()), 1.0);
     render.Clear();
     Shape seed;
     int i = 0;
     for (const DnaPolygon& polygon : test.best.polygons) {
-        if (i++ != removed) {
+        if (i < removed) {
             polygon.Render(render);
-            continue;
+        } else if (i == removed) {
+            std::memcpy(below.surface->pixels, render.surface->pixels,
+                        std::size_t(render.surface->pitch) * std::size_t(render.Height()));
+            for (const DnaPoint& p : polygon.points) {
+                seed.xs.push_back(short(std::clamp<int>(p.x, 0, render.Width() - 1)));
+                seed.ys.push_back(short(std::clamp<int>(p.y, 0, render.Height() - 1)));
+            }
+        } else {
+            polygon.Render(render);
+            Shade(polygon, area.width, area.height);
         }
-        for (const DnaPoint& p : polygon.points) {
-            seed.xs.push_back(short(std::clamp<int>(p.x, 0, render.Width() - 1)));
-            seed.ys.push_back(short(std::clamp<int>(p.y, 0, render.Height() - 1)));
-        }
+        ++i;
     }
-    cover.Reset(Pixels(*target), PitchOf(*target), Pixels(render), PitchOf(render), render.Width(),
-                render.Height());
-    // The polygon it replaces, moved to the top, is the first of the starts.
+    depth.Reset(Pixels(*target), PitchOf(*target), Pixels(below), PitchOf(below), Pixels(render),
+                PitchOf(render), show.data(), render.Width(), render.Height());
+    // The polygon it replaces is the first of the starts.
     if (seed.Count() >= 3) top.push_back(Ranked{seed, Score(seed, kStartRows * rowStep)});
+}
+
+void ShapeSearch::Shade(const DnaPolygon& polygon, int width, int height) {
+    const double keep = (255 - int(polygon.color & 0xff)) / 256.0;
+    std::vector<short> xs(polygon.FillCount()), ys(xs.size());
+    polygon.CopyVertices(xs.data(), ys.data(), xs.size());
+    // The very spans the fill paints: a pixel painted twice is shaded twice.
+    scan::ScanPolygon(xs.data(), ys.data(), int(xs.size()), render.Width(), 0, height - 1,
+                      [this, width, keep](int y, int left, int right) {
+                          double* row = show.data() + std::size_t(y) * std::size_t(width);
+                          for (int x = std::max(left, 0); x <= std::min(right, width - 1); ++x) row[x] *= keep;
+                      });
 }
 
 void ShapeSearch::StartPolygon(std::uint64_t position) {
@@ -110,8 +133,16 @@ void ShapeSearch::StartPolygon(std::uint64_t position) {
 }
 
 Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
-    SpanAdder adder(cover);
     const int mask = rowStep - 1;
+    if (removed >= 0) {
+        FitSums sums;
+        scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
+                          depth.ScoredHeight() - 1, [this, &sums, mask](int y, int left, int right) {
+                              if ((y & mask) == 0) depth.AddSpan(y, left, right, sums);
+                          });
+        return BestPaint(sums, Settings::AlphaMin, Settings::AlphaMax);
+    }
+    SpanAdder adder(cover);
     scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
                       cover.ScoredHeight() - 1, [&adder, mask](int y, int left, int right) {
                           if ((y & mask) == 0) adder.Add(y, left, right);
@@ -173,16 +204,36 @@ bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color
 }
 
 bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
-    const int replaced = removed;
-    removed = -1;
+    if (removed >= 0) return Replace(test, shape);
     unsigned color = 0;
-    // A replacement that loses leaves the drawing as it was; the next one renders it afresh.
-    if (!Place(shape, replaced < 0 ? cover.Error() : errorBefore, color)) return false;
-    if (replaced >= 0) test.best.polygons.erase(std::next(test.best.polygons.begin(), replaced));
+    if (!Place(shape, cover.Error(), color)) return false;
     test.bestError = cover.Error();
     std::list<DnaPoint> points;
     for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
     test.best.polygons.emplace_back(std::move(points), color);
+    Sign(test.best, signature);
+    return true;
+}
+
+bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
+    const Paint paint = Score(shape, rowStep);
+    const int replaced = removed;
+    removed = -1;
+    if (paint.delta >= 0) return false;
+    std::list<DnaPoint> points;
+    for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
+    const DnaPolygon made(std::move(points), paint.color);
+    // The paint's error is a model's (the blend's rounding, shading as a product): the drawing
+    // is rendered and compared for real. One that loses leaves the render to the next
+    // replacement, which renders afresh.
+    render.Clear();
+    int i = 0;
+    for (const DnaPolygon& polygon : test.best.polygons) (i++ == replaced ? made : polygon).Render(render);
+    cover.Reset(Pixels(*target), PitchOf(*target), Pixels(render), PitchOf(render), render.Width(),
+                render.Height());
+    if (cover.Error() >= errorBefore) return false;
+    *std::next(test.best.polygons.begin(), replaced) = made;
+    test.bestError = cover.Error();
     Sign(test.best, signature);
     return true;
 }

@@ -3,6 +3,7 @@
 #include "evolve/Evaluator.h"
 #include "image/Image.h"
 #include "search/Coverage.h"
+#include "search/DepthCoverage.h"
 #include "search/Paint.h"
 #include "search/Shape.h"
 #include "search/WorkPool.h"
@@ -12,6 +13,7 @@
 #include <vector>
 
 class DnaDrawing;
+class DnaPolygon;
 
 // The shape-by-shape search: while the drawing has room, one polygon at a time is added on
 // top, found against the current render: many random shapes (ranked on a sample of rows), the
@@ -74,13 +76,16 @@ private:
     // One batch of random shapes, or of changes to the shape being climbed.
     bool StartsBatch(GeneticTest& test);
     bool ClimbBatch(GeneticTest& test);
-    // Paints the shape for real if its exact paint lowers the exact error, and adds it.
+    // Adds the shape (or puts it in the replaced one's place) if that lowers the exact error.
     bool Commit(GeneticTest& test, const Shape& shape);
+    bool Replace(GeneticTest& test, const Shape& shape);
     // Paints the shape with its exact best paint if the error then falls below `limit`.
     bool Place(const Shape& shape, std::uint64_t limit, unsigned& color);
     static bool Full(const GeneticTest& test);
     // Takes a polygon, drawn by lot, out of the render, and starts the search in its place.
     void StartReplacement(GeneticTest& test);
+    // Multiplies `show` by what the polygon lets through where it paints.
+    void Shade(const DnaPolygon& polygon, int width, int height);
     void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
     void StartPolygon(std::uint64_t position);
 
@@ -90,6 +95,10 @@ private:
     const Image* target = nullptr;
     Image render{0, 0};
     Coverage cover;
+    // While a polygon is replaced: the layers under it, and how much shows through those above.
+    Image below{0, 0};
+    std::vector<double> show;
+    DepthCoverage depth;
     std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
 
     enum class Phase { Starts, Climb };

@@ -1,0 +1,98 @@
+#include "search/DepthCoverage.h"
+
+#include "image/Image.h"
+
+#include <algorithm>
+
+void DepthCoverage::Reset(const Uint32* target_, int targetPitch_, const Uint32* below_, int belowPitch_,
+                          const Uint32* without_, int withoutPitch_, const double* show_, int width,
+                          int height, std::uint64_t prefixBudget) {
+    target = target_;
+    below = below_;
+    without = without_;
+    show = show_;
+    targetPitch = targetPitch_;
+    belowPitch = belowPitch_;
+    withoutPitch = withoutPitch_;
+    const ScoredArea area = ScoredAreaOf(width, height);
+    scoredWidth = area.width;
+    scoredHeight = area.height;
+    const std::uint64_t entries = std::uint64_t(scoredWidth + 1) * std::uint64_t(scoredHeight) * kFields;
+    if (area.Pixels() == 0 || entries * sizeof(double) > prefixBudget) {
+        prefix.clear();
+        return;
+    }
+    prefix.resize(std::size_t(entries));
+    for (int y = 0; y < scoredHeight; ++y) {
+        double* p = prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
+        std::fill(p, p + kFields, 0.0);
+        for (int x = 0; x < scoredWidth; ++x, p += kFields) {
+            std::copy(p, p + kFields, p + kFields);
+            PixelFields(x, y, p + kFields);
+        }
+    }
+}
+
+void DepthCoverage::PixelFields(int x, int y, double* f) const {
+    const double s = show[std::size_t(y) * std::size_t(scoredWidth) + std::size_t(x)], w = s * s;
+    const Uint32 tp = target[std::size_t(y) * std::size_t(targetPitch) + std::size_t(x)];
+    const Uint32 bp = below[std::size_t(y) * std::size_t(belowPitch) + std::size_t(x)];
+    const Uint32 fp = without[std::size_t(y) * std::size_t(withoutPitch) + std::size_t(x)];
+    f[0] += w;
+    for (int c = 0; c < 3; ++c) {
+        const double b = Channel(bp, c);
+        const double d = double(Channel(tp, c)) - double(Channel(fp, c));
+        const double e = s * b + d;  // s times the layer's target
+        f[1 + c] += s * e;
+        f[4 + c] += w * b;
+        f[7 + c] += e * e;
+        f[10 + c] += w * b * b;
+        f[13 + c] += s * e * b;
+        f[16] += d * d;
+    }
+    f[17] += 1;
+}
+
+bool DepthCoverage::Clip(int y, int& left, int& right) const {
+    if (y < 0 || y >= scoredHeight) return false;
+    left = std::max(left, 0);
+    right = std::min(right, scoredWidth - 1);
+    return left <= right;
+}
+
+namespace {
+
+void AddFields(const double* f, FitSums& s) {
+    s.n += f[0];
+    for (int c = 0; c < 3; ++c) {
+        s.t[c] += f[1 + c];
+        s.o[c] += f[4 + c];
+        s.tt[c] += f[7 + c];
+        s.oo[c] += f[10 + c];
+        s.to[c] += f[13 + c];
+    }
+    s.error += f[16];
+    s.pixels += std::uint64_t(f[17]);
+}
+
+}  // namespace
+
+void DepthCoverage::AddSpan(int y, int left, int right, FitSums& sums) const {
+    if (!Clip(y, left, right)) return;
+    if (prefix.empty()) return AddSpanPixelByPixel(y, left, right, sums);
+    const std::size_t row = std::size_t(y) * std::size_t(scoredWidth + 1);
+    const double* a = prefix.data() + (row + std::size_t(left)) * kFields;
+    const double* b = prefix.data() + (row + std::size_t(right) + 1) * kFields;
+    double f[kFields];
+    for (int i = 0; i < kFields; ++i) f[i] = b[i] - a[i];
+    AddFields(f, sums);
+}
+
+void DepthCoverage::AddSpanPixelByPixel(int y, int left, int right, FitSums& sums) const {
+    if (!Clip(y, left, right)) return;
+    for (int x = left; x <= right; ++x) {
+        double f[kFields] = {};
+        PixelFields(x, y, f);
+        AddFields(f, sums);
+    }
+}
