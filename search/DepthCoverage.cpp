@@ -60,9 +60,7 @@ bool DepthCoverage::Clip(int y, int& left, int& right) const {
     return left <= right;
 }
 
-namespace {
-
-void AddFields(const double* f, FitSums& s) {
+void DepthCoverage::AddFields(const double* f, FitSums& s) {
     s.n += f[0];
     for (int c = 0; c < 3; ++c) {
         s.t[c] += f[1 + c];
@@ -75,14 +73,11 @@ void AddFields(const double* f, FitSums& s) {
     s.pixels += std::uint64_t(f[17]);
 }
 
-}  // namespace
-
 void DepthCoverage::AddSpan(int y, int left, int right, FitSums& sums) const {
     if (!Clip(y, left, right)) return;
     if (prefix.empty()) return AddSpanPixelByPixel(y, left, right, sums);
-    const std::size_t row = std::size_t(y) * std::size_t(scoredWidth + 1);
-    const double* a = prefix.data() + (row + std::size_t(left)) * kFields;
-    const double* b = prefix.data() + (row + std::size_t(right) + 1) * kFields;
+    const double* a = PrefixAt(y, left);
+    const double* b = PrefixAt(y, right + 1);
     double f[kFields];
     for (int i = 0; i < kFields; ++i) f[i] = b[i] - a[i];
     AddFields(f, sums);

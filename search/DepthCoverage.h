@@ -29,6 +29,11 @@ public:
 
     // w, w t (3), w b (3), w t t (3), w b b (3), w t b (3), the error, the pixels.
     static constexpr int kFields = 18;
+    // The running sums of row y up to (not including) column x.
+    const double* PrefixAt(int y, int x) const {
+        return prefix.data() + (std::size_t(y) * std::size_t(scoredWidth + 1) + std::size_t(x)) * kFields;
+    }
+    static void AddFields(const double* fields, FitSums& sums);
 
 private:
     // One pixel's fields, added to `into`.
@@ -41,4 +46,28 @@ private:
     int targetPitch = 0, belowPitch = 0, withoutPitch = 0;
     int scoredWidth = 0, scoredHeight = 0;
     std::vector<double> prefix;  // per row, (scoredWidth + 1) entries of kFields
+};
+
+// Adds spans as DepthCoverage::AddSpan does, for the search's inner loop: the fields are
+// summed as they are and made into FitSums once.
+class DepthAdder {
+public:
+    explicit DepthAdder(const DepthCoverage& cover) : cover_(cover) {}
+    void Add(int y, int left, int right) {
+        if (!cover_.Clip(y, left, right)) return;
+        if (!cover_.Prefixed()) return cover_.AddSpanPixelByPixel(y, left, right, slow_);
+        const double* a = cover_.PrefixAt(y, left);
+        const double* b = cover_.PrefixAt(y, right + 1);
+        for (int f = 0; f < DepthCoverage::kFields; ++f) total_[f] += b[f] - a[f];
+    }
+    FitSums Sums() const {
+        FitSums sums = slow_;
+        DepthCoverage::AddFields(total_, sums);
+        return sums;
+    }
+
+private:
+    const DepthCoverage& cover_;
+    FitSums slow_;
+    double total_[DepthCoverage::kFields] = {};
 };

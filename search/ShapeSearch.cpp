@@ -135,12 +135,12 @@ void ShapeSearch::StartPolygon(std::uint64_t position) {
 Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
     const int mask = rowStep - 1;
     if (removed >= 0) {
-        FitSums sums;
+        DepthAdder adder(depth);
         scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
-                          depth.ScoredHeight() - 1, [this, &sums, mask](int y, int left, int right) {
-                              if ((y & mask) == 0) depth.AddSpan(y, left, right, sums);
+                          depth.ScoredHeight() - 1, [&adder, mask](int y, int left, int right) {
+                              if ((y & mask) == 0) adder.Add(y, left, right);
                           });
-        return BestPaint(sums, Settings::AlphaMin, Settings::AlphaMax);
+        return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
     }
     SpanAdder adder(cover);
     scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
@@ -186,14 +186,7 @@ bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color
     Uint8* rows = static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0);
     std::memcpy(saved.data(), rows, saved.size());
     render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color);
-    std::uint64_t before = 0, after = 0;
-    const RowDistanceFn distance = ChosenRowDistance();
-    for (int y = y0; y <= std::min(y1, cover.ScoredHeight() - 1); ++y) {
-        const Uint32* r = Pixels(render) + std::size_t(y) * std::size_t(PitchOf(render));
-        const Uint32* t = Pixels(*target) + std::size_t(y) * std::size_t(PitchOf(*target));
-        after += distance(r, t, cover.ScoredWidth());
-        for (int x = 0; x < cover.ScoredWidth(); ++x) before += cover.PixelError(x, y);
-    }
+    const auto [before, after] = RowErrors(y0, y1);
     if (after >= before || cover.Error() - before + after >= limit) {
         std::memcpy(rows, saved.data(), saved.size());
         return false;
@@ -223,19 +216,40 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     std::list<DnaPoint> points;
     for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
     const DnaPolygon made(std::move(points), paint.color);
-    // The paint's error is a model's (the blend's rounding, shading as a product): the drawing
-    // is rendered and compared for real. One that loses leaves the render to the next
-    // replacement, which renders afresh.
-    render.Clear();
-    int i = 0;
-    for (const DnaPolygon& polygon : test.best.polygons) (i++ == replaced ? made : polygon).Render(render);
-    cover.Reset(Pixels(*target), PitchOf(*target), Pixels(render), PitchOf(render), render.Width(),
-                render.Height());
-    if (cover.Error() >= errorBefore) return false;
-    *std::next(test.best.polygons.begin(), replaced) = made;
+    // The paint's error is a model's (the blend's rounding, shading as a product): the new
+    // drawing is painted for real, the layers under it, the new polygon, those above, and
+    // compared on the rows that either shape crosses. One that loses leaves the render to the
+    // next replacement, which renders afresh.
+    const auto old = std::next(test.best.polygons.begin(), replaced);
+    std::memcpy(render.surface->pixels, below.surface->pixels,
+                std::size_t(render.surface->pitch) * std::size_t(render.Height()));
+    made.Render(render);
+    for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render);
+    int y0 = *std::min_element(shape.ys.begin(), shape.ys.end());
+    int y1 = *std::max_element(shape.ys.begin(), shape.ys.end());
+    for (const DnaPoint& p : old->points) {
+        y0 = std::min<int>(y0, p.y);
+        y1 = std::max<int>(y1, p.y);
+    }
+    const auto [before, after] = RowErrors(y0, y1);
+    if (after >= before) return false;
+    cover.UpdateRows(y0, y1);
+    *old = made;
     test.bestError = cover.Error();
     Sign(test.best, signature);
     return true;
+}
+
+std::pair<std::uint64_t, std::uint64_t> ShapeSearch::RowErrors(int y0, int y1) const {
+    std::uint64_t before = 0, after = 0;
+    const RowDistanceFn distance = ChosenRowDistance();
+    for (int y = std::max(y0, 0); y <= std::min(y1, cover.ScoredHeight() - 1); ++y) {
+        const Uint32* r = Pixels(render) + std::size_t(y) * std::size_t(PitchOf(render));
+        const Uint32* t = Pixels(*target) + std::size_t(y) * std::size_t(PitchOf(*target));
+        after += distance(r, t, cover.ScoredWidth());
+        for (int x = 0; x < cover.ScoredWidth(); ++x) before += cover.PixelError(x, y);
+    }
+    return {before, after};
 }
 
 bool ShapeSearch::Evolve(GeneticTest& test) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class DnaDrawing;
@@ -50,7 +51,7 @@ public:
     // A full drawing's refinement: of every kRefineCycle generations, the first kExactTurn go
     // to the exact run's operators (a generation each), the rest to replacements (a batch's
     // worth each), about three parts to one in time.
-    static constexpr std::uint32_t kExactTurn = 4096, kRefineCycle = 17 * 4096;
+    static constexpr std::uint32_t kExactTurn = 4096, kRefineCycle = 65 * 4096;
     struct Effort {
         int starts, climbed, patience;
     };
@@ -79,6 +80,8 @@ private:
     // Adds the shape (or puts it in the replaced one's place) if that lowers the exact error.
     bool Commit(GeneticTest& test, const Shape& shape);
     bool Replace(GeneticTest& test, const Shape& shape);
+    // The scored rows y0..y1's error as the coverage has it and as the render now stands.
+    std::pair<std::uint64_t, std::uint64_t> RowErrors(int y0, int y1) const;
     // Paints the shape with its exact best paint if the error then falls below `limit`.
     bool Place(const Shape& shape, std::uint64_t limit, unsigned& color);
     static bool Full(const GeneticTest& test);
