@@ -24,7 +24,9 @@ DnaPolygon::DnaPolygon() {
     color = (red << 24) | (green << 16) | (blue << 8) | alpha;
 }
 
-void DnaPolygon::Render(Image& canvas) const {
+void DnaPolygon::Render(Image& canvas) const { Render(canvas, 0, canvas.Height() - 1); }
+
+void DnaPolygon::Render(Image& canvas, int firstRow, int lastRow) const {
     // Ordinary polygons render without touching the heap; only huge ones read from a
     // damaged file take the vector.
     constexpr std::size_t kStack = 64;
@@ -39,7 +41,7 @@ void DnaPolygon::Render(Image& canvas) const {
         ys = xs + n;
     }
     CopyVertices(xs, ys, n);
-    canvas.Polygon(xs, ys, int(n), color);
+    canvas.Polygon(xs, ys, int(n), color, firstRow, lastRow);
 }
 
 std::size_t DnaPolygon::FillCount() const {

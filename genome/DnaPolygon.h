@@ -20,6 +20,8 @@ public:
 
     // Hands the vertices and colour to Image::Polygon.
     void Render(Image& canvas) const;
+    // The same on rows firstRow..lastRow only.
+    void Render(Image& canvas, int firstRow, int lastRow) const;
     void serialize(Serializer& serializer) override;
 
     // How many vertices the fill takes: all of them, up to INT_MAX.

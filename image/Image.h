@@ -41,6 +41,9 @@ public:
 
     // Scan-converts a closed polygon and blends it over the surface with the colour word's alpha.
     void Polygon(const short* xs, const short* ys, int count, unsigned color);
+    // The same on rows firstRow..lastRow only: each of them gets the very pixels the whole
+    // fill gives it, so rows can be painted apart (side by side, or only where a change is).
+    void Polygon(const short* xs, const short* ys, int count, unsigned color, int firstRow, int lastRow);
     // Blends pixels x1..x2 of row y: channel = (old * keep + term) >> 8, alpha byte 0xff.
     void HLineAlpha(short x1, short x2, short y, unsigned red_term, unsigned green_term,
                     unsigned blue_term, unsigned char keep);

@@ -30,11 +30,18 @@ void Image::HLineAlpha(short x1, short x2, short y, unsigned red_term, unsigned 
 }
 
 void Image::Polygon(const short* xs, const short* ys, int count, unsigned color) {
+    Polygon(xs, ys, count, color, 0, Height() - 1);
+}
+
+void Image::Polygon(const short* xs, const short* ys, int count, unsigned color, int firstRow, int lastRow) {
     if (!surface || surface->clip_rect.w == 0 || surface->clip_rect.h == 0) return;
+    firstRow = std::max(firstRow, 0);
+    lastRow = std::min(lastRow, surface->h - 1);
+    if (firstRow > lastRow) return;
     const Blend blend = BlendOf(color);
     // Rows and spans are clipped to the surface; for vertices inside it this changes nothing.
     SDL_Surface* const target = surface;
     const BlendSpanFn paint = ChosenBlendSpan();
-    scan::ScanPolygon(xs, ys, count, target->w, 0, target->h - 1,
+    scan::ScanPolygon(xs, ys, count, target->w, firstRow, lastRow,
                       [target, &blend, paint](int y, int left, int right) { paint(Row(target, y), left, right, blend); });
 }

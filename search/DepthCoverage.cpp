@@ -23,7 +23,11 @@ void DepthCoverage::Reset(const Uint32* target_, int targetPitch_, const Uint32*
         return;
     }
     prefix.resize(std::size_t(entries));
-    for (int y = 0; y < scoredHeight; ++y) {
+}
+
+void DepthCoverage::SumRows(int y0, int y1) {
+    if (prefix.empty()) return;
+    for (int y = std::max(y0, 0); y <= std::min(y1, scoredHeight - 1); ++y) {
         double* p = prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
         std::fill(p, p + kFields, 0.0);
         for (int x = 0; x < scoredWidth; ++x, p += kFields) {

@@ -15,11 +15,14 @@
 // pixel way stays beside the running sums for huge pictures and for the tests.
 class DepthCoverage {
 public:
-    // Takes the planes (not owned). `show` holds s for the scored area, row by row.
+    // Takes the planes (not owned). `show` holds s for the scored area, row by row. The sums
+    // are made by SumRows, a row once its planes are painted (rows apart may be made side by
+    // side).
     void Reset(const Uint32* target, int targetPitch, const Uint32* below, int belowPitch,
                const Uint32* without, int withoutPitch, const double* show, int width, int height,
                std::uint64_t prefixBudget = std::uint64_t(1) << 29);
 
+    void SumRows(int y0, int y1);
     bool Clip(int y, int& left, int& right) const;
     void AddSpan(int y, int left, int right, FitSums& sums) const;
     void AddSpanPixelByPixel(int y, int left, int right, FitSums& sums) const;

@@ -81,45 +81,57 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     removed = int(test.draws.Next() % std::uint32_t(count));
     errorBefore = test.bestError;
     // The layers under it, then the drawing without it, and how much of its layer shows
-    // through the polygons above it: the new shape is searched in its place.
+    // through the polygons above it: the new shape is searched in its place. Rows are
+    // painted in bands side by side.
     const ScoredArea area = ScoredAreaOf(render.Width(), render.Height());
     if (below.Width() != render.Width() || below.Height() != render.Height())
         below = Image(render.Width(), render.Height());
     show.assign(std::size_t(area.Pixels()), 1.0);
-    render.Clear();
-    Shape seed;
-    int i = 0;
-    for (const DnaPolygon& polygon : test.best.polygons) {
-        if (i < removed) {
-            polygon.Render(render);
-        } else if (i == removed) {
-            std::memcpy(below.surface->pixels, render.surface->pixels,
-                        std::size_t(render.surface->pitch) * std::size_t(render.Height()));
-            for (const DnaPoint& p : polygon.points) {
-                seed.xs.push_back(short(std::clamp<int>(p.x, 0, render.Width() - 1)));
-                seed.ys.push_back(short(std::clamp<int>(p.y, 0, render.Height() - 1)));
-            }
-        } else {
-            polygon.Render(render);
-            Shade(polygon, area.width, area.height);
-        }
-        ++i;
-    }
     depth.Reset(Pixels(*target), PitchOf(*target), Pixels(below), PitchOf(below), Pixels(render),
                 PitchOf(render), show.data(), render.Width(), render.Height());
+    const int bands = (render.Height() + kBandRows - 1) / kBandRows;
+    pool.For(bands, [this, &test](int band, int) {
+        PaintWithout(test.best, band * kBandRows, std::min(render.Height(), (band + 1) * kBandRows) - 1);
+    });
     // The polygon it replaces is the first of the starts.
+    Shape seed;
+    for (const DnaPoint& p : std::next(test.best.polygons.begin(), removed)->points) {
+        seed.xs.push_back(short(std::clamp<int>(p.x, 0, render.Width() - 1)));
+        seed.ys.push_back(short(std::clamp<int>(p.y, 0, render.Height() - 1)));
+    }
     if (seed.Count() >= 3) top.push_back(Ranked{seed, Score(seed, kStartRows * rowStep)});
 }
 
-void ShapeSearch::Shade(const DnaPolygon& polygon, int width, int height) {
+void ShapeSearch::PaintWithout(const DnaDrawing& drawing, int y0, int y1) {
+    const std::size_t pitch = std::size_t(render.surface->pitch), offset = pitch * std::size_t(y0);
+    const std::size_t bytes = pitch * std::size_t(y1 - y0 + 1);
+    std::memset(static_cast<Uint8*>(render.surface->pixels) + offset, 0, bytes);
+    int i = 0;
+    for (const DnaPolygon& polygon : drawing.polygons) {
+        if (i < removed) {
+            polygon.Render(render, y0, y1);
+        } else if (i == removed) {
+            std::memcpy(static_cast<Uint8*>(below.surface->pixels) + offset,
+                        static_cast<const Uint8*>(render.surface->pixels) + offset, bytes);
+        } else {
+            polygon.Render(render, y0, y1);
+            Shade(polygon, y0, y1);
+        }
+        ++i;
+    }
+    depth.SumRows(y0, y1);
+}
+
+void ShapeSearch::Shade(const DnaPolygon& polygon, int y0, int y1) {
     const double keep = (255 - int(polygon.color & 0xff)) / 256.0;
     std::vector<short> xs(polygon.FillCount()), ys(xs.size());
     polygon.CopyVertices(xs.data(), ys.data(), xs.size());
     // The very spans the fill paints: a pixel painted twice is shaded twice.
-    scan::ScanPolygon(xs.data(), ys.data(), int(xs.size()), render.Width(), 0, height - 1,
-                      [this, width, keep](int y, int left, int right) {
+    const int width = depth.ScoredWidth();
+    scan::ScanPolygon(xs.data(), ys.data(), int(xs.size()), render.Width(), y0,
+                      std::min(y1, depth.ScoredHeight() - 1), [this, width, keep](int y, int left, int right) {
                           double* row = show.data() + std::size_t(y) * std::size_t(width);
-                          for (int x = std::max(left, 0); x <= std::min(right, width - 1); ++x) row[x] *= keep;
+                          for (int x = left; x <= std::min(right, width - 1); ++x) row[x] *= keep;
                       });
 }
 
@@ -221,16 +233,21 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     // compared on the rows that either shape crosses. One that loses leaves the render to the
     // next replacement, which renders afresh.
     const auto old = std::next(test.best.polygons.begin(), replaced);
-    std::memcpy(render.surface->pixels, below.surface->pixels,
-                std::size_t(render.surface->pitch) * std::size_t(render.Height()));
-    made.Render(render);
-    for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render);
     int y0 = *std::min_element(shape.ys.begin(), shape.ys.end());
     int y1 = *std::max_element(shape.ys.begin(), shape.ys.end());
     for (const DnaPoint& p : old->points) {
         y0 = std::min<int>(y0, p.y);
         y1 = std::max<int>(y1, p.y);
     }
+    // Only the rows either shape crosses change.
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, render.Height() - 1);
+    const std::size_t pitch = std::size_t(render.surface->pitch);
+    std::memcpy(static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0),
+                static_cast<const Uint8*>(below.surface->pixels) + pitch * std::size_t(y0),
+                pitch * std::size_t(y1 - y0 + 1));
+    made.Render(render, y0, y1);
+    for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render, y0, y1);
     const auto [before, after] = RowErrors(y0, y1);
     if (after >= before) return false;
     cover.UpdateRows(y0, y1);

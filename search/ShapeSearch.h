@@ -87,8 +87,12 @@ private:
     static bool Full(const GeneticTest& test);
     // Takes a polygon, drawn by lot, out of the render, and starts the search in its place.
     void StartReplacement(GeneticTest& test);
-    // Multiplies `show` by what the polygon lets through where it paints.
-    void Shade(const DnaPolygon& polygon, int width, int height);
+    // Rows y0..y1 of the drawing without the polygon being replaced, of the layers under it
+    // and of how much shows through those above, and their sums.
+    void PaintWithout(const DnaDrawing& drawing, int y0, int y1);
+    // Multiplies rows y0..y1 of `show` by what the polygon lets through where it paints.
+    void Shade(const DnaPolygon& polygon, int y0, int y1);
+    static constexpr int kBandRows = 32;  // rows painted together
     void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
     void StartPolygon(std::uint64_t position);
 
