@@ -50,6 +50,9 @@ public:
         if (read_ == head_) Extend(1);
         return values_[std::size_t(read_++) & kMask];
     }
+    // The value at a position the stream has passed and still keeps (within Reach() of the
+    // next one), without moving: threads may read these while nobody draws.
+    int At(std::uint64_t position) const { return values_[std::size_t(position) & kMask]; }
     // Values handed out since the seed: the position of the next one.
     std::uint64_t Position() const { return read_; }
     // Goes back (or forward) to a position the stream has passed and still keeps; false, and

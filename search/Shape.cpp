@@ -5,7 +5,8 @@
 
 namespace {
 
-int Draw(DrawStream& draws, int modulus) { return draws.Next() % modulus; }
+template <class Draws>
+int Draw(Draws& draws, int modulus) { return draws.Next() % modulus; }
 
 // A signed step of up to `reach` pixels.
 int Step(DrawStream& draws, int reach) { return Draw(draws, 2 * reach + 1) - reach; }
@@ -18,7 +19,15 @@ ShapeMaker::ShapeMaker(int width_, int height_, int maxPoints_)
 short ShapeMaker::ClampX(double x) const { return short(std::clamp(RoundHalfAway(x), 0l, long(width - 1))); }
 short ShapeMaker::ClampY(double y) const { return short(std::clamp(RoundHalfAway(y), 0l, long(height - 1))); }
 
-void ShapeMaker::Random(DrawStream& draws, Shape& out) const {
+std::uint64_t ShapeMaker::SkipRandom(DrawStream& draws) const {
+    const std::uint64_t start = draws.Position();
+    const int n = std::min(3 + Draw(draws, maxPoints - 2), 256);
+    for (int i = 0; i < 3 + 2 * n; ++i) draws.Next();  // centre, size, then angle and distance of each
+    return start;
+}
+
+template <class Draws>
+void ShapeMaker::Random(Draws& draws, Shape& out) const {
     const int count = 3 + Draw(draws, maxPoints - 2);
     const double cx = Draw(draws, width), cy = Draw(draws, height);
     // Sizes spread evenly on a log scale: as many small shapes as large ones.
@@ -37,6 +46,9 @@ void ShapeMaker::Random(DrawStream& draws, Shape& out) const {
         out.ys[std::size_t(i)] = ClampY(cy + r * std::sin(theta));
     }
 }
+
+template void ShapeMaker::Random(DrawStream&, Shape&) const;
+template void ShapeMaker::Random(DrawsAt&, Shape&) const;
 
 void ShapeMaker::Change(DrawStream& draws, const Shape& from, Shape& out) const {
     out = from;

@@ -19,13 +19,28 @@ struct Shape {
     int Count() const { return int(xs.size()); }
 };
 
+// A stream's values read again from a position it has passed, without moving it.
+class DrawsAt {
+public:
+    DrawsAt(const DrawStream& stream, std::uint64_t position) : stream_(stream), position_(position) {}
+    int Next() { return stream_.At(position_++); }
+
+private:
+    const DrawStream& stream_;
+    std::uint64_t position_;
+};
+
 // Makes shapes from the run's draws. Every vertex stays on the w x h target.
 class ShapeMaker {
 public:
     ShapeMaker(int width, int height, int maxPoints);
     // A polygon of 3 to maxPoints vertices around a random centre, its vertices in angle order
     // at random distances, of a random size from a few pixels to the whole picture.
-    void Random(DrawStream& draws, Shape& out) const;
+    template <class Draws>
+    void Random(Draws& draws, Shape& out) const;
+    // Passes over the draws Random takes and returns where they start, so that the shapes of
+    // a batch can be made side by side (with DrawsAt) from draws taken in order.
+    std::uint64_t SkipRandom(DrawStream& draws) const;
     // A small change of `from`: a vertex moved, the whole shape moved or scaled, a vertex added
     // or removed.
     void Change(DrawStream& draws, const Shape& from, Shape& out) const;

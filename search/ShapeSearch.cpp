@@ -10,6 +10,7 @@
 
 ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(threads) {
     batch.resize(kBatch);
+    starts.resize(kBatch);
     results.resize(kBatch);
 }
 
@@ -296,8 +297,14 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     if (batchesDone == 0)
         effort = removed >= 0 ? kReplacing : EffortFor(test.best.polygons.size());
-    for (Shape& shape : batch) maker.Random(test.draws, shape);
-    ScoreBatch(kBatch, kStartRows * rowStep);
+    // The draws are taken in order here; the shapes are made from them side by side.
+    for (std::uint64_t& start : starts) start = maker.SkipRandom(test.draws);
+    pool.For(kBatch, [this, &maker, &test](int i, int) {
+        DrawsAt draws(test.draws, starts[std::size_t(i)]);
+        maker.Random(draws, batch[std::size_t(i)]);
+        results[std::size_t(i)] = Score(batch[std::size_t(i)], kStartRows * rowStep);
+    });
+    scored += std::uint64_t(kBatch);
     for (int i = 0; i < kBatch; ++i) {
         const Paint& p = results[std::size_t(i)];
         // Insert by (score, order) among the best to climb; earlier batches come first.

@@ -117,6 +117,7 @@ private:
     Ranked current, best;
     int stale = 0;
     std::vector<Shape> batch;
+    std::vector<std::uint64_t> starts;  // where each random shape's draws start
     std::vector<Paint> results;
     std::uint64_t scored = 0;
     int rowStep = 1;                  // candidates are scored on every rowStep-th row
