@@ -9,7 +9,8 @@ template <class Draws>
 int Draw(Draws& draws, int modulus) { return draws.Next() % modulus; }
 
 // A signed step of up to `reach` pixels.
-int Step(DrawStream& draws, int reach) { return Draw(draws, 2 * reach + 1) - reach; }
+template <class Draws>
+int Step(Draws& draws, int reach) { return Draw(draws, 2 * reach + 1) - reach; }
 
 }  // namespace
 
@@ -50,14 +51,28 @@ void ShapeMaker::Random(Draws& draws, Shape& out) const {
 template void ShapeMaker::Random(DrawStream&, Shape&) const;
 template void ShapeMaker::Random(DrawsAt&, Shape&) const;
 
-void ShapeMaker::Change(DrawStream& draws, const Shape& from, Shape& out) const {
+int ShapeMaker::ChangeKind(int kind, int n) const {
+    if (kind >= 12 && kind <= 13 && n >= maxPoints) return 0;  // no room for a vertex
+    if (kind == 14 && n <= 3) return 0;                         // none to spare
+    return kind;
+}
+
+std::uint64_t ShapeMaker::SkipChange(DrawStream& draws, const Shape& from) const {
+    const std::uint64_t start = draws.Position();
+    draws.Next();  // the reach
+    const int kind = ChangeKind(Draw(draws, 16), from.Count());
+    const int more = kind < 10 ? 3 : kind < 12 ? 2 : kind < 14 ? 3 : 1;
+    for (int i = 0; i < more; ++i) draws.Next();
+    return start;
+}
+
+template <class Draws>
+void ShapeMaker::Change(Draws& draws, const Shape& from, Shape& out) const {
     out = from;
     const int n = from.Count();
     static constexpr int kReach[4] = {1, 3, 10, 30};
     const int reach = kReach[Draw(draws, 4)];
-    int kind = Draw(draws, 16);
-    if (kind >= 12 && kind <= 13 && n >= maxPoints) kind = 0;
-    if (kind == 14 && n <= 3) kind = 0;
+    const int kind = ChangeKind(Draw(draws, 16), n);
     if (kind < 10) {  // one vertex moves
         const std::size_t i = std::size_t(Draw(draws, n));
         out.xs[i] = ClampX(from.xs[i] + Step(draws, reach));
@@ -90,3 +105,6 @@ void ShapeMaker::Change(DrawStream& draws, const Shape& from, Shape& out) const 
         }
     }
 }
+
+template void ShapeMaker::Change(DrawStream&, const Shape&, Shape&) const;
+template void ShapeMaker::Change(DrawsAt&, const Shape&, Shape&) const;

@@ -43,9 +43,14 @@ public:
     std::uint64_t SkipRandom(DrawStream& draws) const;
     // A small change of `from`: a vertex moved, the whole shape moved or scaled, a vertex added
     // or removed.
-    void Change(DrawStream& draws, const Shape& from, Shape& out) const;
+    template <class Draws>
+    void Change(Draws& draws, const Shape& from, Shape& out) const;
+    // The same for Change.
+    std::uint64_t SkipChange(DrawStream& draws, const Shape& from) const;
 
 private:
+    // The kind of change drawn, or a vertex's move where it cannot be had.
+    int ChangeKind(int kind, int n) const;
     short ClampX(double x) const;
     short ClampY(double y) const;
     int width, height, maxPoints;

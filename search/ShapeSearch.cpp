@@ -163,9 +163,20 @@ Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
     return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
 }
 
-void ShapeSearch::ScoreBatch(int count, int rowStep) {
-    pool.For(count, [this, rowStep](int i, int) { results[std::size_t(i)] = Score(batch[std::size_t(i)], rowStep); });
-    scored += std::uint64_t(count);
+void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep) {
+    // The draws are taken in order here; the shapes are made from them side by side.
+    for (std::uint64_t& start : starts)
+        start = kind == Phase::Starts ? maker.SkipRandom(draws) : maker.SkipChange(draws, current.shape);
+    pool.For(kBatch, [this, kind, &maker, &draws, rowStep](int i, int) {
+        DrawsAt at(draws, starts[std::size_t(i)]);
+        Shape& shape = batch[std::size_t(i)];
+        if (kind == Phase::Starts)
+            maker.Random(at, shape);
+        else
+            maker.Change(at, current.shape, shape);
+        results[std::size_t(i)] = Score(shape, rowStep);
+    });
+    scored += std::uint64_t(kBatch);
 }
 
 bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color) {
@@ -297,14 +308,7 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     if (batchesDone == 0)
         effort = removed >= 0 ? kReplacing : EffortFor(test.best.polygons.size());
-    // The draws are taken in order here; the shapes are made from them side by side.
-    for (std::uint64_t& start : starts) start = maker.SkipRandom(test.draws);
-    pool.For(kBatch, [this, &maker, &test](int i, int) {
-        DrawsAt draws(test.draws, starts[std::size_t(i)]);
-        maker.Random(draws, batch[std::size_t(i)]);
-        results[std::size_t(i)] = Score(batch[std::size_t(i)], kStartRows * rowStep);
-    });
-    scored += std::uint64_t(kBatch);
+    ScoreBatch(Phase::Starts, maker, test.draws, kStartRows * rowStep);
     for (int i = 0; i < kBatch; ++i) {
         const Paint& p = results[std::size_t(i)];
         // Insert by (score, order) among the best to climb; earlier batches come first.
@@ -331,8 +335,7 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
 
 bool ShapeSearch::ClimbBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
-    for (Shape& shape : batch) maker.Change(test.draws, current.shape, shape);
-    ScoreBatch(kBatch, rowStep);
+    ScoreBatch(Phase::Climb, maker, test.draws, rowStep);
     int winner = 0;
     for (int i = 1; i < kBatch; ++i)
         if (Before(results[std::size_t(i)].delta, i, results[std::size_t(winner)].delta, winner)) winner = i;

@@ -73,7 +73,9 @@ private:
     };
     bool Current(const GeneticTest& test);
     void Rebuild(GeneticTest& test);
-    void ScoreBatch(int count, int rowStep = 1);
+    enum class Phase { Starts, Climb };
+    // A batch of random shapes or of changes to the current one, made and scored.
+    void ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep);
     // One batch of random shapes, or of changes to the shape being climbed.
     bool StartsBatch(GeneticTest& test);
     bool ClimbBatch(GeneticTest& test);
@@ -108,7 +110,6 @@ private:
     DepthCoverage depth;
     std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
 
-    enum class Phase { Starts, Climb };
     Phase phase = Phase::Starts;
     int batchesDone = 0;
     Effort effort{kStarts, kClimbed, kPatience};  // this polygon's, fixed at its first batch
