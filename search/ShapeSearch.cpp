@@ -80,6 +80,7 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     StartPolygon(test.draws.Position());
     const int count = int(test.best.polygons.size());
     removed = int(test.draws.Next() % std::uint32_t(count));
+    onTop = test.draws.Next() % kTopShare == 0;
     errorBefore = test.bestError;
     // The layers under it, then the drawing without it, and how much of its layer shows
     // through the polygons above it: the new shape is searched in its place. Rows are
@@ -112,14 +113,18 @@ void ShapeSearch::PaintWithout(const DnaDrawing& drawing, int y0, int y1) {
         if (i < removed) {
             polygon.Render(render, y0, y1);
         } else if (i == removed) {
-            std::memcpy(static_cast<Uint8*>(below.surface->pixels) + offset,
-                        static_cast<const Uint8*>(render.surface->pixels) + offset, bytes);
+            if (!onTop)
+                std::memcpy(static_cast<Uint8*>(below.surface->pixels) + offset,
+                            static_cast<const Uint8*>(render.surface->pixels) + offset, bytes);
         } else {
             polygon.Render(render, y0, y1);
-            Shade(polygon, y0, y1);
+            if (!onTop) Shade(polygon, y0, y1);
         }
         ++i;
     }
+    if (onTop)
+        std::memcpy(static_cast<Uint8*>(below.surface->pixels) + offset,
+                    static_cast<const Uint8*>(render.surface->pixels) + offset, bytes);
     depth.SumRows(y0, y1);
 }
 
@@ -259,11 +264,17 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
                 static_cast<const Uint8*>(below.surface->pixels) + pitch * std::size_t(y0),
                 pitch * std::size_t(y1 - y0 + 1));
     made.Render(render, y0, y1);
-    for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render, y0, y1);
+    if (!onTop)
+        for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render, y0, y1);
     const auto [before, after] = RowErrors(y0, y1);
     if (after >= before) return false;
     cover.UpdateRows(y0, y1);
-    *old = made;
+    if (onTop) {
+        test.best.polygons.erase(old);
+        test.best.polygons.push_back(made);
+    } else {
+        *old = made;
+    }
     test.bestError = cover.Error();
     Sign(test.best, signature);
     return true;

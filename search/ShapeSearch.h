@@ -58,6 +58,9 @@ public:
     static Effort EffortFor(std::size_t polygons);
     // A replacement's: its polygon's own shape and two batches of starts, the best climbed.
     static constexpr Effort kReplacing{2, 1, kPatience};
+    // One replacement in kTopShare searches on top of all the others rather than in the
+    // replaced polygon's place: a way for a polygon to move anywhere.
+    static constexpr std::uint32_t kTopShare = 4;
 
     // The best paint of a shape over the render as it stands, summed over every rowStep-th
     // row (a power of two) from row 0 (for tests and benchmarks too).
@@ -124,6 +127,7 @@ private:
     int rowStep = 1;                  // candidates are scored on every rowStep-th row
     bool refining = false;
     int removed = -1;                 // the polygon being replaced, or -1 while adding
+    bool onTop = false;               // its successor is searched on top, not in its place
     bool replaceNext = false;         // a resume makes a replacement again, whatever the turn
     std::uint64_t errorBefore = 0;    // the whole drawing's error before it was taken out            // the drawing is full: the exact run's operators work
     std::uint64_t polygonStart = 0;   // the stream's position when this polygon's search began
