@@ -176,6 +176,28 @@ TEST(PolygonFill, OutOfSurfaceVerticesAreClippedNotWrittenOutside) {
     EXPECT_EQ(RgbAt(inner, 9, 9), (Rgb{199, 99, 49}));
 }
 
+// Rows painted apart (in bands, as a search paints side by side) are the whole fill's rows,
+// for polygons of many edges, crossing themselves and poking out of the surface.
+TEST(PolygonFill, RowsPaintedApartAreTheWholeFillsRows) {
+    std::srand(5);
+    for (int round = 0; round < 40; ++round) {
+        Image whole = Blank(53, 71), banded = Blank(53, 71);
+        std::vector<short> xs, ys;
+        for (int i = 0; i < 3 + round % 9; ++i) {
+            xs.push_back(short(std::rand() % 90 - 20));
+            ys.push_back(short(std::rand() % 110 - 20));
+        }
+        const unsigned color = Opaque(round * 6, 200, 9) - 0x80u;
+        Paint(whole, xs, ys, color);
+        for (int from = -3; from < 75;) {
+            const int to = from + std::rand() % 40;
+            banded.Polygon(xs.data(), ys.data(), int(xs.size()), color, from, to);
+            from = to + 1;
+        }
+        ASSERT_TRUE(SamePixels(whole, banded)) << "round " << round;
+    }
+}
+
 TEST(PolygonFill, ClippingKeepsInsidePartsExact) {
     // A triangle poking out of the right edge paints the same inside columns as on a wider
     // surface where it fits.

@@ -5,12 +5,14 @@
 #include "files/Target.h"
 #include "genome/Settings.h"
 #include "image/PolygonScan.h"
+#include "search/DepthCoverage.h"
 #include "search/Search.h"
 #include "search/ShapeSearch.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 
 // The shape-by-shape search: its sums, its colours and its scores against the straightforward
@@ -54,6 +56,132 @@ TEST(Search, RunningSumsAreThePixelsSums) {
     }
     EXPECT_TRUE(adder.Sums() == all);
     EXPECT_TRUE(plainAdder.Sums() == all);
+}
+
+// A polygon's depth: the layer under it, the drawing without it and how much shows through.
+struct Depth {
+    Image below, without;
+    std::vector<double> show;
+    DepthCoverage cover;
+    Depth(const Image& target, int w, int h, std::uint64_t budget, unsigned seed) : below(Noisy(w, h, seed)), without(Noisy(w, h, seed + 1)) {
+        std::mt19937 rng(seed);
+        for (int i = 0; i < (w - 1) * (h - 1); ++i) show.push_back(0.05 + double(rng() % 1000) / 1000.0);
+        cover.Reset(Pixels(target), target.surface->pitch / 4, Pixels(below), below.surface->pitch / 4, Pixels(without),
+                    without.surface->pitch / 4, show.data(), w, h, budget);
+        cover.SumRows(0, h - 1);
+    }
+};
+
+void ExpectNear(const FitSums& a, const FitSums& b) {
+    auto near = [](double x, double y) { return std::abs(x - y) <= 1e-9 * std::max(1.0, std::abs(y)); };
+    EXPECT_EQ(a.pixels, b.pixels);
+    EXPECT_TRUE(near(a.n, b.n) && near(a.error, b.error));
+    for (int c = 0; c < 3; ++c)
+        EXPECT_TRUE(near(a.t[c], b.t[c]) && near(a.o[c], b.o[c]) && near(a.tt[c], b.tt[c]) &&
+                    near(a.oo[c], b.oo[c]) && near(a.to[c], b.to[c]));
+}
+
+// A layer's sums, with running sums and pixel by pixel; a top layer's (everything shows, the
+// layer is the drawing) are the coverage's own.
+TEST(Search, DepthSumsAreThePixelsSums) {
+    const Image target = Noisy(37, 23, 1);
+    Depth fast(target, 37, 23, std::uint64_t(1) << 29, 5), plain(target, 37, 23, 0, 5);
+    ASSERT_TRUE(fast.cover.Prefixed());
+    ASSERT_FALSE(plain.cover.Prefixed());
+    Depth top(target, 37, 23, std::uint64_t(1) << 29, 5);
+    std::fill(top.show.begin(), top.show.end(), 1.0);
+    top.cover.Reset(Pixels(target), target.surface->pitch / 4, Pixels(top.without), top.without.surface->pitch / 4,
+                    Pixels(top.without), top.without.surface->pitch / 4, top.show.data(), 37, 23);
+    top.cover.SumRows(0, 22);
+    Coverage cover;
+    cover.Reset(Pixels(target), target.surface->pitch / 4, Pixels(top.without), top.without.surface->pitch / 4, 37, 23);
+    std::mt19937 rng(3);
+    DepthAdder adder(fast.cover), plainAdder(plain.cover);
+    FitSums all;
+    for (int i = 0; i < 300; ++i) {
+        FitSums a, b, onTop;
+        CoverSums covered;
+        const int y = int(rng() % 26) - 1, l = int(rng() % 44) - 3, r = l + int(rng() % 20);
+        fast.cover.AddSpan(y, l, r, a);
+        plain.cover.AddSpan(y, l, r, b);
+        ExpectNear(a, b);
+        top.cover.AddSpan(y, l, r, onTop);
+        cover.AddSpan(y, l, r, covered);
+        const FitSums expected(covered);
+        ASSERT_EQ(std::memcmp(&onTop, &expected, sizeof onTop), 0) << y << " " << l << " " << r;
+        fast.cover.AddSpan(y, l, r, all);
+        adder.Add(y, l, r);
+        plainAdder.Add(y, l, r);
+    }
+    ExpectNear(adder.Sums(), all);
+    ExpectNear(plainAdder.Sums(), all);
+}
+
+// A triangle painted under others changes the drawing's error about as its depth sums say.
+TEST(Search, ATrianglesChangeAtDepthIsAboutTheRendersChange) {
+    SettingsGuard guard;
+    Image target = Noisy(60, 40, 7);
+    UseTargetSize(target);
+    const DnaPolygon under = MakePolygon({{0, 0}, {59, 2}, {30, 39}}, 0x4080c078u);
+    const DnaPolygon above[2] = {MakePolygon({{-5, 5}, {70, 10}, {10, 45}}, 0xc0204060u),
+                                 MakePolygon({{20, -4}, {62, 30}, {5, 38}, {50, 6}}, 0x10f0a050u)};
+    Image below(60, 40), without(60, 40);
+    below.Clear();
+    under.Render(below);
+    std::memcpy(without.surface->pixels, below.surface->pixels, std::size_t(below.surface->pitch) * 40);
+    std::vector<double> show(59 * 39, 1.0);
+    for (const DnaPolygon& polygon : above) {
+        polygon.Render(without);
+        std::vector<short> xs(polygon.FillCount()), ys(xs.size());
+        polygon.CopyVertices(xs.data(), ys.data(), xs.size());
+        scan::ScanPolygon(xs.data(), ys.data(), int(xs.size()), 60, 0, 38, [&](int y, int l, int r) {
+            for (int x = l; x <= std::min(r, 58); ++x) show[std::size_t(y * 59 + x)] *= (255 - int(polygon.color & 0xff)) / 256.0;
+        });
+    }
+    DepthCoverage cover;
+    cover.Reset(Pixels(target), target.surface->pitch / 4, Pixels(below), below.surface->pitch / 4, Pixels(without),
+                without.surface->pitch / 4, show.data(), 60, 40);
+    cover.SumRows(0, 39);
+    std::mt19937 rng(9);
+    for (int round = 0; round < 30; ++round) {
+        const short xs[3] = {short(rng() % 60), short(rng() % 60), short(rng() % 60)};
+        const short ys[3] = {short(rng() % 40), short(rng() % 40), short(rng() % 40)};
+        DepthAdder adder(cover);
+        scan::ScanPolygon(xs, ys, 3, 60, 0, 38, [&](int y, int l, int r) { adder.Add(y, l, r); });
+        const FitSums sums = adder.Sums();
+        if (sums.pixels < 30) continue;
+        const Paint paint = BestPaint(sums, 20, 120);
+        Image painted(60, 40);
+        painted.Clear();
+        under.Render(painted);
+        painted.Polygon(xs, ys, 3, paint.color);
+        for (const DnaPolygon& polygon : above) polygon.Render(painted);
+        const double real = double(std::int64_t(painted.Compare(target)) - std::int64_t(without.Compare(target)));
+        // Each blend's rounding moves a pixel's channel by less than one step a layer.
+        EXPECT_NEAR(real, paint.delta, 0.01 * std::abs(paint.delta) + 2.0 * double(sums.pixels)) << "round " << round;
+    }
+}
+
+// The draws of a batch's shapes, passed over in order and read again, make the very shapes
+// drawn one after another: random ones, and changes of shapes of every vertex count.
+TEST(Search, ShapesMadeFromDrawsReadAgainAreTheShapesDrawn) {
+    DrawStream stream(5);
+    const ShapeMaker maker(50, 40, 10);
+    Shape from;
+    for (int i = 0; i < 4000; ++i) {
+        const bool random = i % 2 == 0;
+        const std::uint64_t start = stream.Position();
+        Shape drawn, made;
+        random ? maker.Random(stream, drawn) : maker.Change(stream, from, drawn);
+        const std::uint64_t end = stream.Position();
+        ASSERT_TRUE(stream.Seek(start));
+        EXPECT_EQ(random ? maker.SkipRandom(stream) : maker.SkipChange(stream, from), start);
+        ASSERT_EQ(stream.Position(), end) << i;
+        DrawsAt at(stream, start);
+        random ? maker.Random(at, made) : maker.Change(at, from, made);
+        ASSERT_TRUE(made.xs == drawn.xs && made.ys == drawn.ys) << i;
+        if (random) from = drawn;
+    }
 }
 
 // The search's rounding is the library's, halves and the numbers next to them included.
