@@ -81,7 +81,6 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     const int count = int(test.best.polygons.size());
     removed = int(test.draws.Next() % std::uint32_t(count));
     onTop = test.draws.Next() % kTopShare == 0;
-    errorBefore = test.bestError;
     // The layers under it, then the drawing without it, and how much of its layer shows
     // through the polygons above it: the new shape is searched in its place. Rows are
     // painted in bands side by side.
@@ -184,7 +183,7 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
     scored += std::uint64_t(kBatch);
 }
 
-bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color) {
+bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
     CoverSums sums;
     std::vector<Span> spans;
     scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
@@ -207,7 +206,7 @@ bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color
     if (!any || paint.delta >= 0) return false;
 
     // Painted for real: a pixel the fill paints twice is blended twice, so the error is
-    // measured on the render itself, and the rows put back if it did not fall below the limit.
+    // measured on the render itself, and the rows put back if it did not fall.
     const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
     const int y0 = std::max<int>(*low, 0), y1 = std::min<int>(*high, render.Height() - 1);
     const std::size_t pitch = std::size_t(render.surface->pitch);
@@ -216,7 +215,7 @@ bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color
     std::memcpy(saved.data(), rows, saved.size());
     render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color);
     const auto [before, after] = RowErrors(y0, y1);
-    if (after >= before || cover.Error() - before + after >= limit) {
+    if (after >= before) {
         std::memcpy(rows, saved.data(), saved.size());
         return false;
     }
@@ -228,7 +227,7 @@ bool ShapeSearch::Place(const Shape& shape, std::uint64_t limit, unsigned& color
 bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
     if (removed >= 0) return Replace(test, shape);
     unsigned color = 0;
-    if (!Place(shape, cover.Error(), color)) return false;
+    if (!Place(shape, color)) return false;
     test.bestError = cover.Error();
     std::list<DnaPoint> points;
     for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);

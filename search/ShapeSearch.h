@@ -19,15 +19,16 @@ class DnaPolygon;
 // The shape-by-shape search: while the drawing has room, one polygon at a time is added on
 // top, found against the current render: many random shapes (ranked on a sample of rows), the
 // best few hill-climbed, each candidate scored on its own coverage with its best alpha and
-// colour in closed form, and the
-// winner kept only if its exact paint lowers the exact error. A full drawing is refined by
-// turns: the exact run's operators and acceptance (which may also free room for new shapes),
-// and replacements: a polygon taken out and the best shape on top searched in its place
-// (its own shape among the starts), kept if the whole drawing's error falls.
+// colour in closed form, and the winner kept only if its exact paint lowers the exact error.
+// A full drawing is refined by turns: the exact run's operators and acceptance (which may
+// also free room for new shapes), and replacements: a polygon taken out and the best shape
+// searched at its depth in the stack (one time in four on top of all), its own shape among
+// the starts, kept if the drawing's error falls.
 //
-// Every random choice comes from the run's draw stream, made on the calling thread; candidates
-// are scored side by side in batches of fixed size and chosen by (score, order), so a seed
-// gives the same drawing on any number of threads. One call makes and scores one batch.
+// Every random choice comes from the run's draw stream, taken in order on the calling thread;
+// candidates are made from those draws and scored side by side in batches of fixed size and
+// chosen by (score, order), so a seed gives the same drawing on any number of threads. One
+// call makes and scores one batch.
 class ShapeSearch : public Evaluator {
 public:
     explicit ShapeSearch(int threads);
@@ -50,7 +51,8 @@ public:
     static constexpr double kQuickShare = 0.5;
     // A full drawing's refinement: of every kRefineCycle generations, the first kExactTurn go
     // to the exact run's operators (a generation each), the rest to replacements (a batch's
-    // worth each), about three parts to one in time.
+    // worth each). Replacements gain far more a second; the exact run's small steps still
+    // add what they cannot.
     static constexpr std::uint32_t kExactTurn = 4096, kRefineCycle = 65 * 4096;
     struct Effort {
         int starts, climbed, patience;
@@ -87,8 +89,8 @@ private:
     bool Replace(GeneticTest& test, const Shape& shape);
     // The scored rows y0..y1's error as the coverage has it and as the render now stands.
     std::pair<std::uint64_t, std::uint64_t> RowErrors(int y0, int y1) const;
-    // Paints the shape with its exact best paint if the error then falls below `limit`.
-    bool Place(const Shape& shape, std::uint64_t limit, unsigned& color);
+    // Paints the shape on top with its exact best paint if the error then falls.
+    bool Place(const Shape& shape, unsigned& color);
     static bool Full(const GeneticTest& test);
     // Takes a polygon, drawn by lot, out of the render, and starts the search in its place.
     void StartReplacement(GeneticTest& test);
@@ -121,7 +123,7 @@ private:
     Ranked current, best;
     int stale = 0;
     std::vector<Shape> batch;
-    std::vector<std::uint64_t> starts;  // where each random shape's draws start
+    std::vector<std::uint64_t> starts;  // where each shape's draws start
     std::vector<Paint> results;
     std::uint64_t scored = 0;
     int rowStep = 1;                  // candidates are scored on every rowStep-th row
@@ -129,6 +131,5 @@ private:
     int removed = -1;                 // the polygon being replaced, or -1 while adding
     bool onTop = false;               // its successor is searched on top, not in its place
     bool replaceNext = false;         // a resume makes a replacement again, whatever the turn
-    std::uint64_t errorBefore = 0;    // the whole drawing's error before it was taken out            // the drawing is full: the exact run's operators work
     std::uint64_t polygonStart = 0;   // the stream's position when this polygon's search began
 };
