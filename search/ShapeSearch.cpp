@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(threads) {
     batch.resize(kBatch);
@@ -82,28 +83,61 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     removed = int(test.draws.Next() % std::uint32_t(count));
     onTop = test.draws.Next() % kTopShare == 0;
     // The layers under it, then the drawing without it, and how much of its layer shows
-    // through the polygons above it: the new shape is searched in its place. Rows are
-    // painted in bands side by side.
-    const ScoredArea area = ScoredAreaOf(render.Width(), render.Height());
+    // through the polygons above it: the new shape is searched in its place. Rows are made
+    // in bands when a shape first needs them (a replacement's climb stays near its polygon).
     if (below.Width() != render.Width() || below.Height() != render.Height())
         below = Image(render.Width(), render.Height());
-    show.assign(std::size_t(area.Pixels()), 1.0);
+    show.resize(std::size_t(ScoredAreaOf(render.Width(), render.Height()).Pixels()));
     depth.Reset(Pixels(*target), PitchOf(*target), Pixels(below), PitchOf(below), Pixels(render),
                 PitchOf(render), show.data(), render.Width(), render.Height());
-    const int bands = (render.Height() + kBandRows - 1) / kBandRows;
-    pool.For(bands, [this, &test](int band, int) {
-        PaintWithout(test.best, band * kBandRows, std::min(render.Height(), (band + 1) * kBandRows) - 1);
-    });
-    // The polygon it replaces is the first of the starts.
+    const std::size_t bands = std::size_t((render.Height() + kBandRows - 1) / kBandRows);
+    if (bandsMade.size() != bands) bandsMade = std::vector<std::atomic<int>>(bands);
+    for (std::atomic<int>& made : bandsMade) made.store(0, std::memory_order_relaxed);
+    replacing = &test.best;
+    // The climb starts from the polygon it replaces (random shapes nearly never beat it);
+    // only a polygon of fewer than three vertices, from a damaged file, takes random starts.
+    effort = kReplacing;
     Shape seed;
     for (const DnaPoint& p : std::next(test.best.polygons.begin(), removed)->points) {
         seed.xs.push_back(short(std::clamp<int>(p.x, 0, render.Width() - 1)));
         seed.ys.push_back(short(std::clamp<int>(p.y, 0, render.Height() - 1)));
     }
-    if (seed.Count() >= 3) top.push_back(Ranked{seed, Score(seed, kStartRows * rowStep)});
+    if (seed.Count() < 3) return;
+    phase = Phase::Climb;
+    MakeRows(*std::min_element(seed.ys.begin(), seed.ys.end()), *std::max_element(seed.ys.begin(), seed.ys.end()));
+    current = Ranked{seed, Score(seed, rowStep)};
+    best = current;
+    top.assign(1, current);
+}
+
+void ShapeSearch::MakeBand(int band) {
+    std::atomic<int>& made = bandsMade[std::size_t(band)];
+    if (made.load(std::memory_order_acquire) == 2) return;
+    int none = 0;
+    if (made.compare_exchange_strong(none, 1, std::memory_order_acq_rel)) {
+        PaintWithout(*replacing, band * kBandRows, std::min(render.Height(), (band + 1) * kBandRows) - 1);
+        made.store(2, std::memory_order_release);
+    } else {
+        while (made.load(std::memory_order_acquire) != 2) std::this_thread::yield();
+    }
+}
+
+void ShapeSearch::MakeRows(int y0, int y1) {
+    const int first = std::max(y0, 0) / kBandRows, last = std::min(y1, render.Height() - 1) / kBandRows;
+    if (removed >= 0 && first <= last) pool.For(last - first + 1, [this, first](int i, int) { MakeBand(first + i); });
+}
+
+void ShapeSearch::MakeShapesRows(const Shape& shape) {
+    if (removed < 0 || shape.ys.empty()) return;
+    const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
+    for (int band = std::max<int>(*low, 0) / kBandRows; band <= std::min<int>(*high, render.Height() - 1) / kBandRows; ++band)
+        MakeBand(band);
 }
 
 void ShapeSearch::PaintWithout(const DnaDrawing& drawing, int y0, int y1) {
+    const int width = depth.ScoredWidth();
+    for (int y = y0; y <= std::min(y1, depth.ScoredHeight() - 1); ++y)
+        std::fill_n(show.begin() + std::ptrdiff_t(y) * width, width, 1.0);
     const std::size_t pitch = std::size_t(render.surface->pitch), offset = pitch * std::size_t(y0);
     const std::size_t bytes = pitch * std::size_t(y1 - y0 + 1);
     std::memset(static_cast<Uint8*>(render.surface->pixels) + offset, 0, bytes);
@@ -178,6 +212,7 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
             maker.Random(at, shape);
         else
             maker.Change(at, current.shape, shape);
+        MakeShapesRows(shape);
         results[std::size_t(i)] = Score(shape, rowStep);
     });
     scored += std::uint64_t(kBatch);
@@ -237,18 +272,7 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
 }
 
 bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
-    const Paint paint = Score(shape, rowStep);
-    const int replaced = removed;
-    removed = -1;
-    if (paint.delta >= 0) return false;
-    std::list<DnaPoint> points;
-    for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
-    const DnaPolygon made(std::move(points), paint.color);
-    // The paint's error is a model's (the blend's rounding, shading as a product): the new
-    // drawing is painted for real, the layers under it, the new polygon, those above, and
-    // compared on the rows that either shape crosses. One that loses leaves the render to the
-    // next replacement, which renders afresh.
-    const auto old = std::next(test.best.polygons.begin(), replaced);
+    const auto old = std::next(test.best.polygons.begin(), removed);
     int y0 = *std::min_element(shape.ys.begin(), shape.ys.end());
     int y1 = *std::max_element(shape.ys.begin(), shape.ys.end());
     for (const DnaPoint& p : old->points) {
@@ -258,25 +282,43 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     // Only the rows either shape crosses change.
     y0 = std::max(y0, 0);
     y1 = std::min(y1, render.Height() - 1);
-    const std::size_t pitch = std::size_t(render.surface->pitch);
-    std::memcpy(static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0),
-                static_cast<const Uint8*>(below.surface->pixels) + pitch * std::size_t(y0),
-                pitch * std::size_t(y1 - y0 + 1));
-    made.Render(render, y0, y1);
-    if (!onTop)
-        for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render, y0, y1);
-    const auto [before, after] = RowErrors(y0, y1);
-    if (after >= before) return false;
-    cover.UpdateRows(y0, y1);
-    if (onTop) {
-        test.best.polygons.erase(old);
-        test.best.polygons.push_back(made);
-    } else {
-        *old = made;
+    MakeRows(y0, y1);
+    const Paint paint = Score(shape, rowStep);
+    const bool top = onTop;
+    removed = -1;
+    if (paint.delta < 0) {
+        std::list<DnaPoint> points;
+        for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
+        const DnaPolygon made(std::move(points), paint.color);
+        // The paint's error is a model's (the blend's rounding, shading as a product): the
+        // new drawing is painted for real, the layers under it, the new polygon, those above,
+        // and compared.
+        const std::size_t pitch = std::size_t(render.surface->pitch);
+        std::memcpy(static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0),
+                    static_cast<const Uint8*>(below.surface->pixels) + pitch * std::size_t(y0),
+                    pitch * std::size_t(y1 - y0 + 1));
+        made.Render(render, y0, y1);
+        if (!top)
+            for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render, y0, y1);
+        const auto [before, after] = RowErrors(y0, y1);
+        if (after < before) {
+            cover.UpdateRows(y0, y1);
+            if (top) {
+                test.best.polygons.erase(old);
+                test.best.polygons.push_back(made);
+            } else {
+                *old = made;
+            }
+            test.bestError = cover.Error();
+            Sign(test.best, signature);
+            return true;
+        }
     }
-    test.bestError = cover.Error();
-    Sign(test.best, signature);
-    return true;
+    // The render shows the drawing as it was again (elsewhere it never stopped).
+    const std::size_t pitch = std::size_t(render.surface->pitch);
+    std::memset(static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0), 0, pitch * std::size_t(y1 - y0 + 1));
+    for (const DnaPolygon& polygon : test.best.polygons) polygon.Render(render, y0, y1);
+    return false;
 }
 
 std::pair<std::uint64_t, std::uint64_t> ShapeSearch::RowErrors(int y0, int y1) const {

@@ -8,6 +8,7 @@
 #include "search/Shape.h"
 #include "search/WorkPool.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -58,8 +59,9 @@ public:
         int starts, climbed, patience;
     };
     static Effort EffortFor(std::size_t polygons);
-    // A replacement's: its polygon's own shape and two batches of starts, the best climbed.
-    static constexpr Effort kReplacing{2, 1, kPatience};
+    // A replacement's: its polygon's own shape climbed (a batch of random starts only for a
+    // polygon of fewer than three vertices).
+    static constexpr Effort kReplacing{1, 1, kPatience};
     // One replacement in kTopShare searches on top of all the others rather than in the
     // replaced polygon's place: a way for a polygon to move anywhere.
     static constexpr std::uint32_t kTopShare = 4;
@@ -97,6 +99,12 @@ private:
     // Rows y0..y1 of the drawing without the polygon being replaced, of the layers under it
     // and of how much shows through those above, and their sums.
     void PaintWithout(const DnaDrawing& drawing, int y0, int y1);
+    // Makes a band of those rows unless made in this replacement: whichever thread needs it
+    // first makes it, others wait for it.
+    void MakeBand(int band);
+    // The bands of rows y0..y1, side by side; a shape's, on the thread that scores it.
+    void MakeRows(int y0, int y1);
+    void MakeShapesRows(const Shape& shape);
     // Multiplies rows y0..y1 of `show` by what the polygon lets through where it paints.
     void Shade(const DnaPolygon& polygon, int y0, int y1);
     static constexpr int kBandRows = 32;  // rows painted together
@@ -113,6 +121,8 @@ private:
     Image below{0, 0};
     std::vector<double> show;
     DepthCoverage depth;
+    std::vector<std::atomic<int>> bandsMade;  // per band of rows: 0 not made, 1 being made, 2 made
+    const DnaDrawing* replacing = nullptr;    // the drawing a polygon is taken out of
     std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
 
     Phase phase = Phase::Starts;

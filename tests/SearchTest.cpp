@@ -360,6 +360,17 @@ TEST(Search, VerticesAtTheEndsOfTheirRangeAreRead) {
     ShapeSearch search(1);
     search.Evolve(test);
     EXPECT_EQ(test.bestError, test.RenderBest().Compare(target));
+    // Full of them, and in a replacements' turn: polygons of one and two vertices are
+    // replaced from random starts, the far-flung one in its place.
+    test.best.polygons.push_back(MakePolygon({{3, 3}, {30, 20}}, 0x80ff0060u));
+    test.best.polygons.push_back(MakePolygon({{39, 29}}, 0x2020ff40u));
+    Settings::MaxPolygons = 3;
+    test.generation = ShapeSearch::kExactTurn;
+    ShapeSearch two(2);
+    const std::uint64_t before = test.RenderBest().Compare(target);
+    for (int i = 0; i < 300; ++i) two.Evolve(test);
+    EXPECT_EQ(test.bestError, test.RenderBest().Compare(target));
+    EXPECT_LT(test.bestError, before);
 }
 
 }  // namespace
