@@ -25,6 +25,14 @@ bool Before(double a, int i, double b, int j) { return a < b || (a == b && i < j
 Uint32* Pixels(const Image& image) { return static_cast<Uint32*>(image.surface->pixels); }
 int PitchOf(const Image& image) { return image.surface->pitch / 4; }
 
+// Rows y0..y1 of one picture into another of the same size.
+void CopyRows(Image& to, const Image& from, int y0, int y1) {
+    const std::size_t pitch = std::size_t(from.surface->pitch);
+    std::memcpy(static_cast<Uint8*>(to.surface->pixels) + pitch * std::size_t(y0),
+                static_cast<const Uint8*>(from.surface->pixels) + pitch * std::size_t(y0),
+                pitch * std::size_t(y1 - y0 + 1));
+}
+
 }  // namespace
 
 ShapeSearch::Effort ShapeSearch::EffortFor(std::size_t polygons) {
@@ -85,11 +93,13 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     // The layers under it, then the drawing without it, and how much of its layer shows
     // through the polygons above it: the new shape is searched in its place. Rows are made
     // in bands when a shape first needs them (a replacement's climb stays near its polygon).
-    if (below.Width() != render.Width() || below.Height() != render.Height())
+    if (below.Width() != render.Width() || below.Height() != render.Height()) {
         below = Image(render.Width(), render.Height());
+        without = Image(render.Width(), render.Height());
+    }
     show.resize(std::size_t(ScoredAreaOf(render.Width(), render.Height()).Pixels()));
-    depth.Reset(Pixels(*target), PitchOf(*target), Pixels(below), PitchOf(below), Pixels(render),
-                PitchOf(render), show.data(), render.Width(), render.Height());
+    depth.Reset(Pixels(*target), PitchOf(*target), Pixels(below), PitchOf(below), Pixels(without),
+                PitchOf(without), show.data(), render.Width(), render.Height());
     const std::size_t bands = std::size_t((render.Height() + kBandRows - 1) / kBandRows);
     if (bandsMade.size() != bands) bandsMade = std::vector<std::atomic<int>>(bands);
     for (std::atomic<int>& made : bandsMade) made.store(0, std::memory_order_relaxed);
@@ -138,26 +148,21 @@ void ShapeSearch::PaintWithout(const DnaDrawing& drawing, int y0, int y1) {
     const int width = depth.ScoredWidth();
     for (int y = y0; y <= std::min(y1, depth.ScoredHeight() - 1); ++y)
         std::fill_n(show.begin() + std::ptrdiff_t(y) * width, width, 1.0);
-    const std::size_t pitch = std::size_t(render.surface->pitch), offset = pitch * std::size_t(y0);
-    const std::size_t bytes = pitch * std::size_t(y1 - y0 + 1);
-    std::memset(static_cast<Uint8*>(render.surface->pixels) + offset, 0, bytes);
+    const std::size_t pitch = std::size_t(without.surface->pitch);
+    std::memset(static_cast<Uint8*>(without.surface->pixels) + pitch * std::size_t(y0), 0, pitch * std::size_t(y1 - y0 + 1));
     int i = 0;
     for (const DnaPolygon& polygon : drawing.polygons) {
         if (i < removed) {
-            polygon.Render(render, y0, y1);
+            polygon.Render(without, y0, y1);
         } else if (i == removed) {
-            if (!onTop)
-                std::memcpy(static_cast<Uint8*>(below.surface->pixels) + offset,
-                            static_cast<const Uint8*>(render.surface->pixels) + offset, bytes);
+            if (!onTop) CopyRows(below, without, y0, y1);
         } else {
-            polygon.Render(render, y0, y1);
+            polygon.Render(without, y0, y1);
             if (!onTop) Shade(polygon, y0, y1);
         }
         ++i;
     }
-    if (onTop)
-        std::memcpy(static_cast<Uint8*>(below.surface->pixels) + offset,
-                    static_cast<const Uint8*>(render.surface->pixels) + offset, bytes);
+    if (onTop) CopyRows(below, without, y0, y1);
     depth.SumRows(y0, y1);
 }
 
@@ -249,7 +254,7 @@ bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
     Uint8* rows = static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0);
     std::memcpy(saved.data(), rows, saved.size());
     render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color);
-    const auto [before, after] = RowErrors(y0, y1);
+    const auto [before, after] = RowErrors(render, y0, y1);
     if (after >= before) {
         std::memcpy(rows, saved.data(), saved.size());
         return false;
@@ -291,17 +296,15 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
         for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
         const DnaPolygon made(std::move(points), paint.color);
         // The paint's error is a model's (the blend's rounding, shading as a product): the
-        // new drawing is painted for real, the layers under it, the new polygon, those above,
-        // and compared.
-        const std::size_t pitch = std::size_t(render.surface->pitch);
-        std::memcpy(static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0),
-                    static_cast<const Uint8*>(below.surface->pixels) + pitch * std::size_t(y0),
-                    pitch * std::size_t(y1 - y0 + 1));
-        made.Render(render, y0, y1);
+        // new drawing's rows are painted for real (over those of the drawing without it, whose
+        // part is done), the layers under it, the new polygon, those above, and compared.
+        CopyRows(without, below, y0, y1);
+        made.Render(without, y0, y1);
         if (!top)
-            for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(render, y0, y1);
-        const auto [before, after] = RowErrors(y0, y1);
+            for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(without, y0, y1);
+        const auto [before, after] = RowErrors(without, y0, y1);
         if (after < before) {
+            CopyRows(render, without, y0, y1);
             cover.UpdateRows(y0, y1);
             if (top) {
                 test.best.polygons.erase(old);
@@ -314,18 +317,14 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
             return true;
         }
     }
-    // The render shows the drawing as it was again (elsewhere it never stopped).
-    const std::size_t pitch = std::size_t(render.surface->pitch);
-    std::memset(static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0), 0, pitch * std::size_t(y1 - y0 + 1));
-    for (const DnaPolygon& polygon : test.best.polygons) polygon.Render(render, y0, y1);
     return false;
 }
 
-std::pair<std::uint64_t, std::uint64_t> ShapeSearch::RowErrors(int y0, int y1) const {
+std::pair<std::uint64_t, std::uint64_t> ShapeSearch::RowErrors(const Image& painted, int y0, int y1) const {
     std::uint64_t before = 0, after = 0;
     const RowDistanceFn distance = ChosenRowDistance();
     for (int y = std::max(y0, 0); y <= std::min(y1, cover.ScoredHeight() - 1); ++y) {
-        const Uint32* r = Pixels(render) + std::size_t(y) * std::size_t(PitchOf(render));
+        const Uint32* r = Pixels(painted) + std::size_t(y) * std::size_t(PitchOf(painted));
         const Uint32* t = Pixels(*target) + std::size_t(y) * std::size_t(PitchOf(*target));
         after += distance(r, t, cover.ScoredWidth());
         for (int x = 0; x < cover.ScoredWidth(); ++x) before += cover.PixelError(x, y);

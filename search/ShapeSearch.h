@@ -89,8 +89,8 @@ private:
     // Adds the shape (or puts it in the replaced one's place) if that lowers the exact error.
     bool Commit(GeneticTest& test, const Shape& shape);
     bool Replace(GeneticTest& test, const Shape& shape);
-    // The scored rows y0..y1's error as the coverage has it and as the render now stands.
-    std::pair<std::uint64_t, std::uint64_t> RowErrors(int y0, int y1) const;
+    // The scored rows y0..y1's error as the coverage has it and as `painted` has them.
+    std::pair<std::uint64_t, std::uint64_t> RowErrors(const Image& painted, int y0, int y1) const;
     // Paints the shape on top with its exact best paint if the error then falls.
     bool Place(const Shape& shape, unsigned& color);
     static bool Full(const GeneticTest& test);
@@ -117,8 +117,9 @@ private:
     const Image* target = nullptr;
     Image render{0, 0};
     Coverage cover;
-    // While a polygon is replaced: the layers under it, and how much shows through those above.
-    Image below{0, 0};
+    // While a polygon is replaced: the layers under it, the drawing without it (the render
+    // always shows the drawing), and how much shows through those above.
+    Image below{0, 0}, without{0, 0};
     std::vector<double> show;
     DepthCoverage depth;
     std::vector<std::atomic<int>> bandsMade;  // per band of rows: 0 not made, 1 being made, 2 made
