@@ -103,7 +103,18 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     const std::size_t bands = std::size_t((render.Height() + kBandRows - 1) / kBandRows);
     if (bandsMade.size() != bands) bandsMade = std::vector<std::atomic<int>>(bands);
     for (std::atomic<int>& made : bandsMade) made.store(0, std::memory_order_relaxed);
-    replacing = &test.best;
+    // The polygons flat, with the rows they span, for painting band by band.
+    flat.resize(test.best.polygons.size());
+    auto into = flat.begin();
+    for (const DnaPolygon& polygon : test.best.polygons) {
+        FlatShape& f = *into++;
+        f.xs.resize(polygon.FillCount());
+        f.ys.resize(f.xs.size());
+        polygon.CopyVertices(f.xs.data(), f.ys.data(), f.xs.size());
+        f.color = polygon.color;
+        f.top = f.ys.empty() ? 0 : *std::min_element(f.ys.begin(), f.ys.end());
+        f.bottom = f.ys.empty() ? -1 : *std::max_element(f.ys.begin(), f.ys.end());
+    }
     // The climb starts from the polygon it replaces (random shapes nearly never beat it);
     // only a polygon of fewer than three vertices, from a damaged file, takes random starts.
     effort = kReplacing;
@@ -125,7 +136,7 @@ void ShapeSearch::MakeBand(int band) {
     if (made.load(std::memory_order_acquire) == 2) return;
     int none = 0;
     if (made.compare_exchange_strong(none, 1, std::memory_order_acq_rel)) {
-        PaintWithout(*replacing, band * kBandRows, std::min(render.Height(), (band + 1) * kBandRows) - 1);
+        PaintWithout(band * kBandRows, std::min(render.Height(), (band + 1) * kBandRows) - 1);
         made.store(2, std::memory_order_release);
     } else {
         while (made.load(std::memory_order_acquire) != 2) std::this_thread::yield();
@@ -144,35 +155,31 @@ void ShapeSearch::MakeShapesRows(const Shape& shape) {
         MakeBand(band);
 }
 
-void ShapeSearch::PaintWithout(const DnaDrawing& drawing, int y0, int y1) {
+void ShapeSearch::PaintWithout(int y0, int y1) {
     const int width = depth.ScoredWidth();
     for (int y = y0; y <= std::min(y1, depth.ScoredHeight() - 1); ++y)
         std::fill_n(show.begin() + std::ptrdiff_t(y) * width, width, 1.0);
     const std::size_t pitch = std::size_t(without.surface->pitch);
     std::memset(static_cast<Uint8*>(without.surface->pixels) + pitch * std::size_t(y0), 0, pitch * std::size_t(y1 - y0 + 1));
-    int i = 0;
-    for (const DnaPolygon& polygon : drawing.polygons) {
-        if (i < removed) {
-            polygon.Render(without, y0, y1);
-        } else if (i == removed) {
+    for (int i = 0; i < int(flat.size()); ++i) {
+        if (i == removed) {
             if (!onTop) CopyRows(below, without, y0, y1);
-        } else {
-            polygon.Render(without, y0, y1);
-            if (!onTop) Shade(polygon, y0, y1);
+            continue;
         }
-        ++i;
+        const FlatShape& f = flat[std::size_t(i)];
+        if (f.bottom < y0 || f.top > y1) continue;
+        without.Polygon(f.xs.data(), f.ys.data(), int(f.xs.size()), f.color, y0, y1);
+        if (i > removed && !onTop) Shade(f, y0, y1);
     }
     if (onTop) CopyRows(below, without, y0, y1);
     depth.SumRows(y0, y1);
 }
 
-void ShapeSearch::Shade(const DnaPolygon& polygon, int y0, int y1) {
+void ShapeSearch::Shade(const FlatShape& polygon, int y0, int y1) {
     const double keep = (255 - int(polygon.color & 0xff)) / 256.0;
-    std::vector<short> xs(polygon.FillCount()), ys(xs.size());
-    polygon.CopyVertices(xs.data(), ys.data(), xs.size());
     // The very spans the fill paints: a pixel painted twice is shaded twice.
     const int width = depth.ScoredWidth();
-    scan::ScanPolygon(xs.data(), ys.data(), int(xs.size()), render.Width(), y0,
+    scan::ScanPolygon(polygon.xs.data(), polygon.ys.data(), int(polygon.xs.size()), render.Width(), y0,
                       std::min(y1, depth.ScoredHeight() - 1), [this, width, keep](int y, int left, int right) {
                           double* row = show.data() + std::size_t(y) * std::size_t(width);
                           for (int x = left; x <= std::min(right, width - 1); ++x) row[x] *= keep;
@@ -290,6 +297,7 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     MakeRows(y0, y1);
     const Paint paint = Score(shape, rowStep);
     const bool top = onTop;
+    const int replaced = removed;
     removed = -1;
     if (paint.delta < 0) {
         std::list<DnaPoint> points;
@@ -301,7 +309,9 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
         CopyRows(without, below, y0, y1);
         made.Render(without, y0, y1);
         if (!top)
-            for (auto above = std::next(old); above != test.best.polygons.end(); ++above) above->Render(without, y0, y1);
+            for (std::size_t i = std::size_t(replaced) + 1; i < flat.size(); ++i)
+                if (flat[i].bottom >= y0 && flat[i].top <= y1)
+                    without.Polygon(flat[i].xs.data(), flat[i].ys.data(), int(flat[i].xs.size()), flat[i].color, y0, y1);
         const auto [before, after] = RowErrors(without, y0, y1);
         if (after < before) {
             CopyRows(render, without, y0, y1);

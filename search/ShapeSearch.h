@@ -15,7 +15,6 @@
 #include <vector>
 
 class DnaDrawing;
-class DnaPolygon;
 
 // The shape-by-shape search: while the drawing has room, one polygon at a time is added on
 // top, found against the current render: many random shapes (ranked on a sample of rows), the
@@ -96,9 +95,15 @@ private:
     static bool Full(const GeneticTest& test);
     // Takes a polygon, drawn by lot, out of the render, and starts the search in its place.
     void StartReplacement(GeneticTest& test);
+    // A polygon of the drawing a polygon is taken out of, and the rows it spans.
+    struct FlatShape {
+        std::vector<short> xs, ys;
+        unsigned color = 0;
+        int top = 0, bottom = -1;
+    };
     // Rows y0..y1 of the drawing without the polygon being replaced, of the layers under it
     // and of how much shows through those above, and their sums.
-    void PaintWithout(const DnaDrawing& drawing, int y0, int y1);
+    void PaintWithout(int y0, int y1);
     // Makes a band of those rows unless made in this replacement: whichever thread needs it
     // first makes it, others wait for it.
     void MakeBand(int band);
@@ -106,7 +111,7 @@ private:
     void MakeRows(int y0, int y1);
     void MakeShapesRows(const Shape& shape);
     // Multiplies rows y0..y1 of `show` by what the polygon lets through where it paints.
-    void Shade(const DnaPolygon& polygon, int y0, int y1);
+    void Shade(const FlatShape& polygon, int y0, int y1);
     static constexpr int kBandRows = 32;  // rows painted together
     void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
     void StartPolygon(std::uint64_t position);
@@ -123,7 +128,7 @@ private:
     std::vector<double> show;
     DepthCoverage depth;
     std::vector<std::atomic<int>> bandsMade;  // per band of rows: 0 not made, 1 being made, 2 made
-    const DnaDrawing* replacing = nullptr;    // the drawing a polygon is taken out of
+    std::vector<FlatShape> flat;              // the drawing a polygon is taken out of
     std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
 
     Phase phase = Phase::Starts;
