@@ -65,8 +65,9 @@ public:
     // replaced polygon's place: a way for a polygon to move anywhere.
     static constexpr std::uint32_t kTopShare = 4;
 
-    // The best paint of a shape over the render as it stands, summed over every rowStep-th
-    // row (a power of two) from row 0 (for tests and benchmarks too).
+    // The best paint of a shape over the render as it stands (while a polygon is replaced, at
+    // its depth, on rows already made), summed over every rowStep-th row (a power of two)
+    // from row 0 (for tests and benchmarks too).
     Paint Score(const Shape& shape, int rowStep = 1) const;
     const Coverage& Cover() const { return cover; }
     const Image& Render() const { return render; }
