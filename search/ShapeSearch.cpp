@@ -241,16 +241,17 @@ bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
                           cover.AddSpan(y, left, right, sums);
                       });
     if (sums.n == 0) return false;
-    // The closed form's alpha and those next to it, each with its exact best colour.
+    // The closed form's alpha and those next to it, each with its exact best colour (side by
+    // side), the first of the best kept.
     const int fitted = int(BestPaint(sums, Settings::AlphaMin, Settings::AlphaMax).color & 0xff);
-    Paint paint;
-    bool any = false;
-    for (int a = std::max(Settings::AlphaMin, fitted - 2); a <= std::min(Settings::AlphaMax, fitted + 2); ++a) {
-        const Paint p = ExactPaint(cover, spans, a);
-        if (!any || p.delta < paint.delta) paint = p;
-        any = true;
-    }
-    if (!any || paint.delta >= 0) return false;
+    const int first = std::max(Settings::AlphaMin, fitted - 2), count = std::min(Settings::AlphaMax, fitted + 2) - first + 1;
+    if (count <= 0) return false;
+    Paint tried[5];
+    pool.For(count, [&](int i, int) { tried[i] = ExactPaint(cover, spans, first + i); });
+    Paint paint = tried[0];
+    for (int i = 1; i < count; ++i)
+        if (tried[i].delta < paint.delta) paint = tried[i];
+    if (paint.delta >= 0) return false;
 
     // Painted for real: a pixel the fill paints twice is blended twice, so the error is
     // measured on the render itself, and the rows put back if it did not fall.
