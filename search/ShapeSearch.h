@@ -21,9 +21,9 @@ class DnaDrawing;
 // best few hill-climbed, each candidate scored on its own coverage with its best alpha and
 // colour in closed form, and the winner kept only if its exact paint lowers the exact error.
 // A full drawing is refined by turns: the exact run's operators and acceptance (which may
-// also free room for new shapes), and replacements: a polygon taken out and the best shape
-// searched at its depth in the stack (one time in four on top of all), its own shape among
-// the starts, kept if the drawing's error falls.
+// also free room for new shapes), and replacements: a polygon taken out and a shape
+// hill-climbed from its own at its depth in the stack (one time in four on top of all), kept
+// if the drawing's error falls.
 //
 // Every random choice comes from the run's draw stream, taken in order on the calling thread;
 // candidates are made from those draws and scored side by side in batches of fixed size and
