@@ -22,6 +22,14 @@ struct CoverSums {
     bool operator==(const CoverSums& other) const;
 };
 
+// Clips a span of row y to a width x height area; false when nothing of it is left.
+inline bool ClipSpan(int width, int height, int y, int& left, int& right) {
+    if (y < 0 || y >= height) return false;
+    left = std::max(left, 0);
+    right = std::min(right, width - 1);
+    return left <= right;
+}
+
 // The target and the current render over the scored area, with each pixel's error, and per
 // row running sums of everything CoverSums holds, so that a span adds in constant time. The
 // straightforward way (pixel by pixel) stays beside it for huge pictures and for the tests.
@@ -37,13 +45,7 @@ public:
     // Adds the pixels x = left..right of row y that the error counts (any part outside is
     // left out).
     void AddSpan(int y, int left, int right, CoverSums& sums) const;
-    // Clips a span to the scored area; false when nothing of it is left.
-    bool Clip(int y, int& left, int& right) const {
-        if (y < 0 || y >= scoredHeight) return false;
-        left = std::max(left, 0);
-        right = std::min(right, scoredWidth - 1);
-        return left <= right;
-    }
+    bool Clip(int y, int& left, int& right) const { return ClipSpan(scoredWidth, scoredHeight, y, left, right); }
     void AddSpanPixelByPixel(int y, int left, int right, CoverSums& sums) const;
 
     std::uint64_t Error() const { return total; }

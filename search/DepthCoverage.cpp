@@ -57,13 +57,6 @@ void DepthCoverage::PixelFields(int x, int y, double* f) const {
     f[17] += 1;
 }
 
-bool DepthCoverage::Clip(int y, int& left, int& right) const {
-    if (y < 0 || y >= scoredHeight) return false;
-    left = std::max(left, 0);
-    right = std::min(right, scoredWidth - 1);
-    return left <= right;
-}
-
 void DepthCoverage::AddFields(const double* f, FitSums& s) {
     s.n += f[0];
     for (int c = 0; c < 3; ++c) {

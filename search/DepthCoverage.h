@@ -23,7 +23,7 @@ public:
                std::uint64_t prefixBudget = std::uint64_t(1) << 29);
 
     void SumRows(int y0, int y1);
-    bool Clip(int y, int& left, int& right) const;
+    bool Clip(int y, int& left, int& right) const { return ClipSpan(scoredWidth, scoredHeight, y, left, right); }
     void AddSpan(int y, int left, int right, FitSums& sums) const;
     void AddSpanPixelByPixel(int y, int left, int right, FitSums& sums) const;
     bool Prefixed() const { return !prefix.empty(); }

@@ -33,6 +33,13 @@ void CopyRows(Image& to, const Image& from, int y0, int y1) {
                 pitch * std::size_t(y1 - y0 + 1));
 }
 
+// The polygon a shape becomes, with its colour word.
+DnaPolygon PolygonOf(const Shape& shape, unsigned color) {
+    std::list<DnaPoint> points;
+    for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
+    return DnaPolygon(std::move(points), color);
+}
+
 }  // namespace
 
 ShapeSearch::Effort ShapeSearch::EffortFor(std::size_t polygons) {
@@ -119,9 +126,10 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     // only a polygon of fewer than three vertices, from a damaged file, takes random starts.
     effort = kReplacing;
     Shape seed;
-    for (const DnaPoint& p : std::next(test.best.polygons.begin(), removed)->points) {
-        seed.xs.push_back(short(std::clamp<int>(p.x, 0, render.Width() - 1)));
-        seed.ys.push_back(short(std::clamp<int>(p.y, 0, render.Height() - 1)));
+    const FlatShape& own = flat[std::size_t(removed)];
+    for (std::size_t i = 0; i < own.xs.size(); ++i) {
+        seed.xs.push_back(short(std::clamp<int>(own.xs[i], 0, render.Width() - 1)));
+        seed.ys.push_back(short(std::clamp<int>(own.ys[i], 0, render.Height() - 1)));
     }
     if (seed.Count() < 3) return;
     phase = Phase::Climb;
@@ -277,9 +285,7 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
     unsigned color = 0;
     if (!Place(shape, color)) return false;
     test.bestError = cover.Error();
-    std::list<DnaPoint> points;
-    for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
-    test.best.polygons.emplace_back(std::move(points), color);
+    test.best.polygons.push_back(PolygonOf(shape, color));
     Sign(test.best, signature);
     return true;
 }
@@ -301,9 +307,7 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     const int replaced = removed;
     removed = -1;
     if (paint.delta < 0) {
-        std::list<DnaPoint> points;
-        for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
-        const DnaPolygon made(std::move(points), paint.color);
+        const DnaPolygon made = PolygonOf(shape, paint.color);
         // The paint's error is a model's (the blend's rounding, shading as a product): the
         // new drawing's rows are painted for real (over those of the drawing without it, whose
         // part is done), the layers under it, the new polygon, those above, and compared.
