@@ -40,4 +40,6 @@ private:
     std::atomic<unsigned> round{0};
     std::atomic<int> running{0};
     std::atomic<bool> stopping{false};
+    std::atomic<int> sleepingWorkers{0};   // workers waiting on `start`
+    std::atomic<bool> callerAsleep{false};  // Join waiting on `finished`
 };

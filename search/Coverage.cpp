@@ -29,48 +29,53 @@ void Coverage::Reset(const Uint32* target_, int targetPitch_, const Uint32* rend
     else
         prefix.clear();
     total = 0;
-    for (int y = 0; y < scoredHeight; ++y) RowSums(y);
-    for (std::uint32_t e : errors) total += e;
+    for (int y = 0; y < scoredHeight; ++y) total += RowSums(y);
 }
 
 void Coverage::UpdateRows(int y0, int y1) {
     y0 = std::max(y0, 0);
     y1 = std::min(y1, scoredHeight - 1);
-    for (int y = y0; y <= y1; ++y) {
-        const std::uint32_t* row = errors.data() + std::size_t(y) * std::size_t(scoredWidth);
-        for (int x = 0; x < scoredWidth; ++x) total -= row[x];
-        RowSums(y);
-        for (int x = 0; x < scoredWidth; ++x) total += row[x];
-    }
+    for (int y = y0; y <= y1; ++y) total += RowSums(y);
 }
 
-void Coverage::RowSums(int y) {
+void Coverage::UpdateRows(int y0, int y1, WorkPool& pool) {
+    std::uint64_t change[WorkPool::kMaxParts] = {};
+    const int parts = pool.ForRows(std::max(y0, 0), std::min(y1, scoredHeight - 1), 16, [&](int i, int a, int b) {
+        for (int y = a; y <= b; ++y) change[i] += RowSums(y);
+    });
+    for (int i = 0; i < parts; ++i) total += change[i];
+}
+
+std::uint64_t Coverage::RowSums(int y) {
     std::uint32_t* e = errors.data() + std::size_t(y) * std::size_t(scoredWidth);
     std::uint32_t* p = prefix.empty() ? nullptr
                                       : prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
-    if (p) std::fill(p, p + kFields, 0u);
+    std::uint64_t change = 0;
+    // Whole numbers: the running sums kept in a local array add up the same in any order.
+    std::uint32_t sums[kFields] = {};
+    if (p) std::copy(sums, sums + kFields, p);
     for (int x = 0; x < scoredWidth; ++x) {
         const Uint32 tp = Target(x, y), op = Render(x, y);
         std::uint32_t error = 0;
-        if (p) std::copy(p, p + kFields, p + kFields);
         for (int c = 0; c < 3; ++c) {
             const std::uint32_t t = Channel(tp, c), o = Channel(op, c);
             const int d = int(t) - int(o);
             error += std::uint32_t(d * d);
-            if (!p) continue;
-            std::uint32_t* next = p + kFields;
-            next[c] += t;
-            next[3 + c] += o;
-            next[6 + c] += t * t;
-            next[9 + c] += o * o;
-            next[12 + c] += t * o;
+            sums[c] += t;
+            sums[3 + c] += o;
+            sums[6 + c] += t * t;
+            sums[9 + c] += o * o;
+            sums[12 + c] += t * o;
         }
+        change += std::uint64_t(error) - std::uint64_t(e[x]);  // modulo 2^64: the total's change
         e[x] = error;
         if (p) {
-            p[kFields + 15] += error;
+            sums[15] += error;
             p += kFields;
+            std::copy(sums, sums + kFields, p);
         }
     }
+    return change;
 }
 
 void Coverage::AddSpan(int y, int left, int right, CoverSums& s) const {

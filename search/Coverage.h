@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/WorkPool.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -39,8 +41,10 @@ public:
     // are kept when they fit in `prefixBudget` bytes.
     void Reset(const Uint32* target, int targetPitch, const Uint32* render, int renderPitch,
                int width, int height, std::uint64_t prefixBudget = std::uint64_t(1) << 29);
-    // The render changed in rows y0..y1: their errors and sums are made again.
+    // The render changed in rows y0..y1: their errors and sums are made again (on `pool`,
+    // parts of the rows side by side).
     void UpdateRows(int y0, int y1);
+    void UpdateRows(int y0, int y1, WorkPool& pool);
 
     // Adds the pixels x = left..right of row y that the error counts (any part outside is
     // left out).
@@ -62,7 +66,8 @@ public:
     Uint32 Render(int x, int y) const { return render[std::size_t(y) * std::size_t(renderPitch) + std::size_t(x)]; }
 
 private:
-    void RowSums(int y);
+    // Makes row y's errors and sums again; returns what its error changed by (modulo 2^64).
+    std::uint64_t RowSums(int y);
 
     const Uint32* target = nullptr;
     const Uint32* render = nullptr;

@@ -25,19 +25,11 @@ void DepthCoverage::Reset(const Uint32* target_, int targetPitch_, const Uint32*
     prefix.resize(std::size_t(entries));
 }
 
-void DepthCoverage::SumRows(int y0, int y1) {
-    if (prefix.empty()) return;
-    for (int y = std::max(y0, 0); y <= std::min(y1, scoredHeight - 1); ++y) {
-        double* p = prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
-        std::fill(p, p + kFields, 0.0);
-        for (int x = 0; x < scoredWidth; ++x, p += kFields) {
-            std::copy(p, p + kFields, p + kFields);
-            PixelFields(x, y, p + kFields);
-        }
-    }
-}
+namespace {
+int Sq(unsigned a, unsigned b) { return (int(a) - int(b)) * (int(a) - int(b)); }
+}  // namespace
 
-void DepthCoverage::PixelFields(int x, int y, double* f) const {
+inline void DepthCoverage::PixelFields(int x, int y, double* f) const {
     const double s = show[std::size_t(y) * std::size_t(scoredWidth) + std::size_t(x)], w = s * s;
     const Uint32 tp = target[std::size_t(y) * std::size_t(targetPitch) + std::size_t(x)];
     const Uint32 bp = below[std::size_t(y) * std::size_t(belowPitch) + std::size_t(x)];
@@ -52,9 +44,26 @@ void DepthCoverage::PixelFields(int x, int y, double* f) const {
         f[7 + c] += e * e;
         f[10 + c] += w * b * b;
         f[13 + c] += s * e * b;
-        f[16] += d * d;
     }
+    // Whole numbers well within a double's exact range: any order gives the same sum.
+    f[16] += double(Sq(Channel(tp, 0), Channel(fp, 0)) + Sq(Channel(tp, 1), Channel(fp, 1)) + Sq(Channel(tp, 2), Channel(fp, 2)));
     f[17] += 1;
+}
+
+void DepthCoverage::SumRows(int y0, int y1) {
+    if (prefix.empty()) return;
+    for (int y = std::max(y0, 0); y <= std::min(y1, scoredHeight - 1); ++y) {
+        double* p = prefix.data() + std::size_t(y) * std::size_t(scoredWidth + 1) * kFields;
+        // The running sums stay in a local array the compiler can keep in registers; each
+        // pixel adds to them in the very order of the pixel by pixel way.
+        double sums[kFields] = {};
+        std::copy(sums, sums + kFields, p);
+        for (int x = 0; x < scoredWidth; ++x) {
+            PixelFields(x, y, sums);
+            p += kFields;
+            std::copy(sums, sums + kFields, p);
+        }
+    }
 }
 
 void DepthCoverage::AddFields(const double* f, FitSums& s) {

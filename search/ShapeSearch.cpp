@@ -13,6 +13,8 @@ ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(th
     batch.resize(kBatch);
     starts.resize(kBatch);
     results.resize(kBatch);
+    waiting.resize(kBatch);
+    bests.resize(std::size_t(pool.Threads()));
 }
 
 ShapeSearch::~ShapeSearch() = default;
@@ -107,9 +109,7 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     show.resize(std::size_t(ScoredAreaOf(render.Width(), render.Height()).Pixels()));
     depth.Reset(Pixels(*target), PitchOf(*target), Pixels(below), PitchOf(below), Pixels(without),
                 PitchOf(without), show.data(), render.Width(), render.Height());
-    const std::size_t bands = std::size_t((render.Height() + kBandRows - 1) / kBandRows);
-    if (bandsMade.size() != bands) bandsMade = std::vector<std::atomic<int>>(bands);
-    for (std::atomic<int>& made : bandsMade) made.store(0, std::memory_order_relaxed);
+    bandsMade.assign(std::size_t((render.Height() + kBandRows - 1) / kBandRows), 0);
     // The polygons flat, with the rows they span, for painting band by band.
     flat.resize(test.best.polygons.size());
     auto into = flat.begin();
@@ -139,28 +139,33 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     top.assign(1, current);
 }
 
-void ShapeSearch::MakeBand(int band) {
-    std::atomic<int>& made = bandsMade[std::size_t(band)];
-    if (made.load(std::memory_order_acquire) == 2) return;
-    int none = 0;
-    if (made.compare_exchange_strong(none, 1, std::memory_order_acq_rel)) {
-        PaintWithout(band * kBandRows, std::min(render.Height(), (band + 1) * kBandRows) - 1);
-        made.store(2, std::memory_order_release);
-    } else {
-        while (made.load(std::memory_order_acquire) != 2) std::this_thread::yield();
-    }
-}
-
 void ShapeSearch::MakeRows(int y0, int y1) {
-    const int first = std::max(y0, 0) / kBandRows, last = std::min(y1, render.Height() - 1) / kBandRows;
-    if (removed >= 0 && first <= last) pool.For(last - first + 1, [this, first](int i, int) { MakeBand(first + i); });
+    if (removed < 0) return;
+    std::vector<int> bands;
+    for (int band = std::max(y0, 0) / kBandRows; band <= std::min(y1, render.Height() - 1) / kBandRows; ++band)
+        if (!bandsMade[std::size_t(band)]) bands.push_back(band);
+    MakeBands(bands);
 }
 
-void ShapeSearch::MakeShapesRows(const Shape& shape) {
-    if (removed < 0 || shape.ys.empty()) return;
+void ShapeSearch::MakeBands(const std::vector<int>& bands) {
+    if (bands.empty()) return;
+    // Fewer bands than threads are each painted in parts side by side (the very same rows);
+    // one thread paints whole bands, the cheapest way.
+    const int parts = std::clamp(2 * pool.Threads() / int(bands.size()), 1, kBandRows / kPartRows);
+    const int rows = kBandRows / parts;
+    pool.For(int(bands.size()) * parts, [&](int i, int) {
+        const int y0 = bands[std::size_t(i / parts)] * kBandRows + i % parts * rows;
+        if (y0 < render.Height()) PaintWithout(y0, std::min(render.Height(), y0 + rows) - 1);
+    });
+    for (int band : bands) bandsMade[std::size_t(band)] = 1;
+}
+
+bool ShapeSearch::RowsMade(const Shape& shape) const {
+    if (removed < 0 || shape.ys.empty()) return true;
     const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
     for (int band = std::max<int>(*low, 0) / kBandRows; band <= std::min<int>(*high, render.Height() - 1) / kBandRows; ++band)
-        MakeBand(band);
+        if (!bandsMade[std::size_t(band)]) return false;
+    return true;
 }
 
 void ShapeSearch::PaintWithout(int y0, int y1) {
@@ -225,17 +230,40 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
     // The draws are taken in order here; the shapes are made from them side by side.
     for (std::uint64_t& start : starts)
         start = kind == Phase::Starts ? maker.SkipRandom(draws) : maker.SkipChange(draws, current.shape);
-    pool.For(kBatch, [this, kind, &maker, &draws, rowStep](int i, int) {
+    for (Best& b : bests) b.index = -1;
+    pool.For(kBatch, [this, kind, &maker, &draws, rowStep](int i, int thread) {
         DrawsAt at(draws, starts[std::size_t(i)]);
         Shape& shape = batch[std::size_t(i)];
         if (kind == Phase::Starts)
             maker.Random(at, shape);
         else
             maker.Change(at, current.shape, shape);
-        MakeShapesRows(shape);
-        results[std::size_t(i)] = Score(shape, rowStep);
+        waiting[std::size_t(i)] = !RowsMade(shape);
+        if (!waiting[std::size_t(i)]) Note(i, thread, Score(shape, rowStep));
+    });
+    // Shapes over rows a replacement has not made yet: those rows are made side by side (a
+    // thread making them inside the batch would keep the others waiting), then the shapes
+    // are scored.
+    std::vector<int> late, bands;
+    for (int i = 0; i < kBatch; ++i) {
+        if (!waiting[std::size_t(i)]) continue;
+        late.push_back(i);
+        const auto [low, high] = std::minmax_element(batch[std::size_t(i)].ys.begin(), batch[std::size_t(i)].ys.end());
+        for (int band = std::max<int>(*low, 0) / kBandRows; band <= std::min<int>(*high, render.Height() - 1) / kBandRows; ++band)
+            if (!bandsMade[std::size_t(band)] && std::find(bands.begin(), bands.end(), band) == bands.end()) bands.push_back(band);
+    }
+    MakeBands(bands);
+    pool.For(int(late.size()), [this, &late, rowStep](int j, int thread) {
+        const int i = late[std::size_t(j)];
+        Note(i, thread, Score(batch[std::size_t(i)], rowStep));
     });
     scored += std::uint64_t(kBatch);
+}
+
+void ShapeSearch::Note(int i, int thread, const Paint& paint) {
+    results[std::size_t(i)] = paint;
+    Best& best = bests[std::size_t(thread)];
+    if (best.index < 0 || Before(paint.delta, i, best.paint.delta, best.index)) best = Best{paint, i};
 }
 
 bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
@@ -269,13 +297,15 @@ bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
     std::vector<Uint8> saved(pitch * std::size_t(y1 - y0 + 1));
     Uint8* rows = static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0);
     std::memcpy(saved.data(), rows, saved.size());
-    render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color);
-    const auto [before, after] = RowErrors(render, y0, y1);
+    const auto [before, after] = PaintRows(y0, y1, [&](int a, int b) {
+        render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color, a, b);
+        return RowErrors(render, a, b);
+    });
     if (after >= before) {
         std::memcpy(rows, saved.data(), saved.size());
         return false;
     }
-    cover.UpdateRows(y0, y1);
+    cover.UpdateRows(y0, y1, pool);
     color = paint.color;
     return true;
 }
@@ -311,16 +341,18 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
         // The paint's error is a model's (the blend's rounding, shading as a product): the
         // new drawing's rows are painted for real (over those of the drawing without it, whose
         // part is done), the layers under it, the new polygon, those above, and compared.
-        CopyRows(without, below, y0, y1);
-        made.Render(without, y0, y1);
-        if (!top)
-            for (std::size_t i = std::size_t(replaced) + 1; i < flat.size(); ++i)
-                if (flat[i].bottom >= y0 && flat[i].top <= y1)
-                    without.Polygon(flat[i].xs.data(), flat[i].ys.data(), int(flat[i].xs.size()), flat[i].color, y0, y1);
-        const auto [before, after] = RowErrors(without, y0, y1);
+        const auto [before, after] = PaintRows(y0, y1, [&](int a, int b) {
+            CopyRows(without, below, a, b);
+            made.Render(without, a, b);
+            if (!top)
+                for (std::size_t i = std::size_t(replaced) + 1; i < flat.size(); ++i)
+                    if (flat[i].bottom >= a && flat[i].top <= b)
+                        without.Polygon(flat[i].xs.data(), flat[i].ys.data(), int(flat[i].xs.size()), flat[i].color, a, b);
+            return RowErrors(without, a, b);
+        });
         if (after < before) {
             CopyRows(render, without, y0, y1);
-            cover.UpdateRows(y0, y1);
+            cover.UpdateRows(y0, y1, pool);
             if (top) {
                 test.best.polygons.erase(old);
                 test.best.polygons.push_back(made);
@@ -333,6 +365,18 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
         }
     }
     return false;
+}
+
+std::pair<std::uint64_t, std::uint64_t> ShapeSearch::PaintRows(
+    int y0, int y1, const std::function<std::pair<std::uint64_t, std::uint64_t>(int, int)>& paint) {
+    std::pair<std::uint64_t, std::uint64_t> errors[WorkPool::kMaxParts] = {};
+    const int parts = pool.ForRows(y0, y1, kPaintRows, [&](int i, int a, int b) { errors[i] = paint(a, b); });
+    std::pair<std::uint64_t, std::uint64_t> sum{0, 0};
+    for (int i = 0; i < parts; ++i) {
+        sum.first += errors[i].first;
+        sum.second += errors[i].second;
+    }
+    return sum;
 }
 
 std::pair<std::uint64_t, std::uint64_t> ShapeSearch::RowErrors(const Image& painted, int y0, int y1) const {
@@ -402,11 +446,12 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
 bool ShapeSearch::ClimbBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     ScoreBatch(Phase::Climb, maker, test.draws, rowStep);
-    int winner = 0;
-    for (int i = 1; i < kBatch; ++i)
-        if (Before(results[std::size_t(i)].delta, i, results[std::size_t(winner)].delta, winner)) winner = i;
-    if (results[std::size_t(winner)].delta < current.paint.delta) {
-        current = Ranked{batch[std::size_t(winner)], results[std::size_t(winner)]};
+    // Each thread's best, the first of the lowest: the batch's, as if all were compared.
+    Best winner = bests.front();
+    for (const Best& b : bests)
+        if (b.index >= 0 && (winner.index < 0 || Before(b.paint.delta, b.index, winner.paint.delta, winner.index))) winner = b;
+    if (winner.paint.delta < current.paint.delta) {
+        current = Ranked{batch[std::size_t(winner.index)], winner.paint};
         stale = 0;
     } else if (++stale >= effort.patience) {
         if (current.paint.delta < best.paint.delta) best = current;

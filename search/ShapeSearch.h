@@ -8,8 +8,8 @@
 #include "search/Shape.h"
 #include "search/WorkPool.h"
 
-#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -91,6 +91,11 @@ private:
     bool Replace(GeneticTest& test, const Shape& shape);
     // The scored rows y0..y1's error as the coverage has it and as `painted` has them.
     std::pair<std::uint64_t, std::uint64_t> RowErrors(const Image& painted, int y0, int y1) const;
+    // paint(a, b) paints rows a..b and gives their RowErrors: parts of rows y0..y1 side by
+    // side, their errors summed.
+    std::pair<std::uint64_t, std::uint64_t> PaintRows(
+        int y0, int y1, const std::function<std::pair<std::uint64_t, std::uint64_t>(int, int)>& paint);
+    static constexpr int kPaintRows = 16;  // the fewest rows painted apart
     // Paints the shape on top with its exact best paint if the error then falls.
     bool Place(const Shape& shape, unsigned& color);
     static bool Full(const GeneticTest& test);
@@ -105,15 +110,16 @@ private:
     // Rows y0..y1 of the drawing without the polygon being replaced, of the layers under it
     // and of how much shows through those above, and their sums.
     void PaintWithout(int y0, int y1);
-    // Makes a band of those rows unless made in this replacement: whichever thread needs it
-    // first makes it, others wait for it.
-    void MakeBand(int band);
-    // The bands of rows y0..y1, side by side; a shape's, on the thread that scores it.
+    // Makes those rows in bands, each once a replacement, side by side: the bands of rows
+    // y0..y1 not made yet, or the bands given.
     void MakeRows(int y0, int y1);
-    void MakeShapesRows(const Shape& shape);
+    void MakeBands(const std::vector<int>& bands);
+    // Whether the rows a shape spans are made (or need none).
+    bool RowsMade(const Shape& shape) const;
     // Multiplies rows y0..y1 of `show` by what the polygon lets through where it paints.
     void Shade(const FlatShape& polygon, int y0, int y1);
     static constexpr int kBandRows = 32;  // rows painted together
+    static constexpr int kPartRows = 8;   // the fewest rows of a band painted apart
     void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
     void StartPolygon(std::uint64_t position);
 
@@ -128,7 +134,7 @@ private:
     Image below{0, 0}, without{0, 0};
     std::vector<double> show;
     DepthCoverage depth;
-    std::vector<std::atomic<int>> bandsMade;  // per band of rows: 0 not made, 1 being made, 2 made
+    std::vector<char> bandsMade;  // per band of rows, whether made in this replacement
     std::vector<FlatShape> flat;              // the drawing a polygon is taken out of
     std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
 
@@ -142,6 +148,16 @@ private:
     std::vector<Shape> batch;
     std::vector<std::uint64_t> starts;  // where each shape's draws start
     std::vector<Paint> results;
+    std::vector<char> waiting;  // per shape of the batch: scored once its rows are made
+    // Each thread's best of the batch, (score, order): a climb reads these, not every result
+    // (those another core wrote would each cross to this one).
+    struct alignas(64) Best {
+        Paint paint;
+        int index = -1;
+    };
+    std::vector<Best> bests;
+    // Keeps shape i's paint, scored on `thread`.
+    void Note(int i, int thread, const Paint& paint);
     std::uint64_t scored = 0;
     int rowStep = 1;                  // candidates are scored on every rowStep-th row
     bool refining = false;

@@ -1,21 +1,41 @@
 #include "search/WorkPool.h"
 
+#include <algorithm>
+
+WorkPool::WorkPool(int threads) : workers(threads), shares(new Share[std::size_t(Threads())]) {}
+
 void WorkPool::Take(int thread) {
-    for (;;) {
-        const int index = next.fetch_add(1, std::memory_order_relaxed);
-        if (index >= count) return;
-        (*job)(index, thread);
+    const int threads = Threads();
+    for (int k = 0; k < threads; ++k) {
+        Share& share = shares[std::size_t((thread + k) % threads)];
+        for (;;) {
+            const int index = share.next.fetch_add(1, std::memory_order_relaxed);
+            if (index >= share.end) break;
+            (*job)(index, thread);
+        }
     }
 }
 
-void WorkPool::For(int count_, const std::function<void(int, int)>& job_) {
-    if (count_ <= 0) return;
+void WorkPool::For(int count, const std::function<void(int, int)>& job_) {
+    if (count <= 0) return;
     // Set before the workers start (Start publishes them), read by them until Join.
     job = &job_;
-    count = count_;
-    next.store(0, std::memory_order_relaxed);
+    const int threads = Threads();
+    for (int t = 0; t < threads; ++t) {
+        shares[std::size_t(t)].next.store(int(std::int64_t(count) * t / threads), std::memory_order_relaxed);
+        shares[std::size_t(t)].end = int(std::int64_t(count) * (t + 1) / threads);
+    }
     workers.Start([this](int thread) { Take(thread); });
     Take(0);
     workers.Join();
     job = nullptr;
+}
+
+int WorkPool::ForRows(int y0, int y1, int minRows, const std::function<void(int, int, int)>& job) {
+    const int count = y1 - y0 + 1;
+    if (count <= 0) return 0;
+    const int parts = std::min((count + minRows - 1) / std::max(minRows, 1), kMaxParts);
+    const int rows = (count + parts - 1) / parts;
+    For(parts, [&](int i, int) { job(i, y0 + i * rows, std::min(y1, y0 + i * rows + rows - 1)); });
+    return parts;
 }
