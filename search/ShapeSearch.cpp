@@ -84,6 +84,8 @@ void ShapeSearch::Rebuild(GeneticTest& test) {
     rowStep = 1;
     while (!cover.Prefixed() && std::uint64_t(cover.ScoredHeight() / rowStep) * std::uint64_t(cover.ScoredWidth()) > kPixelsScored)
         rowStep *= 2;
+    // A replacement under way belonged to the drawing met before.
+    removed = -1;
     if (Full(test))
         StartReplacement(test);
     else
@@ -149,9 +151,13 @@ void ShapeSearch::MakeRows(int y0, int y1) {
 
 void ShapeSearch::MakeBands(const std::vector<int>& bands) {
     if (bands.empty()) return;
-    // Fewer bands than threads are each painted in parts side by side (the very same rows);
-    // one thread paints whole bands, the cheapest way.
-    const int parts = std::clamp(2 * pool.Threads() / int(bands.size()), 1, kBandRows / kPartRows);
+    // On threads, bands are painted in parts side by side (the very same rows): the fewest
+    // parts a band that still give each thread two and every thread as many. One thread
+    // paints whole bands, the cheapest way.
+    const int threads = pool.Threads(), count = int(bands.size());
+    int parts = 1;
+    while (parts < kBandRows / kPartRows && threads > 1 && (count * parts < 2 * threads || count * parts % threads != 0))
+        parts *= 2;
     const int rows = kBandRows / parts;
     pool.For(int(bands.size()) * parts, [&](int i, int) {
         const int y0 = bands[std::size_t(i / parts)] * kBandRows + i % parts * rows;

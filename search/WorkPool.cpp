@@ -18,6 +18,10 @@ void WorkPool::Take(int thread) {
 
 void WorkPool::For(int count, const std::function<void(int, int)>& job_) {
     if (count <= 0) return;
+    if (Threads() == 1) {
+        for (int i = 0; i < count; ++i) job_(i, 0);
+        return;
+    }
     // Set before the workers start (Start publishes them), read by them until Join.
     job = &job_;
     const int threads = Threads();

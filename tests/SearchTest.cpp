@@ -7,10 +7,12 @@
 #include "image/PolygonScan.h"
 #include "search/DepthCoverage.h"
 #include "search/Search.h"
+#include "search/WorkPool.h"
 #include "search/ShapeSearch.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -56,6 +58,57 @@ TEST(Search, RunningSumsAreThePixelsSums) {
     }
     EXPECT_TRUE(adder.Sums() == all);
     EXPECT_TRUE(plainAdder.Sums() == all);
+}
+
+// Rows of a changed render made again in parts side by side: the same sums and error as row
+// by row, and as a coverage made afresh.
+TEST(Search, RowsUpdatedSideBySideAreTheRowByRowSums) {
+    const Image target = Noisy(37, 40, 1);
+    Image render = Noisy(37, 40, 2);
+    Coverage apart, inOrder;
+    apart.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 37, 40);
+    inOrder.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 37, 40);
+    WorkPool pool(3);
+    for (auto [y0, y1] : {std::pair{3, 38}, std::pair{-5, 60}, std::pair{20, 20}}) {
+        const short xs[] = {0, 36, 10}, ys[] = {short(y0), short((y0 + y1) / 2), short(y1)};
+        render.Polygon(xs, ys, 3, 0x30c06090u + unsigned(y1));
+        apart.UpdateRows(y0, y1, pool);
+        inOrder.UpdateRows(y0, y1);
+        Coverage fresh;
+        fresh.Reset(Pixels(target), target.surface->pitch / 4, Pixels(render), render.surface->pitch / 4, 37, 40);
+        EXPECT_EQ(apart.Error(), fresh.Error());
+        EXPECT_EQ(inOrder.Error(), fresh.Error());
+        for (int y = 0; y < 39; ++y) {
+            CoverSums a, b;
+            apart.AddSpan(y, 0, 35, a);
+            fresh.AddSpan(y, 0, 35, b);
+            ASSERT_TRUE(a == b) << y;
+        }
+    }
+}
+
+// Every index runs once, on any number of threads, jobs short and long alike; rows come in
+// parts that cover them once.
+TEST(Search, TheWorkPoolRunsEveryIndexOnce) {
+    for (int threads : {1, 2, 5}) {
+        WorkPool pool(threads);
+        for (int count : {1, 7, 64, 300}) {
+            std::vector<int> runs(std::size_t(count), 0);
+            pool.For(count, [&runs](int i, int) {
+                volatile double x = 0;
+                for (int k = 0; k < (i % 7 == 0 ? 20000 : 10); ++k) x = x + 1;
+                ++runs[std::size_t(i)];
+            });
+            EXPECT_EQ(std::count(runs.begin(), runs.end(), 1), count) << threads << " " << count;
+        }
+        std::vector<int> rows(200, 0);
+        const int parts = pool.ForRows(5, 190, 16, [&rows](int, int a, int b) {
+            EXPECT_GE(b - a + 1, 1);
+            for (int y = a; y <= b; ++y) ++rows[std::size_t(y)];
+        });
+        EXPECT_EQ(parts, 12);
+        for (int y = 0; y < 200; ++y) EXPECT_EQ(rows[std::size_t(y)], y >= 5 && y <= 190 ? 1 : 0) << y;
+    }
 }
 
 // A polygon's depth: the layer under it, the drawing without it and how much shows through.
@@ -371,6 +424,27 @@ TEST(Search, VerticesAtTheEndsOfTheirRangeAreRead) {
     for (int i = 0; i < 300; ++i) two.Evolve(test);
     EXPECT_EQ(test.bestError, test.RenderBest().Compare(target));
     EXPECT_LT(test.bestError, before);
+}
+
+// A caller may put another drawing in while a polygon is being replaced (a progress file
+// loaded, say): the search starts again from it, adding to it if it has room.
+TEST(Search, ADrawingPutInDuringAReplacementIsTakenUp) {
+    SettingsGuard guard;
+    Settings::MaxPolygons = 3;
+    Image target = Noisy(40, 30, 6);
+    UseTargetSize(target);
+    GeneticTest test(&target, 5);
+    for (int i = 0; i < 3; ++i)
+        test.best.polygons.push_back(MakePolygon({{2, 2}, {38, 4 + 9 * i}, {5, 28}}, 0x40a0c080u + unsigned(i)));
+    test.generation = ShapeSearch::kExactTurn;
+    ShapeSearch search(2);
+    search.Evolve(test);  // a replacement under way
+    test.best.polygons.resize(1);
+    const std::uint64_t before = test.RenderBest().Compare(target);
+    for (int i = 0; i < 400; ++i) search.Evolve(test);
+    EXPECT_EQ(test.bestError, test.RenderBest().Compare(target));
+    EXPECT_LT(test.bestError, before);
+    EXPECT_GT(test.best.polygons.size(), 1u);
 }
 
 }  // namespace
