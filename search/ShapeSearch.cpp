@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(threads) {
     batch.resize(kBatch);
@@ -166,10 +165,16 @@ void ShapeSearch::MakeBands(const std::vector<int>& bands) {
     for (int band : bands) bandsMade[std::size_t(band)] = 1;
 }
 
-bool ShapeSearch::RowsMade(const Shape& shape) const {
-    if (removed < 0 || shape.ys.empty()) return true;
+std::pair<int, int> ShapeSearch::BandsOf(const Shape& shape) const {
+    if (shape.ys.empty()) return {0, -1};
     const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
-    for (int band = std::max<int>(*low, 0) / kBandRows; band <= std::min<int>(*high, render.Height() - 1) / kBandRows; ++band)
+    return {std::max<int>(*low, 0) / kBandRows, std::min<int>(*high, render.Height() - 1) / kBandRows};
+}
+
+bool ShapeSearch::RowsMade(const Shape& shape) const {
+    if (removed < 0) return true;
+    const auto [first, last] = BandsOf(shape);
+    for (int band = first; band <= last; ++band)
         if (!bandsMade[std::size_t(band)]) return false;
     return true;
 }
@@ -254,8 +259,8 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
     for (int i = 0; i < kBatch; ++i) {
         if (!waiting[std::size_t(i)]) continue;
         late.push_back(i);
-        const auto [low, high] = std::minmax_element(batch[std::size_t(i)].ys.begin(), batch[std::size_t(i)].ys.end());
-        for (int band = std::max<int>(*low, 0) / kBandRows; band <= std::min<int>(*high, render.Height() - 1) / kBandRows; ++band)
+        const auto [first, last] = BandsOf(batch[std::size_t(i)]);
+        for (int band = first; band <= last; ++band)
             if (!bandsMade[std::size_t(band)] && std::find(bands.begin(), bands.end(), band) == bands.end()) bands.push_back(band);
     }
     MakeBands(bands);

@@ -114,6 +114,8 @@ private:
     // y0..y1 not made yet, or the bands given.
     void MakeRows(int y0, int y1);
     void MakeBands(const std::vector<int>& bands);
+    // The first and the last band of rows a shape spans (none for no vertices).
+    std::pair<int, int> BandsOf(const Shape& shape) const;
     // Whether the rows a shape spans are made (or need none).
     bool RowsMade(const Shape& shape) const;
     // Multiplies rows y0..y1 of `show` by what the polygon lets through where it paints.
