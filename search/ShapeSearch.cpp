@@ -12,8 +12,7 @@ ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(th
     batch.resize(kBatch);
     starts.resize(kBatch);
     results.resize(kBatch);
-    waiting.resize(kBatch);
-    bests.resize(std::size_t(pool.Threads()));
+    found.resize(std::size_t(pool.Threads()));
 }
 
 ShapeSearch::~ShapeSearch() = default;
@@ -241,7 +240,10 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
     // The draws are taken in order here; the shapes are made from them side by side.
     for (std::uint64_t& start : starts)
         start = kind == Phase::Starts ? maker.SkipRandom(draws) : maker.SkipChange(draws, current.shape);
-    for (Best& b : bests) b.index = -1;
+    for (Found& f : found) {
+        f.index = -1;
+        f.late.clear();
+    }
     pool.For(kBatch, [this, kind, &maker, &draws, rowStep](int i, int thread) {
         DrawsAt at(draws, starts[std::size_t(i)]);
         Shape& shape = batch[std::size_t(i)];
@@ -249,16 +251,17 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
             maker.Random(at, shape);
         else
             maker.Change(at, current.shape, shape);
-        waiting[std::size_t(i)] = !RowsMade(shape);
-        if (!waiting[std::size_t(i)]) Note(i, thread, Score(shape, rowStep));
+        if (RowsMade(shape))
+            Note(i, thread, Score(shape, rowStep));
+        else
+            found[std::size_t(thread)].late.push_back(i);
     });
     // Shapes over rows a replacement has not made yet: those rows are made side by side (a
     // thread making them inside the batch would keep the others waiting), then the shapes
     // are scored.
     std::vector<int> late, bands;
-    for (int i = 0; i < kBatch; ++i) {
-        if (!waiting[std::size_t(i)]) continue;
-        late.push_back(i);
+    for (const Found& f : found) late.insert(late.end(), f.late.begin(), f.late.end());
+    for (int i : late) {
         const auto [first, last] = BandsOf(batch[std::size_t(i)]);
         for (int band = first; band <= last; ++band)
             if (!bandsMade[std::size_t(band)] && std::find(bands.begin(), bands.end(), band) == bands.end()) bands.push_back(band);
@@ -273,8 +276,11 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
 
 void ShapeSearch::Note(int i, int thread, const Paint& paint) {
     results[std::size_t(i)] = paint;
-    Best& best = bests[std::size_t(thread)];
-    if (best.index < 0 || Before(paint.delta, i, best.paint.delta, best.index)) best = Best{paint, i};
+    Found& best = found[std::size_t(thread)];
+    if (best.index < 0 || Before(paint.delta, i, best.paint.delta, best.index)) {
+        best.paint = paint;
+        best.index = i;
+    }
 }
 
 bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
@@ -458,11 +464,11 @@ bool ShapeSearch::ClimbBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     ScoreBatch(Phase::Climb, maker, test.draws, rowStep);
     // Each thread's best, the first of the lowest: the batch's, as if all were compared.
-    Best winner = bests.front();
-    for (const Best& b : bests)
-        if (b.index >= 0 && (winner.index < 0 || Before(b.paint.delta, b.index, winner.paint.delta, winner.index))) winner = b;
-    if (winner.paint.delta < current.paint.delta) {
-        current = Ranked{batch[std::size_t(winner.index)], winner.paint};
+    const Found* winner = nullptr;
+    for (const Found& f : found)
+        if (f.index >= 0 && (!winner || Before(f.paint.delta, f.index, winner->paint.delta, winner->index))) winner = &f;
+    if (winner->paint.delta < current.paint.delta) {
+        current = Ranked{batch[std::size_t(winner->index)], winner->paint};
         stale = 0;
     } else if (++stale >= effort.patience) {
         if (current.paint.delta < best.paint.delta) best = current;

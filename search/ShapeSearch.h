@@ -150,14 +150,15 @@ private:
     std::vector<Shape> batch;
     std::vector<std::uint64_t> starts;  // where each shape's draws start
     std::vector<Paint> results;
-    std::vector<char> waiting;  // per shape of the batch: scored once its rows are made
-    // Each thread's best of the batch, (score, order): a climb reads these, not every result
-    // (those another core wrote would each cross to this one).
-    struct alignas(64) Best {
+    // What each thread found in a batch, in a cache line of its own (what one core writes
+    // and another reads crosses between them, dearly): its best, (score, order), which is
+    // all a climb reads; and its shapes over rows not made yet, scored once those are made.
+    struct alignas(64) Found {
         Paint paint;
         int index = -1;
+        std::vector<int> late;
     };
-    std::vector<Best> bests;
+    std::vector<Found> found;
     // Keeps shape i's paint, scored on `thread`.
     void Note(int i, int thread, const Paint& paint);
     std::uint64_t scored = 0;
