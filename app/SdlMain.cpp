@@ -44,7 +44,7 @@ std::string About() {
     "right. PROGRESS.idx resumes a saved run.\n"
     "Keys: s saves the progress as TARGET.idx, b saves the drawing as TARGET.out.bmp and\n"
     "TARGET.out.svg, q quits.\n"
-    "Environment: POLYEVOLVE_THREADS sets the threads (default: one per core);\n"
+    "Environment: POLYEVOLVE_THREADS sets the threads (default: one per core, also the most);\n"
     "POLYEVOLVE_MAX_PIXELS the most pixels a picture may have (default 50000000);\n"
     "SDL_VIDEODRIVER=dummy runs without a window.\n"
     "Without a display: xvfb-run -a polyevolve TARGET";

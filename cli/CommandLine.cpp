@@ -77,7 +77,7 @@ void AddRunOptions(CLI::App& app, RunOptions& o) {
                    "from the time, its process and some entropy; a resumed run goes on with its record's)")
         ->check(WholeFrom(0, 4294967295ull))
         ->each([&o](const std::string&) { o.seedGiven = true; });
-    app.add_option("--threads", o.threads, "threads to score on (default: one per core); the same run")
+    app.add_option("--threads", o.threads, "threads to score on (default: one per core, also the most); the same run")
         ->check(WholeFrom(1, 256));
     app.add_option("--max-size", o.maxSize,
                    "evolve a copy of the target scaled down to at most PIXELS on its longer side; 0: the "

@@ -5,6 +5,7 @@
 #include "evolve/FastEvaluator.h"
 #include "evolve/ParallelEvaluator.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 namespace {
@@ -27,7 +28,12 @@ std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind, int threads) {
 }
 
 int DefaultThreads() {
-    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    long cores = sysconf(_SC_NPROCESSORS_ONLN);
+#ifdef __linux__
+    // Those this process may run on (taskset, a container's share), when the system says.
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) cores = CPU_COUNT(&set);
+#endif
     return cores < 1 ? 1 : cores > 256 ? 256 : int(cores);
 }
 

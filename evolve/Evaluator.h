@@ -33,7 +33,7 @@ enum class EvaluatorKind { Plain, Fast };
 // `threads` above 1 scores fast candidates on that many threads, ahead of time, with the
 // very same run; the plain evaluator always runs on one.
 std::unique_ptr<Evaluator> MakeEvaluator(EvaluatorKind kind, int threads = 1);
-// The number of online cores, at least 1.
+// The number of cores this process may run on, at least 1 (at most 256).
 int DefaultThreads();
 // "plain" or "fast"; false for anything else.
 bool ParseEvaluatorKind(const std::string& name, EvaluatorKind& kind);

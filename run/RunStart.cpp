@@ -5,6 +5,7 @@
 #include "files/Target.h"
 #include "search/Search.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
 #include <utility>
@@ -43,7 +44,9 @@ bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, s
     }
     SearchKind kind = SearchKind::Mutate;
     ParseSearchKind(options.search.empty() ? "mutate" : options.search, kind);
-    search = MakeSearch(kind, evaluator, threads);
+    // More threads than cores only take turns, and every batch then waits for a thread that
+    // is not running: at most one a core (the run is the same for any number).
+    search = MakeSearch(kind, evaluator, std::min(threads, DefaultThreads()));
     if (!progressPath.empty()) ContinueDraws(*test, *search, options, saved, progressPath, err);
     record = MakeRecord(*test, targetPath, pictureWidth, pictureHeight, options, seed);
     return true;

@@ -6,12 +6,16 @@
 #include "files/Target.h"
 #include "genome/Random.h"
 #include "genome/Settings.h"
+#include "run/RunStart.h"
 
 #include "evolve/ParallelEvaluator.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <functional>
+#include <sstream>
 #include <random>
 
 // The fast evaluator on several threads against the one-thread run: the same state after
@@ -148,6 +152,31 @@ TEST_F(Parallel, SavesAndResumesInTheMiddleDrawWhatTheyWouldOnOneThread) {
     for (int threads : {2, 3, 8}) {
         ExpectSame(one, Evolve(threads, target, "", 13, 2500, between), threads);
         EXPECT_EQ(ReadFile(file), saved) << threads << " threads";
+    }
+}
+
+// More threads than cores would only take turns, and each batch would wait for one not
+// running: a run asked for many starts no more than one a core, in either search.
+TEST(Threads, ARunStartsAtMostOneThreadACore) {
+    SettingsGuard guard;
+    const auto threadsNow = [] {
+        int count = 0;
+        if (DIR* tasks = opendir("/proc/self/task")) {
+            while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+            closedir(tasks);
+        }
+        return count;
+    };
+    const int before = threadsNow();
+    ASSERT_GT(before, 0);
+    for (const char* search : {"mutate", "shapes"}) {
+        RunOptions options;
+        options.search = search;
+        RunStart start(POLYEVOLVE_HARBOUR, "", options);
+        std::ostringstream err;
+        ASSERT_TRUE(start.LoadTarget(err)) << err.str();
+        ASSERT_TRUE(start.Begin(1, EvaluatorKind::Fast, 64, err)) << err.str();
+        EXPECT_LE(threadsNow() - before, DefaultThreads() - 1) << search;
     }
 }
 
