@@ -38,7 +38,8 @@ void WorkPool::For(int count, const std::function<void(int, int)>& job_) {
 int WorkPool::ForRows(int y0, int y1, int minRows, const std::function<void(int, int, int)>& job) {
     const int count = y1 - y0 + 1;
     if (count <= 0) return 0;
-    const int parts = std::min((count + minRows - 1) / std::max(minRows, 1), kMaxParts);
+    const int least = std::max(minRows, 1);
+    const int parts = std::min((count + least - 1) / least, kMaxParts);
     const int rows = (count + parts - 1) / parts;
     For(parts, [&](int i, int) { job(i, y0 + i * rows, std::min(y1, y0 + i * rows + rows - 1)); });
     return parts;
