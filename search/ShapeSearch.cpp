@@ -133,7 +133,8 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     }
     if (seed.Count() < 3) return;
     phase = Phase::Climb;
-    MakeRows(*std::min_element(seed.ys.begin(), seed.ys.end()), *std::max_element(seed.ys.begin(), seed.ys.end()));
+    const auto [low, high] = std::minmax_element(seed.ys.begin(), seed.ys.end());
+    MakeRows(*low, *high);
     current = Ranked{seed, Score(seed, rowStep)};
     best = current;
     top.assign(1, current);
@@ -218,22 +219,24 @@ void ShapeSearch::StartPolygon(std::uint64_t position) {
     stale = 0;
 }
 
-Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
+namespace {
+
+// The best paint of a shape from the sums `adder` gives over every rowStep-th of its rows.
+template <class Adder>
+Paint ScoredBy(Adder adder, const Shape& shape, int width, int height, int rowStep) {
     const int mask = rowStep - 1;
-    if (removed >= 0) {
-        DepthAdder adder(depth);
-        scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
-                          depth.ScoredHeight() - 1, [&adder, mask](int y, int left, int right) {
-                              if ((y & mask) == 0) adder.Add(y, left, right);
-                          });
-        return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
-    }
-    SpanAdder adder(cover);
-    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
-                      cover.ScoredHeight() - 1, [&adder, mask](int y, int left, int right) {
+    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), width, 0, height - 1,
+                      [&adder, mask](int y, int left, int right) {
                           if ((y & mask) == 0) adder.Add(y, left, right);
                       });
     return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
+}
+
+}  // namespace
+
+Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
+    if (removed >= 0) return ScoredBy(DepthAdder(depth), shape, render.Width(), depth.ScoredHeight(), rowStep);
+    return ScoredBy(SpanAdder(cover), shape, render.Width(), cover.ScoredHeight(), rowStep);
 }
 
 void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep) {
@@ -339,13 +342,14 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
 
 bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     const auto old = std::next(test.best.polygons.begin(), removed);
-    int y0 = *std::min_element(shape.ys.begin(), shape.ys.end());
-    int y1 = *std::max_element(shape.ys.begin(), shape.ys.end());
-    for (const DnaPoint& p : old->points) {
-        y0 = std::min<int>(y0, p.y);
-        y1 = std::max<int>(y1, p.y);
-    }
     // Only the rows either shape crosses change.
+    const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
+    const FlatShape& own = flat[std::size_t(removed)];
+    int y0 = *low, y1 = *high;
+    if (own.top <= own.bottom) {
+        y0 = std::min(y0, own.top);
+        y1 = std::max(y1, own.bottom);
+    }
     y0 = std::max(y0, 0);
     y1 = std::min(y1, render.Height() - 1);
     MakeRows(y0, y1);
