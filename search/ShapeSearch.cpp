@@ -11,7 +11,6 @@
 ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(threads) {
     batch.resize(kBatch);
     starts.resize(kBatch);
-    results.resize(kBatch);
     found.resize(std::size_t(pool.Threads()));
 }
 
@@ -61,10 +60,13 @@ void ShapeSearch::Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& int
     }
 }
 
+bool ShapeSearch::Placed(const GeneticTest& test) const {
+    return test.target == target && render.surface && render.Width() == test.target->Width() &&
+           render.Height() == test.target->Height();
+}
+
 bool ShapeSearch::Current(const GeneticTest& test) {
-    if (test.target != target || !render.surface || render.Width() != test.target->Width() ||
-        render.Height() != test.target->Height())
-        return false;
+    if (!Placed(test)) return false;
     Sign(test.best, seen);
     return seen == signature;
 }
@@ -239,15 +241,13 @@ Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
     return ScoredBy(SpanAdder(cover), shape, render.Width(), cover.ScoredHeight(), rowStep);
 }
 
-void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep) {
+bool ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep) {
     // The draws are taken in order here; the shapes are made from them side by side.
+    const std::uint64_t from = draws.Position();
     for (std::uint64_t& start : starts)
         start = kind == Phase::Starts ? maker.SkipRandom(draws) : maker.SkipChange(draws, current.shape);
-    for (Found& f : found) {
-        f.index = -1;
-        f.late.clear();
-    }
-    pool.For(kBatch, [this, kind, &maker, &draws, rowStep](int i, int thread) {
+    ++round;
+    const auto make = [this, kind, &maker, &draws, rowStep](int i, int thread) {
         DrawsAt at(draws, starts[std::size_t(i)]);
         Shape& shape = batch[std::size_t(i)];
         if (kind == Phase::Starts)
@@ -257,13 +257,21 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
         if (RowsMade(shape))
             Note(i, thread, Score(shape, rowStep));
         else
-            found[std::size_t(thread)].late.push_back(i);
-    });
+            FoundBy(thread).late.push_back(i);
+    };
+    bool same = true;
+    pool.For(kBatch, make, [this, &same] { same = !checking || Current(*checking); });
+    if (!same) {
+        changed = true;
+        draws.Seek(from);  // a batch's draws are well within reach
+        return false;
+    }
     // Shapes over rows a replacement has not made yet: those rows are made side by side (a
     // thread making them inside the batch would keep the others waiting), then the shapes
     // are scored.
     std::vector<int> late, bands;
-    for (const Found& f : found) late.insert(late.end(), f.late.begin(), f.late.end());
+    for (const Found& f : found)
+        if (f.round == round) late.insert(late.end(), f.late.begin(), f.late.end());
     for (int i : late) {
         const auto [first, last] = BandsOf(batch[std::size_t(i)]);
         for (int band = first; band <= last; ++band)
@@ -275,15 +283,41 @@ void ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
         Note(i, thread, Score(batch[std::size_t(i)], rowStep));
     });
     scored += std::uint64_t(kBatch);
+    return true;
+}
+
+ShapeSearch::Found& ShapeSearch::FoundBy(int thread) {
+    Found& f = found[std::size_t(thread)];
+    if (f.round != round) {
+        f.round = round;
+        f.kept = 0;
+        f.late.clear();
+    }
+    return f;
 }
 
 void ShapeSearch::Note(int i, int thread, const Paint& paint) {
-    results[std::size_t(i)] = paint;
-    Found& best = found[std::size_t(thread)];
-    if (best.index < 0 || Before(paint.delta, i, best.paint.delta, best.index)) {
-        best.paint = paint;
-        best.index = i;
+    Found& f = FoundBy(thread);
+    int at = f.kept;
+    while (at > 0 && Before(paint.delta, i, f.paint[at - 1].delta, f.index[at - 1])) --at;
+    if (at >= kClimbed) return;
+    for (int j = std::min(f.kept, kClimbed - 1); j > at; --j) {
+        f.paint[j] = f.paint[j - 1];
+        f.index[j] = f.index[j - 1];
     }
+    f.paint[at] = paint;
+    f.index[at] = i;
+    f.kept = std::min(f.kept + 1, kClimbed);
+}
+
+std::vector<std::pair<int, Paint>> ShapeSearch::Kept() const {
+    // Each thread's best few hold the batch's best few, whichever thread scored what.
+    std::vector<std::pair<int, Paint>> kept;
+    for (const Found& f : found)
+        if (f.round == round)
+            for (int j = 0; j < f.kept; ++j) kept.emplace_back(f.index[j], f.paint[j]);
+    std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return kept;
 }
 
 bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
@@ -426,12 +460,25 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
     }
     refining = false;
     replaceNext = false;
-    if (!Current(test))
-        Rebuild(test);
-    else if (Full(test) && removed < 0)
-        StartReplacement(test);
-
+    // Whether the drawing is the one the render shows (a walk of all of it) is asked beside
+    // the batch where nothing before it needs the answer; another drawing throws it away.
+    const bool check = Placed(test) && !(Full(test) && removed < 0);
+    if (!check) {
+        if (!Current(test))
+            Rebuild(test);
+        else if (Full(test) && removed < 0)
+            StartReplacement(test);
+    }
     test.generation += std::uint32_t(kBatch);
+    const bool better = Batch(test, check);
+    if (!changed) return better;
+    Rebuild(test);
+    return Batch(test, false);
+}
+
+bool ShapeSearch::Batch(GeneticTest& test, bool check) {
+    checking = check ? &test : nullptr;
+    changed = false;
     return phase == Phase::Starts ? StartsBatch(test) : ClimbBatch(test);
 }
 
@@ -439,9 +486,8 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     if (batchesDone == 0)
         effort = removed >= 0 ? kReplacing : EffortFor(test.best.polygons.size());
-    ScoreBatch(Phase::Starts, maker, test.draws, kStartRows * rowStep);
-    for (int i = 0; i < kBatch; ++i) {
-        const Paint& p = results[std::size_t(i)];
+    if (!ScoreBatch(Phase::Starts, maker, test.draws, kStartRows * rowStep)) return false;
+    for (const auto& [i, p] : Kept()) {
         // Insert by (score, order) among the best to climb; earlier batches come first.
         std::size_t at = top.size();
         while (at > 0 && p.delta < top[at - 1].paint.delta) --at;
@@ -466,13 +512,17 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
 
 bool ShapeSearch::ClimbBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
-    ScoreBatch(Phase::Climb, maker, test.draws, rowStep);
-    // Each thread's best, the first of the lowest: the batch's, as if all were compared.
-    const Found* winner = nullptr;
-    for (const Found& f : found)
-        if (f.index >= 0 && (!winner || Before(f.paint.delta, f.index, winner->paint.delta, winner->index))) winner = &f;
-    if (winner->paint.delta < current.paint.delta) {
-        current = Ranked{batch[std::size_t(winner->index)], winner->paint};
+    if (!ScoreBatch(Phase::Climb, maker, test.draws, rowStep)) return false;
+    // The first of the lowest: the batch's best.
+    int winner = -1;
+    Paint paint;
+    for (const auto& [i, p] : Kept())
+        if (winner < 0 || p.delta < paint.delta) {
+            winner = i;
+            paint = p;
+        }
+    if (winner >= 0 && paint.delta < current.paint.delta) {
+        current = Ranked{batch[std::size_t(winner)], paint};
         stale = 0;
     } else if (++stale >= effort.patience) {
         if (current.paint.delta < best.paint.delta) best = current;

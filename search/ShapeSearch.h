@@ -78,11 +78,17 @@ private:
         Shape shape;
         Paint paint;
     };
+    // Whether the render shows the test's target at its size, and the drawing as well.
+    bool Placed(const GeneticTest& test) const;
     bool Current(const GeneticTest& test);
     void Rebuild(GeneticTest& test);
     enum class Phase { Starts, Climb };
-    // A batch of random shapes or of changes to the current one, made and scored.
-    void ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep);
+    // This call's batch; with `check`, whether the drawing is still the one the render shows
+    // is asked beside it.
+    bool Batch(GeneticTest& test, bool check);
+    // A batch of random shapes or of changes to the current one, made and scored. False,
+    // with its draws put back, when `checking` is not the drawing the render shows.
+    bool ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep);
     // One batch of random shapes, or of changes to the shape being climbed.
     bool StartsBatch(GeneticTest& test);
     bool ClimbBatch(GeneticTest& test);
@@ -138,34 +144,48 @@ private:
     DepthCoverage depth;
     std::vector<char> bandsMade;  // per band of rows, whether made in this replacement
     std::vector<FlatShape> flat;              // the drawing a polygon is taken out of
-    std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
 
-    Phase phase = Phase::Starts;
+    // Read by every thread during a batch, written only between batches.
+    std::vector<Shape> batch;
+    std::vector<std::uint64_t> starts;  // where each shape's draws start
+    // What each thread found in a batch, in a cache line of its own (what one core writes
+    // and another reads crosses between them, dearly): its best few by (score, order), all
+    // that the batch's ranking reads, and its shapes over rows not made yet, scored once
+    // those are made. Its thread clears it at the first shape of a batch (`round`).
+    struct alignas(64) Found {
+        std::uint64_t round = 0;
+        int kept = 0;
+        Paint paint[kClimbed];
+        int index[kClimbed];
+        std::vector<int> late;
+    };
+    std::vector<Found> found;
+    std::uint64_t round = 0;  // the batch being scored
+    // `thread`'s Found for this batch.
+    Found& FoundBy(int thread);
+    // Keeps shape i's paint, scored on `thread`, if it is among that thread's best.
+    void Note(int i, int thread, const Paint& paint);
+    // The batch's best few by (score, order), in the order of their shapes.
+    std::vector<std::pair<int, Paint>> Kept() const;
+    int rowStep = 1;                  // candidates are scored on every rowStep-th row
+    int removed = -1;                 // the polygon being replaced, or -1 while adding
+    bool onTop = false;               // its successor is searched on top, not in its place
+    Ranked current;                   // the shape being climbed
+
+    // The calling thread's own, written every batch: in cache lines apart from what the
+    // other threads read, so that those stay put in their cores.
+    alignas(64) Phase phase = Phase::Starts;
     int batchesDone = 0;
     Effort effort{kStarts, kClimbed, kPatience};  // this polygon's, fixed at its first batch
     std::vector<Ranked> top;  // the best random shapes so far, best first
     std::size_t climbing = 0;
-    Ranked current, best;
+    Ranked best;
     int stale = 0;
-    std::vector<Shape> batch;
-    std::vector<std::uint64_t> starts;  // where each shape's draws start
-    std::vector<Paint> results;
-    // What each thread found in a batch, in a cache line of its own (what one core writes
-    // and another reads crosses between them, dearly): its best, (score, order), which is
-    // all a climb reads; and its shapes over rows not made yet, scored once those are made.
-    struct alignas(64) Found {
-        Paint paint;
-        int index = -1;
-        std::vector<int> late;
-    };
-    std::vector<Found> found;
-    // Keeps shape i's paint, scored on `thread`.
-    void Note(int i, int thread, const Paint& paint);
     std::uint64_t scored = 0;
-    int rowStep = 1;                  // candidates are scored on every rowStep-th row
     bool refining = false;
-    int removed = -1;                 // the polygon being replaced, or -1 while adding
-    bool onTop = false;               // its successor is searched on top, not in its place
     bool replaceNext = false;         // a resume makes a replacement again, whatever the turn
     std::uint64_t polygonStart = 0;   // the stream's position when this polygon's search began
+    std::vector<std::int32_t> signature, seen;  // the drawing the render shows, and the one met
+    const GeneticTest* checking = nullptr;      // its drawing compared beside the batch
+    bool changed = false;                       // and found another one
 };

@@ -16,9 +16,13 @@ void WorkPool::Take(int thread) {
     }
 }
 
-void WorkPool::For(int count, const std::function<void(int, int)>& job_) {
-    if (count <= 0) return;
+void WorkPool::For(int count, const std::function<void(int, int)>& job_, const std::function<void()>& first) {
+    if (count <= 0) {
+        if (first) first();
+        return;
+    }
     if (Threads() == 1) {
+        if (first) first();
         for (int i = 0; i < count; ++i) job_(i, 0);
         return;
     }
@@ -30,6 +34,7 @@ void WorkPool::For(int count, const std::function<void(int, int)>& job_) {
         shares[std::size_t(t)].end = int(std::int64_t(count) * (t + 1) / threads);
     }
     workers.Start([this](int thread) { Take(thread); });
+    if (first) first();
     Take(0);
     workers.Join();
     job = nullptr;

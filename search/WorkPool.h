@@ -14,7 +14,9 @@ public:
     explicit WorkPool(int threads);
 
     // job(index, thread) for every index below count; `thread` counts from 0 (the caller).
-    void For(int count, const std::function<void(int, int)>& job);
+    // The caller runs `first` before it takes any index, while the other threads start on
+    // theirs.
+    void For(int count, const std::function<void(int, int)>& job, const std::function<void()>& first = nullptr);
     int Threads() const { return workers.Workers() + 1; }
     // Rows y0..y1 in parts of at least minRows rows (at most kMaxParts parts), side by side:
     // job(part, first row, last row). Returns how many parts there were.

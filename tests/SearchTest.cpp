@@ -426,25 +426,44 @@ TEST(Search, VerticesAtTheEndsOfTheirRangeAreRead) {
     EXPECT_LT(test.bestError, before);
 }
 
-// A caller may put another drawing in while a polygon is being replaced (a progress file
-// loaded, say): the search starts again from it, adding to it if it has room.
-TEST(Search, ADrawingPutInDuringAReplacementIsTakenUp) {
+// A caller may put another drawing in between two calls (a progress file loaded, say),
+// while a polygon is being replaced or added: the search starts again from it, adding to it
+// if it has room, just as a search begun on it would, on any number of threads (the check
+// that finds it runs beside a batch, whose draws are then drawn again).
+TEST(Search, ADrawingPutInBetweenCallsIsTakenUpAsAFreshSearchWouldTakeIt) {
     SettingsGuard guard;
-    Settings::MaxPolygons = 3;
     Image target = Noisy(40, 30, 6);
     UseTargetSize(target);
-    GeneticTest test(&target, 5);
-    for (int i = 0; i < 3; ++i)
-        test.best.polygons.push_back(MakePolygon({{2, 2}, {38, 4 + 9 * i}, {5, 28}}, 0x40a0c080u + unsigned(i)));
-    test.generation = ShapeSearch::kExactTurn;
-    ShapeSearch search(2);
-    search.Evolve(test);  // a replacement under way
-    test.best.polygons.resize(1);
-    const std::uint64_t before = test.RenderBest().Compare(target);
-    for (int i = 0; i < 400; ++i) search.Evolve(test);
-    EXPECT_EQ(test.bestError, test.RenderBest().Compare(target));
-    EXPECT_LT(test.bestError, before);
-    EXPECT_GT(test.best.polygons.size(), 1u);
+    for (const bool full : {true, false}) {
+        Settings::MaxPolygons = full ? 3 : 6;
+        for (int threads : {1, 2}) {
+            GeneticTest test(&target, 5);
+            for (int i = 0; i < 3; ++i)
+                test.best.polygons.push_back(MakePolygon({{2, 2}, {38, 4 + 9 * i}, {5, 28}}, 0x40a0c080u + unsigned(i)));
+            test.generation = ShapeSearch::kExactTurn;
+            ShapeSearch search(threads);
+            for (int i = 0; i < 3; ++i) search.Evolve(test);  // a replacement, or a polygon's search, under way
+            if (full)
+                test.best.polygons.resize(1);
+            else
+                test.best.polygons.front().points.front().x = 20;  // in place: the same count
+            GeneticTest fresh(&target, 5);
+            fresh.best = test.best;
+            fresh.generation = test.generation;
+            ASSERT_TRUE(fresh.draws.GoTo(test.draws.Position()));
+            ShapeSearch begun(threads);
+            const std::uint64_t before = test.RenderBest().Compare(target);
+            for (int i = 0; i < 400; ++i) {
+                search.Evolve(test);
+                begun.Evolve(fresh);
+            }
+            EXPECT_EQ(test.bestError, test.RenderBest().Compare(target)) << full << threads;
+            EXPECT_LT(test.bestError, before) << full << threads;
+            EXPECT_GT(test.best.polygons.size(), full ? 1u : 3u) << full << threads;
+            EXPECT_TRUE(SameDrawing(test.best, fresh.best)) << full << threads;
+            EXPECT_EQ(test.draws.Position(), fresh.draws.Position()) << full << threads;
+        }
+    }
 }
 
 }  // namespace
