@@ -2,13 +2,6 @@
 
 #include <system_error>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define POLYEVOLVE_PAUSE() _mm_pause()
-#else
-#define POLYEVOLVE_PAUSE() std::this_thread::yield()
-#endif
-
 WorkerThreads::WorkerThreads(int threads) {
     for (int i = 1; i < threads; ++i) {
         try {
@@ -45,7 +38,7 @@ void WorkerThreads::Start(std::function<void(int)> duty_) {
 }
 
 void WorkerThreads::Join() {
-    for (int i = 0; i < kSpins && running.load(std::memory_order_acquire) != 0; ++i) POLYEVOLVE_PAUSE();
+    for (int i = 0; i < kSpins && running.load(std::memory_order_acquire) != 0; ++i) Pause();
     if (running.load(std::memory_order_acquire) == 0) return;
     std::unique_lock<std::mutex> lock(mutex);
     callerAsleep.store(true, std::memory_order_seq_cst);
@@ -59,7 +52,7 @@ void WorkerThreads::Run(int index) {
         const auto ready = [&] {
             return stopping.load(std::memory_order_acquire) || round.load(std::memory_order_seq_cst) != seen;
         };
-        for (int i = 0; i < kSpins && !ready(); ++i) POLYEVOLVE_PAUSE();
+        for (int i = 0; i < kSpins && !ready(); ++i) Pause();
         if (!ready()) {
             std::unique_lock<std::mutex> lock(mutex);
             sleepingWorkers.fetch_add(1, std::memory_order_seq_cst);

@@ -7,6 +7,10 @@
 #include <thread>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 // The program's worker threads, the one place that keeps any: a few threads that run a duty
 // handed to them and wait for the next. The parallel evaluator hands them its scoring loop for
 // as long as it lives; the shape search's work pool hands them one batch at a time.
@@ -29,6 +33,14 @@ public:
 
     // Spins before sleeping, in pause instructions (a few hundred microseconds at most).
     static constexpr int kSpins = 4000;
+    // One turn of a spin: a pause instruction, which lets the other thread of the core run.
+    static void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+        _mm_pause();
+#else
+        std::this_thread::yield();
+#endif
+    }
 
 private:
     void Run(int index);

@@ -244,8 +244,6 @@ Paint ShapeSearch::Score(const Shape& shape, int rowStep) const {
 bool ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep) {
     // The draws are taken in order here; the shapes are made from them side by side.
     const std::uint64_t from = draws.Position();
-    for (std::uint64_t& start : starts)
-        start = kind == Phase::Starts ? maker.SkipRandom(draws) : maker.SkipChange(draws, current.shape);
     ++round;
     const auto make = [this, kind, &maker, &draws, rowStep](int i, int thread) {
         DrawsAt at(draws, starts[std::size_t(i)]);
@@ -259,8 +257,14 @@ bool ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
         else
             FoundBy(thread).late.push_back(i);
     };
+    // The caller takes the draws of each thread's shapes in turn, and that thread starts on
+    // them; the drawing is compared last, while the others make and score theirs.
     bool same = true;
-    pool.For(kBatch, make, [this, &same] { same = !checking || Current(*checking); });
+    pool.For(kBatch, make, [&](int a, int b) {
+        for (int i = a; i < b; ++i)
+            starts[std::size_t(i)] = kind == Phase::Starts ? maker.SkipRandom(draws) : maker.SkipChange(draws, current.shape);
+        if (b == kBatch) same = !checking || Current(*checking);
+    });
     if (!same) {
         changed = true;
         draws.Seek(from);  // a batch's draws are well within reach

@@ -8,6 +8,7 @@ void WorkPool::Take(int thread) {
     const int threads = Threads();
     for (int k = 0; k < threads; ++k) {
         Share& share = shares[std::size_t((thread + k) % threads)];
+        while (!share.ready.load(std::memory_order_acquire)) WorkerThreads::Pause();
         for (;;) {
             const int index = share.next.fetch_add(1, std::memory_order_relaxed);
             if (index >= share.end) break;
@@ -16,25 +17,32 @@ void WorkPool::Take(int thread) {
     }
 }
 
-void WorkPool::For(int count, const std::function<void(int, int)>& job_, const std::function<void()>& first) {
-    if (count <= 0) {
-        if (first) first();
-        return;
-    }
+void WorkPool::For(int count, const std::function<void(int, int)>& job_, const std::function<void(int, int)>& prepare) {
+    if (count <= 0) return;
     if (Threads() == 1) {
-        if (first) first();
+        if (prepare) prepare(0, count);
         for (int i = 0; i < count; ++i) job_(i, 0);
         return;
     }
-    // Set before the workers start (Start publishes them), read by them until Join.
+    // Set before the workers start (Start publishes them), read by them until Join. Worker t
+    // has the t-th run of indices, the caller the last.
     job = &job_;
     const int threads = Threads();
     for (int t = 0; t < threads; ++t) {
-        shares[std::size_t(t)].next.store(int(std::int64_t(count) * t / threads), std::memory_order_relaxed);
-        shares[std::size_t(t)].end = int(std::int64_t(count) * (t + 1) / threads);
+        Share& share = shares[std::size_t(t)];
+        const int run = t == 0 ? threads - 1 : t - 1;
+        share.begin = int(std::int64_t(count) * run / threads);
+        share.end = int(std::int64_t(count) * (run + 1) / threads);
+        share.next.store(share.begin, std::memory_order_relaxed);
+        share.ready.store(!prepare, std::memory_order_relaxed);
     }
     workers.Start([this](int thread) { Take(thread); });
-    if (first) first();
+    if (prepare)
+        for (int t = 1; t <= threads; ++t) {
+            Share& share = shares[std::size_t(t % threads)];
+            prepare(share.begin, share.end);
+            share.ready.store(true, std::memory_order_release);
+        }
     Take(0);
     workers.Join();
     job = nullptr;

@@ -14,9 +14,10 @@ public:
     explicit WorkPool(int threads);
 
     // job(index, thread) for every index below count; `thread` counts from 0 (the caller).
-    // The caller runs `first` before it takes any index, while the other threads start on
-    // theirs.
-    void For(int count, const std::function<void(int, int)>& job, const std::function<void()>& first = nullptr);
+    // With `prepare`, the caller first calls prepare(a, b) for each thread's run of indices
+    // a..b-1, in order of index, and a run is taken only once it is prepared: the other
+    // threads start on theirs while the caller prepares the rest (its own run comes last).
+    void For(int count, const std::function<void(int, int)>& job, const std::function<void(int, int)>& prepare = nullptr);
     int Threads() const { return workers.Workers() + 1; }
     // Rows y0..y1 in parts of at least minRows rows (at most kMaxParts parts), side by side:
     // job(part, first row, last row). Returns how many parts there were.
@@ -31,7 +32,8 @@ private:
     // done with its own helps with the others'.
     struct alignas(64) Share {
         std::atomic<int> next{0};
-        int end = 0;
+        int begin = 0, end = 0;
+        std::atomic<bool> ready{false};
     };
     WorkerThreads workers;
     std::unique_ptr<Share[]> shares;

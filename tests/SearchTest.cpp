@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -87,18 +88,33 @@ TEST(Search, RowsUpdatedSideBySideAreTheRowByRowSums) {
     }
 }
 
-// Every index runs once, on any number of threads, jobs short and long alike; rows come in
-// parts that cover them once.
+// Every index runs once, on any number of threads, jobs short and long alike, and only
+// once the caller has prepared it (runs prepared in order of index); rows come in parts that
+// cover them once.
 TEST(Search, TheWorkPoolRunsEveryIndexOnce) {
     for (int threads : {1, 2, 5}) {
         WorkPool pool(threads);
         for (int count : {1, 7, 64, 300}) {
-            std::vector<int> runs(std::size_t(count), 0);
-            pool.For(count, [&runs](int i, int) {
-                volatile double x = 0;
-                for (int k = 0; k < (i % 7 == 0 ? 20000 : 10); ++k) x = x + 1;
-                ++runs[std::size_t(i)];
-            });
+            std::vector<int> runs(std::size_t(count), 0), prepared(std::size_t(count), 0);
+            int upTo = 0;
+            std::atomic<int> early{0};
+            pool.For(
+                count,
+                [&](int i, int) {
+                    volatile double x = 0;
+                    for (int k = 0; k < (i % 7 == 0 ? 20000 : 10); ++k) x = x + 1;
+                    if (!prepared[std::size_t(i)]) ++early;
+                    ++runs[std::size_t(i)];
+                },
+                [&](int a, int b) {
+                    EXPECT_EQ(a, upTo);
+                    upTo = b;
+                    volatile double x = 0;
+                    for (int k = 0; k < 20000; ++k) x = x + 1;  // the others start meanwhile
+                    std::fill(prepared.begin() + a, prepared.begin() + b, 1);
+                });
+            EXPECT_EQ(upTo, count);
+            EXPECT_EQ(early.load(), 0) << threads << " " << count;
             EXPECT_EQ(std::count(runs.begin(), runs.end(), 1), count) << threads << " " << count;
         }
         std::vector<int> rows(200, 0);
