@@ -145,7 +145,7 @@ private:
     std::vector<char> bandsMade;  // per band of rows, whether made in this replacement
     std::vector<FlatShape> flat;              // the drawing a polygon is taken out of
 
-    // Read by every thread during a batch, written only between batches.
+    // Used by every thread during a batch; the calling thread writes these only between them.
     std::vector<Shape> batch;
     std::vector<std::uint64_t> starts;  // where each shape's draws start
     // What each thread found in a batch, in a cache line of its own (what one core writes
