@@ -8,10 +8,10 @@ void WorkPool::Take(int thread) {
     const int threads = Threads();
     for (int k = 0; k < threads; ++k) {
         Share& share = shares[std::size_t((thread + k) % threads)];
-        while (!share.ready.load(std::memory_order_acquire)) WorkerThreads::Pause();
         for (;;) {
             const int index = share.next.fetch_add(1, std::memory_order_relaxed);
             if (index >= share.end) break;
+            while (index >= share.prepared.load(std::memory_order_acquire)) WorkerThreads::Pause();
             (*job)(index, thread);
         }
     }
@@ -34,14 +34,17 @@ void WorkPool::For(int count, const std::function<void(int, int)>& job_, const s
         share.begin = int(std::int64_t(count) * run / threads);
         share.end = int(std::int64_t(count) * (run + 1) / threads);
         share.next.store(share.begin, std::memory_order_relaxed);
-        share.ready.store(!prepare, std::memory_order_relaxed);
+        share.prepared.store(prepare ? share.begin : share.end, std::memory_order_relaxed);
     }
     workers.Start([this](int thread) { Take(thread); });
     if (prepare)
         for (int t = 1; t <= threads; ++t) {
             Share& share = shares[std::size_t(t % threads)];
-            prepare(share.begin, share.end);
-            share.ready.store(true, std::memory_order_release);
+            for (int a = share.begin; a < share.end; a += kPrepared) {
+                const int b = std::min(share.end, a + kPrepared);
+                prepare(a, b);
+                share.prepared.store(b, std::memory_order_release);
+            }
         }
     Take(0);
     workers.Join();

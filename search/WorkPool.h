@@ -14,11 +14,12 @@ public:
     explicit WorkPool(int threads);
 
     // job(index, thread) for every index below count; `thread` counts from 0 (the caller).
-    // With `prepare`, the caller first calls prepare(a, b) for each thread's run of indices
-    // a..b-1, in order of index, and a run is taken only once it is prepared: the other
+    // With `prepare`, the caller first calls prepare(a, b) for indices a..b-1, a few at a
+    // time in order of index, and an index is taken only once it is prepared: the other
     // threads start on theirs while the caller prepares the rest (its own run comes last).
     void For(int count, const std::function<void(int, int)>& job, const std::function<void(int, int)>& prepare = nullptr);
     int Threads() const { return workers.Workers() + 1; }
+    static constexpr int kPrepared = 8;  // indices prepared at a time
     // Rows y0..y1 in parts of at least minRows rows (at most kMaxParts parts), side by side:
     // job(part, first row, last row). Returns how many parts there were.
     static constexpr int kMaxParts = 64;
@@ -33,7 +34,7 @@ private:
     struct alignas(64) Share {
         std::atomic<int> next{0};
         int begin = 0, end = 0;
-        std::atomic<bool> ready{false};
+        std::atomic<int> prepared{0};  // indices below this are prepared
     };
     WorkerThreads workers;
     std::unique_ptr<Share[]> shares;
