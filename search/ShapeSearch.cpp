@@ -466,13 +466,15 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
     replaceNext = false;
     // Whether the drawing is the one the render shows (a walk of all of it) is asked beside
     // the batch where nothing before it needs the answer; another drawing throws it away.
-    const bool check = Placed(test) && !(Full(test) && removed < 0);
-    if (!check) {
-        if (!Current(test))
-            Rebuild(test);
-        else if (Full(test) && removed < 0)
-            StartReplacement(test);
-    }
+    bool check = false;
+    if (!Placed(test))
+        Rebuild(test);
+    else if (!(Full(test) && removed < 0))
+        check = true;
+    else if (Current(test))
+        StartReplacement(test);
+    else
+        Rebuild(test);
     test.generation += std::uint32_t(kBatch);
     const bool better = Batch(test, check);
     if (!changed) return better;
@@ -517,16 +519,14 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
 bool ShapeSearch::ClimbBatch(GeneticTest& test) {
     const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
     if (!ScoreBatch(Phase::Climb, maker, test.draws, rowStep)) return false;
-    // The first of the lowest: the batch's best.
-    int winner = -1;
-    Paint paint;
-    for (const auto& [i, p] : Kept())
-        if (winner < 0 || p.delta < paint.delta) {
-            winner = i;
-            paint = p;
-        }
-    if (winner >= 0 && paint.delta < current.paint.delta) {
-        current = Ranked{batch[std::size_t(winner)], paint};
+    // Each thread's best, the first of the lowest: the batch's, as if all were compared.
+    const Found* winner = nullptr;
+    for (const Found& f : found)
+        if (f.round == round && f.kept > 0 &&
+            (!winner || Before(f.paint[0].delta, f.index[0], winner->paint[0].delta, winner->index[0])))
+            winner = &f;
+    if (winner && winner->paint[0].delta < current.paint.delta) {
+        current = Ranked{batch[std::size_t(winner->index[0])], winner->paint[0]};
         stale = 0;
     } else if (++stale >= effort.patience) {
         if (current.paint.delta < best.paint.delta) best = current;

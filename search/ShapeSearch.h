@@ -165,7 +165,8 @@ private:
     Found& FoundBy(int thread);
     // Keeps shape i's paint, scored on `thread`, if it is among that thread's best.
     void Note(int i, int thread, const Paint& paint);
-    // The batch's best few by (score, order), in the order of their shapes.
+    // The batch's best few by (score, order), in the order of their shapes (a climb reads
+    // only each thread's first).
     std::vector<std::pair<int, Paint>> Kept() const;
     int rowStep = 1;                  // candidates are scored on every rowStep-th row
     int removed = -1;                 // the polygon being replaced, or -1 while adding
