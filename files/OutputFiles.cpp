@@ -78,22 +78,29 @@ bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& er
 bool ResumeProgress(GeneticTest& test, const std::string& progressPath,
                     const std::string& targetName, std::ostream& err) {
     err << "Loading progresses from <" << progressPath << ">...\n";
-    switch (LoadProgress(test, progressPath)) {
+    std::string why;
+    switch (LoadProgress(test, progressPath, &why)) {
     case LoadResult::Unopened:
         // Say so: otherwise the run looks resumed while it starts from scratch.
         err << "Unable to open progress file <" << progressPath << ">; starting afresh.\n";
         return false;
     case LoadResult::Damaged:
-        err << "Progress file <" << progressPath << "> is damaged; starting afresh.\n";
+        err << "Progress file <" << progressPath << "> is damaged (" << why << "); starting afresh.\n";
         return true;
     case LoadResult::Loaded:
         break;
     }
+    // Bytes after the generation: damage at the end, or a lowered count that read the error
+    // from a polygon; the drawing is what could be read, its stored error means nothing.
+    if (!why.empty())
+        err << "Progress file <" << progressPath << "> is damaged (" << why << "); its error is re-scored.\n";
     // A stored error below what the drawing really scores (another picture's file, or a
     // damaged or hand-made one) could never be beaten: the run would stand still.
     if (test.target && test.canvas.surface) {
         const std::uint64_t real = test.RenderBest().Compare(*test.target);
-        if (test.bestError < real) {
+        if (!why.empty()) {
+            test.bestError = real;
+        } else if (test.bestError < real) {
             test.bestError = real;
             err << "Progress file <" << progressPath << "> does not match <" << targetName
                 << ">; its error was re-scored.\n";

@@ -36,14 +36,20 @@ int OpenRegularFile(const std::string& path, struct stat& info) {
 
 }  // namespace
 
-LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
+LoadResult LoadProgress(GeneticTest& test, const std::string& path, std::string* note) {
     struct stat info;
     const int fd = OpenRegularFile(path, info);
     if (fd < 0) return LoadResult::Unopened;
-    if (info.st_size > off_t(kMaxProgressFileSize)) {
-        close(fd);
+    std::string reason;
+    if (note) note->clear();
+    const auto damaged = [&test, note](const std::string& what) {
+        if (note) *note = what;
         test.Restart();
         return LoadResult::Damaged;
+    };
+    if (info.st_size > off_t(kMaxProgressFileSize)) {
+        close(fd);
+        return damaged("larger than any drawing the limits allow");
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     FILE* file = fdopen(fd, "rb");
@@ -51,19 +57,20 @@ LoadResult LoadProgress(GeneticTest& test, const std::string& path) {
         close(fd);
         return LoadResult::Unopened;
     }
-    bool whole;
     try {
         SerialLoader loader(file);
         loader & test;
-        whole = loader.good();
+        if (!loader.good()) reason = "it ends early";
     } catch (const std::bad_alloc&) {
         // Counts that ask for more memory than there is: damage, like any other.
-        whole = false;
+        reason = "its counts ask for more memory than there is";
     }
+    const long end = std::ftell(file);
     std::fclose(file);
-    if (whole) return LoadResult::Loaded;
-    test.Restart();
-    return LoadResult::Damaged;
+    if (!reason.empty()) return damaged(reason);
+    if (end != long(info.st_size) && note)
+        *note = std::to_string(info.st_size - end) + " bytes after its generation passed over";
+    return LoadResult::Loaded;
 }
 
 bool StoredError(const std::string& path, unsigned long long& error) {

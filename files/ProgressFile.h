@@ -17,9 +17,11 @@ constexpr long long kMaxProgressFileSize = 40ll << 20;
 
 // Reads a progress file into the test. Anything but a regular file gives Unopened and
 // leaves the test alone. A file that ends early, is larger than kMaxProgressFileSize or asks
-// for more memory than there is gives Damaged and leaves the test restarted from a fresh
-// random drawing.
-LoadResult LoadProgress(GeneticTest& test, const std::string& path);
+// for more memory than there is gives Damaged, says which in `note`, and leaves the test
+// restarted from a fresh random drawing. Bytes after the generation are not read, but a file
+// that has them is damaged at its end or in a count (a lowered count reads its error from a
+// polygon): it gives Loaded with what was passed over in `note`.
+LoadResult LoadProgress(GeneticTest& test, const std::string& path, std::string* note = nullptr);
 
 // The best error a progress file holds (its 8 bytes before the generation), if `path` is a
 // regular file large enough to be one.

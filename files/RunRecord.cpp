@@ -1,11 +1,11 @@
 #include "files/RunRecord.h"
 
 #include "files/AtomicFile.h"
+#include "genome/DrawStream.h"
 
 #include <nlohmann/json.hpp>
 
 #include <fstream>
-#include <sstream>
 
 std::string RecordPath(const std::string& progressPath) {
     const std::string suffix = ".idx";
@@ -37,41 +37,88 @@ bool SaveRecord(const RunRecord& r, const std::string& path) {
     });
 }
 
-bool LoadRecord(const std::string& path, RunRecord& r) {
+namespace {
+
+// A value of the record, held to [low, high]; throws the reason when it is missing, of
+// another type or out of bounds.
+template <class T>
+T Bounded(const nlohmann::json& json, const char* key, T low, T high) {
+    if (!json.contains(key)) throw std::string("no \"") + key + "\"";
+    const nlohmann::json& value = json.at(key);
+    const std::string range = "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    // Every bound is at least 0: a negative number never fits.
+    const bool fits = value.is_number_unsigned() && value.get<std::uint64_t>() >= std::uint64_t(low) &&
+                      value.get<std::uint64_t>() <= std::uint64_t(high);
+    std::string shown = value.dump();
+    if (shown.size() > 24) shown = shown.substr(0, 20) + "...";
+    if (!fits) throw std::string("\"") + key + "\" is " + shown + ", not " + range;
+    return value.get<T>();
+}
+
+std::string Text(const nlohmann::json& json, const char* key) {
+    if (!json.contains(key)) throw std::string("no \"") + key + "\"";
+    if (!json.at(key).is_string()) throw std::string("\"") + key + "\" is not text";
+    return json.at(key).get<std::string>();
+}
+
+RunRecord ReadRecord(const nlohmann::json& json) {
+    RunRecord read;
+    read.program = Text(json, "program");
+    read.target = Text(json, "target");
+    read.targetWidth = Bounded(json, "target_width", 1, 1 << 20);
+    read.targetHeight = Bounded(json, "target_height", 1, 1 << 20);
+    read.width = Bounded(json, "width", 1, 32767);
+    read.height = Bounded(json, "height", 1, 32767);
+    read.maxSize = Bounded(json, "max_size", 0ull, 32767ull);
+    if (read.maxSize == 1) throw std::string("\"max_size\" is 1, not 0 or 2 to 32767");
+    read.seed = Bounded(json, "seed", 0ull, 4294967295ull);
+    read.search = Text(json, "search");
+    if (read.search != "mutate" && read.search != "shapes")
+        throw "\"search\" is \"" + read.search + "\", not mutate or shapes";
+    read.maxPolygons = Bounded(json, "max_polygons", 3, 10000);
+    read.maxPoints = Bounded(json, "max_points", 3, 1000);
+    read.alphaMin = Bounded(json, "alpha_min", 0, 255);
+    read.alphaMax = Bounded(json, "alpha_max", read.alphaMin, 255);
+    read.generation = Bounded(json, "generation", std::uint32_t(0), std::uint32_t(~0u));
+    read.error = Bounded(json, "error", std::uint64_t(0), ~std::uint64_t(0));
+    if (json.contains("draws") || json.contains("replay_from")) {
+        read.hasDraws = true;
+        read.draws = Bounded(json, "draws", std::uint64_t(0), kMostDraws);
+        // Where the work under way began: at most one polygon's search before the draws.
+        read.replayFrom = Bounded(json, "replay_from", read.draws > kMostReplayed ? read.draws - kMostReplayed : 0,
+                                  read.draws);
+    }
+    return read;
+}
+
+}  // namespace
+
+RecordLoad LoadRecord(const std::string& path, RunRecord& r, std::string& why) {
     std::ifstream in(path);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (text.str().size() > (1u << 16)) return false;  // no record of ours is this long
-    const nlohmann::json json = nlohmann::json::parse(text.str(), nullptr, false);
-    if (json.is_discarded() || !json.is_object()) return false;
+    if (!in) return RecordLoad::Missing;
+    // No record of ours is this long; reading a larger one could take any memory.
+    constexpr std::size_t kMostBytes = 1u << 16;
+    std::string text(kMostBytes + 1, '\0');
+    in.read(text.data(), std::streamsize(text.size()));
+    text.resize(std::size_t(in.gcount()));
+    if (in.bad()) {
+        why = "unreadable";
+        return RecordLoad::Damaged;
+    }
+    if (text.size() > kMostBytes) {
+        why = "larger than any run record";
+        return RecordLoad::Damaged;
+    }
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) {
+        why = "not a run record (JSON object)";
+        return RecordLoad::Damaged;
+    }
     try {
-        RunRecord read;
-        read.program = json.at("program").get<std::string>();
-        read.target = json.at("target").get<std::string>();
-        read.targetWidth = json.at("target_width").get<int>();
-        read.targetHeight = json.at("target_height").get<int>();
-        read.width = json.at("width").get<int>();
-        read.height = json.at("height").get<int>();
-        read.maxSize = json.at("max_size").get<unsigned long long>();
-        read.seed = json.at("seed").get<unsigned long long>();
-        read.search = json.at("search").get<std::string>();
-        read.maxPolygons = json.at("max_polygons").get<int>();
-        read.maxPoints = json.at("max_points").get<int>();
-        read.alphaMin = json.at("alpha_min").get<int>();
-        read.alphaMax = json.at("alpha_max").get<int>();
-        read.generation = json.at("generation").get<std::uint32_t>();
-        read.error = json.at("error").get<std::uint64_t>();
-        if (json.contains("draws")) {
-            read.hasDraws = true;
-            read.draws = json.at("draws").get<std::uint64_t>();
-            read.replayFrom = json.at("replay_from").get<std::uint64_t>();
-            if (read.replayFrom > read.draws) return false;
-        }
-        if (read.width < 1 || read.height < 1 || read.targetWidth < 1 || read.targetHeight < 1) return false;
-        r = read;
-        return true;
-    } catch (const nlohmann::json::exception&) {
-        return false;
+        r = ReadRecord(json);
+        return RecordLoad::Loaded;
+    } catch (const std::string& reason) {
+        why = reason;
+        return RecordLoad::Damaged;
     }
 }

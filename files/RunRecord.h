@@ -27,5 +27,13 @@ struct RunRecord {
 std::string RecordPath(const std::string& progressPath);
 // Atomically, like the progress file; false (old file untouched) on failure.
 bool SaveRecord(const RunRecord& record, const std::string& path);
-// False when there is none, or it is no record of ours (the caller then goes without).
-bool LoadRecord(const std::string& path, RunRecord& record);
+enum class RecordLoad { Missing, Loaded, Damaged };
+// Missing when there is no file at `path`; Damaged, with what is wrong in `why`, when it is
+// no record of ours or holds a value no run could have (each is held to the bounds the
+// command line puts on it); `record` is changed only when Loaded.
+RecordLoad LoadRecord(const std::string& path, RunRecord& record, std::string& why);
+
+// The most draws a resumed shape search makes again to stand where its record says (the
+// polygon in the making): one polygon's search takes some 30 000 to 60 000, and 4 million
+// take seconds.
+constexpr std::uint64_t kMostReplayed = std::uint64_t(1) << 22;

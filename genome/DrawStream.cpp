@@ -1,6 +1,7 @@
 #include "genome/DrawStream.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #if defined(__SSE2__) && !defined(POLYEVOLVE_NO_SIMD)
@@ -177,8 +178,60 @@ void DrawStream::Extend(std::size_t wanted) {
     }
 }
 
+namespace {
+
+// The generator's words w(n) = w(n - 3) + w(n - 31) mod 2^32 are linear in any 31 in a row:
+// w(m + n) = sum of c(k) w(m + k) where c is x^n modulo x^31 - x^28 - 1. Polynomials of 31
+// coefficients mod 2^32, lowest first.
+using Poly = std::array<std::uint32_t, 31>;
+
+Poly Times(const Poly& a, const Poly& b) {
+    std::uint32_t full[61] = {};
+    for (int i = 0; i < 31; ++i)
+        for (int j = 0; j < 31; ++j) full[i + j] += a[std::size_t(i)] * b[std::size_t(j)];
+    // x^k = x^(k - 3) + x^(k - 31), from the top down.
+    for (int k = 60; k >= 31; --k) {
+        full[k - 3] += full[k];
+        full[k - 31] += full[k];
+    }
+    Poly out;
+    std::copy(full, full + 31, out.begin());
+    return out;
+}
+
+Poly TimesX(const Poly& a) {
+    Poly out;
+    out[0] = a[30];
+    for (std::size_t k = 1; k < 31; ++k) out[k] = a[k - 1];
+    out[28] += a[30];
+    return out;
+}
+
+}  // namespace
+
+void DrawStream::Jump(std::uint64_t count) {
+    Poly power{}, base{};
+    power[0] = 1;
+    base[1] = 1;
+    for (std::uint64_t n = count; n > 0; n >>= 1) {
+        if (n & 1) power = Times(power, base);
+        base = Times(base, base);
+    }
+    std::uint32_t words[kLag];
+    for (int j = 0; j < kLag; ++j) {
+        std::uint32_t word = 0;
+        for (int k = 0; k < kLag; ++k) word += power[std::size_t(k)] * raw_[k];
+        words[j] = word;
+        power = TimesX(power);
+    }
+    std::copy(words, words + kLag, raw_);
+    head_ += count;
+    read_ = head_;
+    made_ = head_;
+}
+
 bool DrawStream::Seek(std::uint64_t position) {
-    if (position > head_ || head_ - position > Reach()) return false;
+    if (position > head_ || head_ - position > Reach() || position < made_) return false;
     read_ = position;
     return true;
 }
@@ -189,6 +242,8 @@ bool DrawStream::GoTo(std::uint64_t position) {
         if (!seeded_) return false;
         *this = DrawStream(seed_);
     }
+    // Far ahead: jump to the block before the position and make only what lies beyond it.
+    if (source_ == Source::Generator && position - head_ > kCapacity) Jump((position - head_) / kBlock * kBlock - kBlock);
     Extend(std::size_t(position - head_));
     read_ = position;
     return true;

@@ -35,6 +35,10 @@ private:
 // rand()'s own, buffered. Either way the stream keeps the values it handed out recently, so a
 // run can go back to a position it passed (to make a candidate again) and draw the very same
 // values, and can look ahead for the next draw that makes a test fire.
+// The furthest position a run is taken to reach (a run record claiming more is damaged): a
+// billion draws a second for over a hundred years.
+constexpr std::uint64_t kMostDraws = std::uint64_t(1) << 62;
+
 class DrawStream {
 public:
     enum class Source { Generator, Library };
@@ -60,9 +64,10 @@ public:
     bool Seek(std::uint64_t position);
     // How far back a Seek can always reach, in values.
     static constexpr std::uint64_t Reach() { return kCapacity - kBlock; }
-    // Goes to any position of a seeded stream, making the values up to it (about a second a
-    // billion) or starting again from the seed when it lies too far back; false for a stream
-    // of rand() as the library stood, which cannot go back past what it keeps.
+    // Goes to any position of a seeded stream: the generator's words there are computed
+    // directly (a jump, in microseconds whatever the distance), or, for rand()'s own values,
+    // made one by one; a position too far back starts again from the seed. False for a
+    // stream of rand() as the library stood, which cannot go back past what it keeps.
     bool GoTo(std::uint64_t position);
 
     // Passes over up to `count` values that do not fire `rate` and returns how many it passed;
@@ -83,12 +88,16 @@ private:
 
     void Extend(std::size_t wanted);
     void StartGenerator(unsigned seed);
+    // Moves the generator `count` words on (a multiple of kBlock) without making the values
+    // between: what it keeps starts at the new head.
+    void Jump(std::uint64_t count);
 
     Source source_ = Source::Library;
     bool seeded_ = false;
     unsigned seed_ = 0;
     std::vector<std::int32_t> values_;  // the last kCapacity values, by position & kMask
     std::uint64_t read_ = 0, head_ = 0;  // next to hand out; made so far
+    std::uint64_t made_ = 0;             // the first position made since the last jump
     std::uint32_t raw_[kLag + kBlock] = {};  // the generator's words: the last kLag made first
 };
 

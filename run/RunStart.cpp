@@ -14,8 +14,7 @@ RunStart::RunStart(std::string targetPath_, std::string progressPath_, RunOption
     : targetPath(std::move(targetPath_)), progressPath(std::move(progressPath_)), options(std::move(options_)) {}
 
 bool RunStart::LoadTarget(std::ostream& err) {
-    recorded = !progressPath.empty() && LoadRecord(RecordPath(progressPath), resumed);
-    if (recorded) AdoptRecord(resumed, progressPath, options, err);
+    if (!progressPath.empty()) TakeRecord(err);
     SettleWorkingSize(options);
     // Also refuses targets too large for the window's 16-bit row length or the 16-bit
     // vertex coordinates.
@@ -25,6 +24,28 @@ bool RunStart::LoadTarget(std::ostream& err) {
     pictureHeight = picture->Height();
     target = EvolvedTarget(std::move(picture), options, targetPath, err);
     return true;
+}
+
+void RunStart::TakeRecord(std::ostream& err) {
+    const std::string path = RecordPath(progressPath);
+    std::string why;
+    switch (LoadRecord(path, resumed, why)) {
+    case RecordLoad::Loaded:
+        recorded = true;
+        AdoptRecord(resumed, progressPath, options, err);
+        return;
+    case RecordLoad::Damaged:
+        err << "Run record <" << path << "> is damaged (" << why << "); resuming <" << progressPath
+            << "> with the command line's search, settings and seed.\n";
+        return;
+    case RecordLoad::Missing:
+        // A file from before records, or one copied without its record: say what the run
+        // takes instead of what it cannot know.
+        if (ProgressFileExists(progressPath))
+            err << "Progress file <" << progressPath << "> has no run record <" << path
+                << ">; resuming it with the command line's search, settings and seed.\n";
+        return;
+    }
 }
 
 bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, std::ostream& err) {

@@ -36,6 +36,9 @@ public:
     bool resumedDrawing = false;  // a progress file was read: its drawing is worth showing
 
 private:
+    // The resumed progress file's record, its settings adopted where the command line is
+    // silent; a line when there is none or it is damaged.
+    void TakeRecord(std::ostream& err);
     RunRecord resumed;
     bool recorded = false;
 };

@@ -553,8 +553,9 @@ void ShapeSearch::Resume(GeneticTest& test, std::uint64_t from, std::uint64_t to
         removed = -1;
         replaceNext = Full(test);  // only a replacement is ever under way in a full drawing
         render = Image(0, 0);  // a search of its own, begun at `from`
-        while (test.draws.Position() < to)
-            if (Evolve(test)) break;  // a record that does not fit its progress file
+        // A record that does not fit its progress file may commit, or stand still.
+        for (std::uint64_t at = test.draws.Position(); at < to; at = test.draws.Position())
+            if (Evolve(test) || test.draws.Position() <= at) break;
         test.generation = generation;
     }
     test.draws.GoTo(to);

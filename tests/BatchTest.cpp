@@ -171,7 +171,7 @@ TEST(Batch, DamagedResumeStartsAfresh) {
         {POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations", "5", "--resume", dir.File("bad.idx"), "--quiet"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Loading progresses from <" + dir.File("bad.idx") + ">...\nProgress file <" +
-                         dir.File("bad.idx") + "> is damaged; starting afresh.\n");
+                         dir.File("bad.idx") + "> is damaged (it ends early); starting afresh.\n");
     EXPECT_EQ(Fields(r.out).at("generation"), "6");
 }
 

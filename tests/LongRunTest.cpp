@@ -352,6 +352,40 @@ TEST(LongRun, ARunResumedGoesOnAsIfItHadNeverStopped) {
     EXPECT_EQ(restarted.status, 0);
     EXPECT_NE(restarted.err.find("'s record does not say where its draws stood; they start again from its seed 5.\n"),
               std::string::npos) << restarted.err;
+    // A record is never passed over in silence, its values are held to the command line's
+    // bounds, and no count in it makes the resume replay without end.
+    const std::string json = dir.File("split.json");
+    for (const auto& [change, words] : std::vector<std::pair<std::string, std::string>>{
+             {R"({"draws": 4611686018427387905})", "\"draws\" is 4611686018427387905, not a whole number from 0 to 4611686018427387904"},
+             {R"({"draws": -1})", "\"draws\" is -1, not a whole number from 0 to 4611686018427387904"},
+             {R"({"draws": 9007199254740992, "replay_from": 0})", "\"replay_from\" is 0, not a whole number from 9007199250546688 to 9007199254740992"},
+             {R"({"max_size": 1})", "\"max_size\" is 1, not 0 or 2 to 32767"},
+             {R"({"search": "best"})", "\"search\" is \"best\", not mutate or shapes"},
+             {R"({"width": 0})", "\"width\" is 0, not a whole number from 1 to 32767"},
+             {R"({"seed": "5"})", "\"seed\" is \"5\", not a whole number from 0 to 4294967295"},
+             {"", "no \"program\""},
+             {"not json", "not a run record (JSON object)"},
+             {R"({"draws": 9007199254740992, "replay_from": 9007199254740000})", ""}}) {
+        std::string text = older;
+        if (change.empty())
+            text = "{}";
+        else if (change.front() != '{')
+            text = change;
+        else {
+            nlohmann::json patched = record;
+            patched.merge_patch(nlohmann::json::parse(change));
+            text = patched.dump();
+        }
+        WriteFile(json, std::vector<unsigned char>(text.begin(), text.end()));
+        const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--iterations", "2", "--resume", dir.File("split.idx"), "--quiet"});
+        EXPECT_EQ(r.status, 0) << change << r.err;
+        const std::string line = "Run record <" + json + "> is damaged (" + words +
+                                 "); resuming <" + dir.File("split.idx") + "> with the command line's search, settings and seed.\n";
+        if (words.empty())
+            EXPECT_EQ(r.err.find("is damaged"), std::string::npos) << change << r.err;
+        else
+            EXPECT_NE(r.err.find(line), std::string::npos) << change << r.err;
+    }
     // Runs started together without --seed each draw from a seed of their own.
     const ProcessResult a = Batch({POLYEVOLVE_SAMPLE, "--iterations", "1", "--quiet"});
     const ProcessResult b = Batch({POLYEVOLVE_SAMPLE, "--iterations", "1", "--quiet"});

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -405,6 +406,33 @@ TEST(DrawStream, IsTheCLibrarySequenceAndRepeatsItselfAfterASeek) {
     DrawStream a(9), b(9);
     draws::Use use(a);
     EXPECT_EQ(NextDraw(), b.Next());
+}
+
+// A far GoTo jumps the generator instead of making every value: the same values as walking
+// there, back and forth, and a position as far as a record could claim in an instant.
+TEST(DrawStream, GoingFarAheadGivesTheValuesAWalkMakes) {
+    for (unsigned seed : {1u, 77u, 4294967295u}) {
+        DrawStream walked(seed);
+        std::vector<int> values;
+        for (int i = 0; i < 3000000; ++i) values.push_back(walked.Next());
+        DrawStream jumped(seed);
+        for (std::uint64_t at : {2999990ull, 200000ull, 70001ull, 2500000ull, 131072ull}) {
+            ASSERT_TRUE(jumped.GoTo(at)) << seed;
+            for (std::uint64_t i = at; i < std::min<std::uint64_t>(at + 10, values.size()); ++i)
+                ASSERT_EQ(jumped.Next(), values[i]) << "seed " << seed << ", value " << i;
+        }
+        // What the jump passed over was never made: a seek there is refused, a GoTo makes it.
+        EXPECT_FALSE(jumped.Seek(131072 - 600));
+        ASSERT_TRUE(jumped.GoTo(131072 - 600));
+        EXPECT_EQ(jumped.Next(), values[131072 - 600]);
+    }
+    DrawStream far(3);
+    ASSERT_TRUE(far.GoTo(kMostDraws));
+    EXPECT_EQ(far.Position(), kMostDraws);
+    DrawStream near(3);
+    ASSERT_TRUE(near.GoTo(kMostDraws - 1));
+    near.Next();
+    EXPECT_EQ(far.Next(), near.Next());
 }
 
 TEST(DrawStream, SkippingFindsTheNextFiringDrawForEveryRate) {

@@ -519,7 +519,7 @@ TEST_F(Export, BadInputsWriteNothing) {
     WriteFile(dir.File("cut.idx"), cut);
     const ProcessResult damaged = Run({POLYEVOLVE_SAMPLE, dir.File("cut.idx"), out});
     EXPECT_EQ(damaged.status, 1);
-    EXPECT_EQ(damaged.err, "Progress file <" + dir.File("cut.idx") + "> is damaged.\n");
+    EXPECT_EQ(damaged.err, "Progress file <" + dir.File("cut.idx") + "> is damaged (it ends early).\n");
     const ProcessResult missing = Run({POLYEVOLVE_SAMPLE, dir.File("none.idx"), out});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "Unable to open progress file <" + dir.File("none.idx") + ">.\n");

@@ -1,12 +1,15 @@
 #include "TestSupport.h"
 
 #include "evolve/GeneticTest.h"
+#include "files/OutputFiles.h"
 #include "files/ProgressFile.h"
 #include "genome/Settings.h"
 #include "serial/Serializer.h"
 #include "serial/Streamer.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 #include <dirent.h>
 #include <signal.h>
@@ -151,10 +154,24 @@ TEST_F(ProgressFile, DamagedOrMissingFilesRestart) {
     EXPECT_EQ(LoadProgress(*test, dir.File("missing.idx")), LoadResult::Unopened);
     EXPECT_EQ(LoadProgress(*test, dir.path), LoadResult::Unopened);  // a folder is no file
 
+    // Bytes after the generation are never read, but they tell of damage: said, and the
+    // resume re-scores the error the file claims.
     Bytes longer = kTriangleFile;
-    longer.push_back(0x55);  // bytes after the generation are never read
+    longer.push_back(0x55);
     WriteFile(cut, longer);
-    EXPECT_EQ(LoadProgress(*test, cut), LoadResult::Loaded);
+    std::string note;
+    EXPECT_EQ(LoadProgress(*test, cut, &note), LoadResult::Loaded);
+    EXPECT_EQ(note, "1 bytes after its generation passed over");
+    EXPECT_EQ(test->bestError, 123456789u);
+    std::ostringstream said;
+    ASSERT_TRUE(ResumeProgress(*test, cut, "t.bmp", said));
+    EXPECT_EQ(said.str(), "Loading progresses from <" + cut + ">...\nProgress file <" + cut +
+                              "> is damaged (1 bytes after its generation passed over); its error is re-scored.\n");
+    EXPECT_EQ(test->bestError, test->RenderBest().Compare(*test->target));
+    EXPECT_EQ(LoadProgress(*test, cut, &note), LoadResult::Loaded);
+    WriteFile(cut, kTriangleFile);
+    EXPECT_EQ(LoadProgress(*test, cut, &note), LoadResult::Loaded);
+    EXPECT_EQ(note, "");
 }
 
 TEST_F(ProgressFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {

@@ -118,7 +118,7 @@ check '[ "$status" -eq 0 ]' "q ends the resumed run with status 0"
 echo "== third run: a damaged progress file"
 printf 'garbage' >"$work/bad.idx"
 start "$target" "$work/bad.idx" || exit 1
-check 'wait_for "$work/err" "^Progress file <$work/bad.idx> is damaged; starting afresh.$" 10' \
+check 'wait_for "$work/err" "^Progress file <$work/bad.idx> is damaged (it ends early); starting afresh.$" 10' \
     "the damaged file is reported"
 check 'wait_for "$work/err" "^Iteration:" 60' "the run still evolves"
 first_error=$(grep -m1 '^Iteration:' "$work/err" | sed 's/.*Error:\([0-9]*\).*/\1/')

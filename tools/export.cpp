@@ -62,7 +62,12 @@ OutputSize SizeFor(const Options& o, const Image& target) {
     const int pictureWidth = target.Width(), pictureHeight = target.Height();
     int w = pictureWidth, h = pictureHeight;
     RunRecord record;
-    if (LoadRecord(RecordPath(o.progress), record) && record.width > 1 && record.height > 1) {
+    std::string why;
+    const RecordLoad load = LoadRecord(RecordPath(o.progress), record, why);
+    if (load == RecordLoad::Damaged)
+        std::cerr << "Run record <" << RecordPath(o.progress) << "> is damaged (" << why
+                  << "); drawing <" << o.progress << "> as made at <" << o.target << ">'s size.\n";
+    if (load == RecordLoad::Loaded && record.width > 1 && record.height > 1) {
         w = record.width;
         h = record.height;
         if (record.targetWidth != pictureWidth || record.targetHeight != pictureHeight)
@@ -88,14 +93,16 @@ int main(int argc, char** argv) {
     const OutputSize size = SizeFor(o, *target);
 
     GeneticTest test(target.get());
-    switch (LoadProgress(test, o.progress)) {
+    std::string why;
+    switch (LoadProgress(test, o.progress, &why)) {
     case LoadResult::Unopened:
         std::cerr << "Unable to open progress file <" << o.progress << ">.\n";
         return 1;
     case LoadResult::Damaged:
-        std::cerr << "Progress file <" << o.progress << "> is damaged.\n";
+        std::cerr << "Progress file <" << o.progress << "> is damaged (" << why << ").\n";
         return 1;
     case LoadResult::Loaded:
+        if (!why.empty()) std::cerr << "Progress file <" << o.progress << "> is damaged (" << why << ").\n";
         break;
     }
 
