@@ -38,10 +38,12 @@ void Autosave(LoopState& state, std::ostream& err) {
     const std::uint64_t at = state.test.draws.Position();
     const RunRecord stamped = Stamped(state);
     std::ostringstream said;
-    if (SaveProgressTo(state.test, ProgressPath(state.baseName), said, true))
+    if (SaveProgressTo(state.test, ProgressPath(state.baseName), said, true, true)) {
         KeepRecord(state, stamped);
-    else
+        state.autosaveFailure.Succeeded();
+    } else if (state.autosaveFailure.Due(said.str())) {
         err << said.str();
+    }
     state.test.draws.Seek(at);
 }
 

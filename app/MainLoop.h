@@ -1,6 +1,7 @@
 #pragma once
 
 #include "evolve/Evaluator.h"
+#include "files/OutputFiles.h"
 #include "files/RunRecord.h"
 
 #include <SDL.h>
@@ -35,6 +36,7 @@ struct LoopState {
     RunRecord record;              // written beside every progress file saved
     double autosave = 0;           // seconds between quiet saves of the progress; 0: none
     std::time_t lastAutosave = 0;  // 0: not yet (the first comes `autosave` after the start)
+    RepeatedFailure autosaveFailure;
     bool halted = false;           // out of memory: no more candidates, the window stays
     int pictureWidth = 0, pictureHeight = 0;  // the target's own size, which the SVG is drawn at
     // Milliseconds, for polling events between the every-100 polls when iterations are slow

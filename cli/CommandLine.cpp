@@ -11,6 +11,7 @@ CLI::Validator WholeFrom(unsigned long long low, unsigned long long high) {
         [low, high](std::string& text) -> std::string {
             unsigned long long value = 0;
             if (WholeNumber(text, high, value) && value >= low) return "";
+            if (high == ~0ull && Digits(text) && text.size() > 1) return text + " is too large (at most " + std::to_string(high) + ")";
             if (high == ~0ull) return text + " is not a whole number above " + std::to_string(low - 1);
             return text + " is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
         },
@@ -21,7 +22,9 @@ CLI::Validator WholeNumber() {
     return CLI::Validator(
         [](std::string& text) -> std::string {
             unsigned long long value = 0;
-            return WholeNumber(text, ~0ull, value) ? "" : text + " is not a whole number";
+            if (WholeNumber(text, ~0ull, value)) return "";
+            if (Digits(text)) return text + " is too large (at most " + std::to_string(~0ull) + ")";
+            return text + " is not a whole number";
         },
         "");
 }
@@ -143,10 +146,42 @@ std::string Nearest(const CLI::App& app, const std::string& given) {
 
 }  // namespace
 
+namespace {
+
+// What the parser would take in silence: an option given twice (the last would win, or it
+// would say "needs a value"), and an option that needs a value followed by another option
+// (taken as its value: `--save --quiet` would write ./--quiet.idx). "" when neither.
+std::string Misread(const CLI::App& app, int argc, char** argv) {
+    std::vector<std::string> seen;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;  // file names from here on
+        if (arg.rfind("--", 0) != 0) continue;
+        const std::string name = arg.substr(0, arg.find('='));
+        const CLI::Option* option = app.get_option_no_throw(name);
+        if (!option) continue;  // the parser names it
+        if (std::find(seen.begin(), seen.end(), name) != seen.end()) return name + ": given twice";
+        seen.push_back(name);
+        const bool valued = arg.find('=') == std::string::npos && option->get_items_expected_min() > 0;
+        if (valued && i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) == 0 && std::string(argv[i + 1]) != "--")
+            return name + ": needs a value, not the option " + argv[i + 1] + " (for a file of that name, write ./" +
+                   argv[i + 1] + ")";
+        if (valued) ++i;
+    }
+    return "";
+}
+
+}  // namespace
+
 int ParseCommandLine(CLI::App& app, int argc, char** argv, const std::string& version) {
     bool showVersion = false;
     app.add_flag("--version", showVersion, "tell the version and where the random draws come from");
     const std::string program = app.get_name();
+    const std::string misread = Misread(app, argc, argv);
+    if (!misread.empty()) {
+        std::cerr << misread << " (" << program << " --help lists the options)\n";
+        return 2;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 
+bool Digits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 bool WholeNumber(const std::string& text, unsigned long long max, unsigned long long& out) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
     errno = 0;
@@ -13,7 +17,10 @@ bool WholeNumber(const std::string& text, unsigned long long max, unsigned long 
 }
 
 bool PositiveNumber(const std::string& text, double& out) {
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+    // Decimals and exponents (1e-3), no sign in front, no hexadecimal, infinity or NaN.
+    if (text.empty() || text.find_first_not_of("0123456789.eE+-") != std::string::npos ||
+        text.find_first_of("0123456789.") != 0)
+        return false;
     errno = 0;
     char* end = nullptr;
     out = std::strtod(text.c_str(), &end);

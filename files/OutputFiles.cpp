@@ -66,9 +66,10 @@ bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ost
 bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err, int pictureWidth,
                     int pictureHeight) {
     const int w = test.target ? test.target->Width() : 0, h = test.target ? test.target->Height() : 0;
+    errno = 0;
     if (!test.target || !SaveSvg(test.best, OutputSizeFor(w, h, pictureWidth ? pictureWidth : w,
                                                           pictureHeight ? pictureHeight : h), path)) {
-        err << "Unable to save SVG to <" << path << ">.\n";
+        err << "Unable to save SVG to <" << path << ">" << Because(errno ? std::strerror(errno) : "") << ".\n";
         return false;
     }
     err << "Saved SVG to <" << path << ">.\n";

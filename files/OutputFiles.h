@@ -35,5 +35,23 @@ bool ResumeProgress(GeneticTest& test, const std::string& progressPath,
 // (errno), else "". Clear both before the attempt.
 std::string SaveFailureReason();
 
+// Timed saves that keep failing are said once, and again only when the reason changes (or
+// after one that went well): not a line a save while a folder stays read-only.
+class RepeatedFailure {
+public:
+    // True when a failure for `reason` should be said.
+    bool Due(const std::string& reason) {
+        const bool due = !failing || reason != last;
+        failing = true;
+        last = reason;
+        return due;
+    }
+    void Succeeded() { failing = false; }
+
+private:
+    bool failing = false;
+    std::string last;
+};
+
 // True if `path` is a regular file that could be a progress file.
 bool ProgressFileExists(const std::string& path);

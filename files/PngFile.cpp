@@ -11,8 +11,13 @@
 
 namespace {
 
+// libpng's own handlers print every failure (a line a frame while a disk is full); the
+// caller says what failed, once, with the system's reason.
+void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietWarning(png_structp, png_const_charp) {}
+
 bool WritePng(int w, int h, const std::function<void(int, Uint32*)>& rows, FILE* file) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {

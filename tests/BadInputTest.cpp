@@ -167,6 +167,29 @@ TEST(BadInput, AFailedPictureSaveKeepsTheOldPicture) {
     EXPECT_EQ(listing.out, "run.idx\nrun.json\nrun.out.png\nrun.out.svg\n");
 }
 
+// Timed saves and frames that keep failing (here: no file may grow) say so once, with the
+// reason, not a line a save.
+TEST(BadInput, SavesThatKeepFailingSaySoOnce) {
+    TempDir dir;
+    const std::string prefix = dir.File("run");
+    // Files of at most 1 KiB: the first saves go well, those of a fuller drawing fail.
+    const ProcessResult r = BatchUnder("ulimit -f 1", {POLYEVOLVE_SAMPLE, "--search", "shapes", "--seed", "1",
+                                                       "--iterations", "5000", "--autosave", "0.01", "--save",
+                                                       prefix, "--frames", dir.File("f%d.png"), "--every", "20",
+                                                       "--quiet"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.find("libpng"), std::string::npos) << r.err;
+    auto count = [&r](const std::string& line) {
+        int n = 0;
+        for (std::size_t at = r.err.find(line); at != std::string::npos; at = r.err.find(line, at + 1)) ++n;
+        return n;
+    };
+    // Once while it runs, once at the end.
+    EXPECT_EQ(count("Unable to save progresses to <" + prefix + ".idx> (File too large).\n"), 2) << r.err;
+    EXPECT_EQ(count("(File too large); said again only for another reason.\n"), 1) << r.err;
+    EXPECT_EQ(count("Unable to save PNG to <" + prefix + ".out.png> (File too large).\n"), 1) << r.err;
+}
+
 TEST(BadInput, ProgressFilesWithLongNamesSave) {
     SettingsGuard guard;
     TempDir dir;

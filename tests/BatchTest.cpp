@@ -97,6 +97,14 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
              {{t, "--evaluator", "quick"}, "--evaluator: quick is not plain or fast"},
              {{t, "--threads", "0"}, "--threads: 0 is not a whole number from 1 to 256"},
              {{t, "--threads", "257"}, "--threads: 257 is not a whole number from 1 to 256"},
+             {{t, "--save", "--quiet", "--iterations", "50"},
+              "--save: needs a value, not the option --quiet (for a file of that name, write ./--quiet)"},
+             {{t, "--iterations", "10", "--iterations=5"}, "--iterations: given twice"},
+             {{t, "--", "--seed", "1"},
+              "--seed: a second target (after --, every argument is a file name; options go before --)"},
+             {{t, "--iterations", "99999999999999999999"},
+              "--iterations: 99999999999999999999 is too large (at most 18446744073709551615)"},
+             {{t, "--seconds", "-1e-3"}, "--seconds: -1e-3 is not a positive number"},
          }) {
         const ProcessResult r = Batch(args);
         EXPECT_EQ(r.status, 2) << line;
@@ -108,6 +116,8 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
     for (const char* option : {"--until-rmse", "--search", "--force", "--version"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     EXPECT_EQ(help.err, "");
+    const ProcessResult exponent = Batch({t, "--seconds", "1e-3", "--seed", "1", "--quiet"});
+    EXPECT_EQ(exponent.status, 0) << exponent.err;
     const ProcessResult joined = Batch({t, "--iterations=3", "--seed=1", "--quiet"});
     EXPECT_EQ(joined.status, 0) << joined.err;
     EXPECT_EQ(Fields(joined.out)["iterations"], "3");

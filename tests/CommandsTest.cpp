@@ -215,7 +215,7 @@ TEST_F(Commands, SavesIntoAMissingFolderReportFailure) {
     PushKey(SDLK_s);
     PollEvents(*state, err);
     EXPECT_EQ(err.str(), "Unable to save BMP to <" + state->baseName + ".out.bmp>.\n" +
-                             "Unable to save SVG to <" + state->baseName + ".out.svg>.\n" +
+                             "Unable to save SVG to <" + state->baseName + ".out.svg> (No such file or directory).\n" +
                              "Unable to save progresses to <" + state->baseName + ".idx>.\n");
     EXPECT_EQ(Caption(), "before");
     EXPECT_EQ(state->iterations, 1u);

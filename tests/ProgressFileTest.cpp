@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -199,6 +201,18 @@ TEST_F(ProgressFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_FALSE(SaveProgress(*test, dir.File("missing/keep.idx")));
     ASSERT_TRUE(SaveProgress(*test, path));  // and an unhindered save replaces it
     EXPECT_NE(ReadFile(path), kTriangleFile);
+
+    // A killed save's temporary file goes with the next save to the same name; one whose
+    // write is under way (its lock held), and other names', stay.
+    for (const char* name : {"keep.idx.tmp.AbC123", "keep.idx.tmp.XyZ789", "keep.idx.tmp.longer1", "other.idx.tmp.AbC123"})
+        WriteFile(dir.File(name), kTriangleFile);
+    const int writing = open(dir.File("keep.idx.tmp.XyZ789").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(writing, LOCK_EX), 0);
+    ASSERT_TRUE(SaveProgress(*test, path));
+    close(writing);
+    EXPECT_FALSE(FileExists(dir.File("keep.idx.tmp.AbC123")));
+    for (const char* name : {"keep.idx.tmp.XyZ789", "keep.idx.tmp.longer1", "other.idx.tmp.AbC123"})
+        EXPECT_TRUE(FileExists(dir.File(name))) << name;
 }
 
 TEST_F(ProgressFile, DamagedCopiesNeverOutgrowTheirInput) {

@@ -130,6 +130,8 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
         return 2;
     };
     if (targets.empty()) return refuse("TARGET: no target picture given");
+    if (targets.size() > 1 && targets[1].rfind("-", 0) == 0)
+        return refuse(targets[1] + ": a second target (after --, every argument is a file name; options go before --)");
     if (targets.size() > 1) return refuse(targets[1] + ": a second target (only one is taken)");
     o.target = targets.front();
     o.haveIterations = app.count("--iterations") > 0;

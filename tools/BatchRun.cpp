@@ -150,9 +150,19 @@ bool BatchRun::Step() {
 
 void BatchRun::AfterStep() {
     if (options.every && done % options.every == 0 && !options.frames.empty()) {
-        report.Clear();
         const std::string frame = FrameName(options.frames, test.generation - 1);
-        if (!SaveFrame(frame)) std::cerr << "Unable to save frame <" << frame << ">.\n";
+        SDL_ClearError();
+        errno = 0;
+        if (SaveFrame(frame)) {
+            frameFailure.Succeeded();
+        } else {
+            const std::string reason = SaveFailureReason();
+            if (frameFailure.Due(reason)) {
+                report.Clear();
+                std::cerr << "Unable to save frame <" << frame << ">" << Because(reason)
+                          << "; said again only for another reason.\n";
+            }
+        }
     }
     if (lapse && options.every) {
         if (done % options.every == 0) LapseFrame();  // one frame each N iterations
@@ -173,7 +183,9 @@ void BatchRun::Autosave() {
     const std::uint64_t at = test.draws.Position();
     StampDraws(start.record, test, *start.search);
     std::ostringstream said;
-    if (!SaveRun(test, keepPath, start.record, said, true, true)) {
+    if (SaveRun(test, keepPath, start.record, said, true, true)) {
+        autosaveFailure.Succeeded();
+    } else if (autosaveFailure.Due(said.str())) {
         report.Clear();
         std::cerr << said.str();
     }
@@ -199,8 +211,10 @@ int BatchRun::Finish() {
     }
     if (options.every && done % options.every != 0 && !options.frames.empty()) {
         const std::string frame = FrameName(options.frames, test.generation - 1);
+        SDL_ClearError();
+        errno = 0;
         if (!SaveFrame(frame)) {
-            std::cerr << "Unable to save frame <" << frame << ">.\n";
+            std::cerr << "Unable to save frame <" << frame << ">" << Because(SaveFailureReason()) << ".\n";
             status = 1;
         }
     }

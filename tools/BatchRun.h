@@ -3,6 +3,7 @@
 #include "tools/BatchOptions.h"
 #include "tools/BatchProgress.h"
 
+#include "files/OutputFiles.h"
 #include "files/Timelapse.h"
 #include "run/RunStart.h"
 
@@ -56,4 +57,5 @@ private:
     unsigned long long done = 0;
     unsigned long long candidates = 0;  // scored, whichever search: the unit both share
     bool outOfMemory = false;
+    RepeatedFailure autosaveFailure, frameFailure;
 };
