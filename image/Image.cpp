@@ -1,5 +1,7 @@
 #include "image/Image.h"
 
+#include "image/DamageCheck.h"
+
 #include "image/KernelChoice.h"
 #include "image/Kernels.h"
 
@@ -50,6 +52,13 @@ SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& re
     SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
     SDL_Surface* loaded = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
     if (loaded || !stream) return loaded;
+    // SDL_image reads runs past the end of their data, or stopping short of the last row, as
+    // a picture blank below them.
+    const Damage runs = CheckBmpRuns(path);
+    if (!runs.what.empty()) {
+        result.error = "damaged BMP: " + runs.what;
+        return nullptr;
+    }
     SDL_RWops* again = SDL_RWFromFile(path.c_str(), "rb");
     loaded = again ? IMG_LoadTyped_RW(again, 1, const_cast<char*>("BMP")) : nullptr;
     if (!loaded) {

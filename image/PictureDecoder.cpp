@@ -209,10 +209,14 @@ void CheckDamage(const std::string& path, PictureKind kind, Decoded& result) {
     Damage damage;
     if (kind == PictureKind::Jpeg) damage = CheckJpeg(path);
     if (kind == PictureKind::Gif) damage = CheckGif(path, MaxSourcePixels());
+    if (kind == PictureKind::Png) damage = CheckPng(path);
+    if (kind == PictureKind::WebP) damage = CheckWebp(path);
     if (damage.what.empty()) return;
     // A JPEG whose data decodes to the end is shown as it decodes (phones and cameras write
-    // some with stray bytes); anything cut short, or damaged in another kind, is refused.
-    if (kind == PictureKind::Jpeg && !damage.truncated)
+    // some with stray bytes), a GIF whose later frames are damaged by its first, a WebP with
+    // bytes after its end without them; anything cut short, or damaged in what is shown, is
+    // refused.
+    if (!damage.truncated)
         result.warning = damage.what;
     else
         result.error = damage.what;
