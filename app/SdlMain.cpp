@@ -45,7 +45,7 @@ std::string About() {
     "Keys: s saves the progress as TARGET.idx, b saves the drawing as TARGET.out.bmp and\n"
     "TARGET.out.svg, q quits.\n"
     "Environment: POLYEVOLVE_THREADS sets the threads (default: one per core, also the most);\n"
-    "POLYEVOLVE_MAX_PIXELS the most pixels a picture may have (default 50000000);\n"
+    "POLYEVOLVE_MAX_PIXELS the most pixels a picture may have (default 400000000);\n"
     "SDL_VIDEODRIVER=dummy runs without a window.\n"
     "Without a display: xvfb-run -a polyevolve TARGET";
 }

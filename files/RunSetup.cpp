@@ -19,15 +19,17 @@ void SettleWorkingSize(RunOptions& o) {
 }
 
 std::unique_ptr<Image> EvolvedTarget(std::unique_ptr<Image> picture, const RunOptions& options,
-                                     const std::string& targetName, std::ostream& err) {
+                                     const std::string& targetName, int pictureWidth, int pictureHeight,
+                                     std::ostream& err) {
     if (!picture || options.maxSize == 0) return picture;
     int w, h;
     FitWithin(picture->Width(), picture->Height(), int(options.maxSize), w, h);
-    if (w == picture->Width() && h == picture->Height()) return picture;
+    if (w == pictureWidth && h == pictureHeight) return picture;
     if (!options.maxSizeGiven)
-        err << "Searching a " << w << " x " << h << " copy of <" << targetName << ">'s " << picture->Width()
-            << " x " << picture->Height() << " pixels (--max-size 0 searches it whole); what is saved is drawn "
+        err << "Searching a " << w << " x " << h << " copy of <" << targetName << ">'s " << pictureWidth << " x "
+            << pictureHeight << " pixels (--max-size 0 searches it whole); what is saved is drawn "
             << "at the full size.\n";
+    if (w == picture->Width() && h == picture->Height()) return picture;
     return std::make_unique<Image>(Downscale(*picture, w, h));
 }
 

@@ -22,9 +22,11 @@ constexpr unsigned long long kShapesWorkingSize = 512;
 void SettleWorkingSize(RunOptions& options);
 
 // The picture scaled down (area average) so its longer side fits options.maxSize; as it is for
-// 0. A copy the user did not ask for by --max-size gets a line on `err` saying so.
+// 0. A copy the user did not ask for by --max-size gets a line on `err` saying so; the
+// picture's own size is `pictureWidth` x `pictureHeight` (larger, if it shrank while loading).
 std::unique_ptr<Image> EvolvedTarget(std::unique_ptr<Image> picture, const RunOptions& options,
-                                     const std::string& targetName, std::ostream& err);
+                                     const std::string& targetName, int pictureWidth, int pictureHeight,
+                                     std::ostream& err);
 
 // Takes from the record of the progress file being resumed what the command line left open
 // (--max-size, the search, the limits), with a line on `err` saying so.

@@ -2,6 +2,7 @@
 
 #include "genome/Settings.h"
 #include "image/Image.h"
+#include "image/PictureDecoder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -44,7 +45,8 @@ void RefuseSize(const std::string& path, long long width, long long height, std:
 
 }  // namespace
 
-std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, int shrinkTo, unsigned background) {
+std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, int shrinkTo, unsigned background,
+                                  int* pictureWidth, int* pictureHeight) {
     // The size is in the header: a picture too large is refused before it is decoded, which
     // for the largest would cost gigabytes and seconds.
     long long headerWidth = 0, headerHeight = 0;
@@ -63,7 +65,12 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, in
     Decoded outcome;
     SDL_Surface* loaded = LoadPictureSurface(path, request, &outcome);
     if (outcome.tooLarge) {
-        RefuseSize(path, outcome.sourceWidth, outcome.sourceHeight, err);
+        if (outcome.sourceWidth <= MaxTargetWidth && outcome.sourceHeight <= MaxTargetHeight)
+            err << "Target image <" << path << "> is " << outcome.sourceWidth << " x " << outcome.sourceHeight
+                << " pixels, more than the " << kMostWholePixels << " evolved whole; --max-size N evolves a "
+                << "smaller copy (and what is saved is drawn at the full size).\n";
+        else
+            RefuseSize(path, outcome.sourceWidth, outcome.sourceHeight, err);
         return nullptr;
     }
     const std::string why = outcome.error;
@@ -83,6 +90,9 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, in
         return nullptr;
     }
     if (!outcome.warning.empty()) err << "<" << path << ">: " << outcome.warning << ".\n";
+    const bool shrunk = outcome.uprightWidth > 0;
+    if (pictureWidth) *pictureWidth = shrunk ? outcome.uprightWidth : target->Width();
+    if (pictureHeight) *pictureHeight = shrunk ? outcome.uprightHeight : target->Height();
     return target;
 }
 

@@ -21,8 +21,10 @@ bool BmpHeaderSize(const std::string& path, long long& width, long long& height)
 // the file and says why, and returns null. A picture loaded despite damage gets a line too.
 // With `shrinkTo` (a run's --max-size), a picture larger than a target may be is shrunk while
 // it loads, so its longer side fits.
+// `pictureWidth` and `pictureHeight`, when given, get the picture's own size (upright), also
+// when it was shrunk while loading: what is saved is drawn at that size.
 std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, int shrinkTo = 0,
-                                  unsigned background = 0);
+                                  unsigned background = 0, int* pictureWidth = nullptr, int* pictureHeight = nullptr);
 
 // Sizes the genome to the target; must run before the first polygon is made.
 void UseTargetSize(const Image& target);

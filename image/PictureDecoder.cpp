@@ -6,6 +6,7 @@
 #include <vips/vips.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -180,7 +181,8 @@ SDL_Surface* Decode(VipsImage* image, std::string& error) {
 bool Upright(Owned& image, const std::string& path, PictureKind kind, const DecodeRequest& request,
              Decoded& result) {
     const int w = image.image->Xsize, h = image.image->Ysize;
-    if (w > request.maxWidth || h > request.maxHeight) {
+    const bool many = std::uint64_t(w) * std::uint64_t(h) > kMostWholePixels;
+    if (w > request.maxWidth || h > request.maxHeight || many) {
         if (request.shrinkTo <= 0) {
             result.error = "too large to decode (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)";
             result.tooLarge = true;
@@ -237,6 +239,11 @@ void JudgeWarning(PictureKind kind, Decoded& result) {
     }
 }
 
+std::uint64_t FileBytes(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? std::uint64_t(info.st_size) : 0;
+}
+
 }  // namespace
 
 std::uint64_t MaxSourcePixels() {
@@ -275,11 +282,20 @@ Decoded DecodePicture(const std::string& path, PictureKind kind, const DecodeReq
     }
     result.sourceWidth = image.image->Xsize;
     result.sourceHeight = image.image->Ysize;
+    const bool turned = vips_image_get_orientation_swap(image.image);
+    result.uprightWidth = turned ? result.sourceHeight : result.sourceWidth;
+    result.uprightHeight = turned ? result.sourceWidth : result.sourceHeight;
+    const std::string size = std::to_string(image.image->Xsize) + " x " + std::to_string(image.image->Ysize);
     const std::uint64_t pixels = std::uint64_t(image.image->Xsize) * std::uint64_t(image.image->Ysize);
     if (pixels > MaxSourcePixels()) {
-        result.error = std::to_string(image.image->Xsize) + " x " + std::to_string(image.image->Ysize) +
-                       " pixels, more than the " + std::to_string(MaxSourcePixels()) +
+        result.error = size + " pixels, more than the " + std::to_string(MaxSourcePixels()) +
                        " a picture may have (POLYEVOLVE_MAX_PIXELS allows more)";
+        return result;
+    }
+    const std::uint64_t bytes = FileBytes(path);
+    if (pixels > bytes * kPixelsPerByte) {
+        result.error = size + " pixels, more than its " + std::to_string(bytes) + " bytes could hold";
+        result.damaged = true;
         return result;
     }
     CheckDamage(path, kind, result);

@@ -18,11 +18,10 @@ bool RunStart::LoadTarget(std::ostream& err) {
     SettleWorkingSize(options);
     // Also refuses targets too large for the window's 16-bit row length or the 16-bit
     // vertex coordinates.
-    std::unique_ptr<Image> picture = ::LoadTarget(targetPath, err, int(options.maxSize), options.background);
+    std::unique_ptr<Image> picture =
+        ::LoadTarget(targetPath, err, int(options.maxSize), options.background, &pictureWidth, &pictureHeight);
     if (!picture) return false;
-    pictureWidth = picture->Width();
-    pictureHeight = picture->Height();
-    target = EvolvedTarget(std::move(picture), options, targetPath, err);
+    target = EvolvedTarget(std::move(picture), options, targetPath, pictureWidth, pictureHeight, err);
     return true;
 }
 

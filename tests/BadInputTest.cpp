@@ -17,11 +17,6 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;  // reserves terabytes of address space: no ulimit -v
-#else
-constexpr bool kSanitized = false;
-#endif
 
 void Put32(std::vector<unsigned char>& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = static_cast<unsigned char>(v >> (8 * i));

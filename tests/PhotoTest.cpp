@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // The pictures people have: phone photos turned by their EXIF tag at full size, damaged
@@ -184,7 +185,10 @@ TEST_F(Photos, TinyFilesClaimingHugeSizesAreRefusedBeforeDecoding) {
         WriteFile(path, bytes);
         std::ostringstream err;
         EXPECT_EQ(LoadTarget(path, err), nullptr);
-        EXPECT_NE(err.str().find("<" + path + ">: 8191 x 32767 pixels, more than the 50000000"), std::string::npos)
+        EXPECT_NE(err.str().find("<" + path + ">: damaged " + (kind == "jpg" ? std::string("JPEG") : "PNG") +
+                                 ": 8191 x 32767 pixels, more than its " + std::to_string(bytes.size()) +
+                                 " bytes could hold)"),
+                  std::string::npos)
             << err.str();
         // Shrinking while loading reads no more of it.
         std::ostringstream shrunk;
@@ -269,6 +273,42 @@ TEST_F(Photos, TheHelpListsExactlyTheKindsThatLoad) {
     EXPECT_NE(err.str().find("PPM: not a picture of a kind read here (" + std::string(PictureKindList()) + ")"),
               std::string::npos) << err.str();
     g_object_unref(photo);
+}
+
+// Photos of hundreds of megapixels (a phone's 200-megapixel sensor, a panorama) run at the
+// search's working size in little memory, turned upright, and what is saved is drawn at the
+// picture's own size.
+TEST_F(Photos, HugePhotosRunShrunkAndSaveAtTheirOwnSize) {
+    if (kSanitized) GTEST_SKIP() << "memory is measured without the sanitizers";
+    struct Big {
+        int w, h, orientation;
+    };
+    for (const Big big : {Big{16000, 12000, 1}, Big{30000, 5000, 6}}) {
+        VipsImage *black = nullptr, *grey = nullptr;
+        ASSERT_EQ(vips_black(&black, big.w, big.h, "bands", 3, nullptr), 0);
+        ASSERT_EQ(vips_linear1(black, &grey, 1.0, 90.0, "uchar", TRUE, nullptr), 0);
+        const std::string path = Save(grey, "big.jpg", big.orientation);
+        g_object_unref(black);
+        g_object_unref(grey);
+        const std::string prefix = dir.File("big");
+        const ProcessResult r = RunProcess({POLYEVOLVE_BATCH_BIN, path, "--search", "shapes", "--seed", "1",
+                                            "--iterations", "5", "--save", prefix, "--force"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const bool turned = big.orientation >= 5;
+        const int w = turned ? big.h : big.w, h = turned ? big.w : big.h;
+        EXPECT_NE(r.err.find("of <" + path + ">'s " + std::to_string(w) + " x " + std::to_string(h) + " pixels"),
+                  std::string::npos)
+            << r.err;
+        // The PNG's header: its width and height, big-endian at 16 and 20.
+        const std::vector<unsigned char> png = ReadFile(prefix + ".out.png");
+        ASSERT_GT(png.size(), 24u);
+        auto be = [&png](std::size_t at) { return int(png[at]) << 24 | int(png[at + 1]) << 16 | int(png[at + 2]) << 8 | png[at + 3]; };
+        EXPECT_EQ(be(16), w);
+        EXPECT_EQ(be(20), h);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 600 * 1024) << "kilobytes at most, of any process this test started";
 }
 
 }  // namespace

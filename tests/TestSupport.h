@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // reserves terabytes of address space: no ulimit -v
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Pixel access in the program's layout, for building and inspecting test images.
 struct Rgb {
     int r, g, b;

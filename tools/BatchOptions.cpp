@@ -116,7 +116,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
                  "Ctrl-C (or SIGTERM) ends the run after the current iteration, with its saves, and\n"
                  "then by that signal (so a shell loop stops too); a second one quits at once, leaving\n"
                  "the last complete save as it was. POLYEVOLVE_MAX_PIXELS sets the most pixels a picture\n"
-                 "may have (default 50000000).",
+                 "may have (default 400000000).",
                  "polyevolve-batch");
     std::vector<std::string> targets;
     std::string evaluator = "fast";

@@ -58,9 +58,8 @@ int Parse(int argc, char** argv, Options& o) {
 
 // The output's size: the picture's times the scale, for a drawing evolved at the size its
 // record tells (a --max-size run's coordinates are smaller than the picture's).
-OutputSize SizeFor(const Options& o, const Image& target) {
-    const int pictureWidth = target.Width(), pictureHeight = target.Height();
-    int w = pictureWidth, h = pictureHeight;
+OutputSize SizeFor(const Options& o, const Image& target, int pictureWidth, int pictureHeight) {
+    int w = target.Width(), h = target.Height();
     RunRecord record;
     std::string why;
     const RecordLoad load = LoadRecord(RecordPath(o.progress), record, why);
@@ -87,10 +86,12 @@ int main(int argc, char** argv) {
     Options o;
     const int parsed = Parse(argc, argv, o);
     if (parsed >= 0) return parsed;
-    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr);
+    // Only the picture's size is needed: one too large to load whole loads shrunk.
+    int pictureWidth = 0, pictureHeight = 0;
+    const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr, 4096, 0, &pictureWidth, &pictureHeight);
     if (!target) return 1;
     UseTargetSize(*target);
-    const OutputSize size = SizeFor(o, *target);
+    const OutputSize size = SizeFor(o, *target, pictureWidth, pictureHeight);
 
     GeneticTest test(target.get());
     std::string why;
