@@ -67,9 +67,12 @@ void AddAlphaOption(CLI::App& app, RunOptions& o) {
 }  // namespace
 
 void AddRunOptions(CLI::App& app, RunOptions& o) {
+    const bool shapes = o.defaultSearch == "shapes";
     app.add_option("--search", o.search,
-                   "mutate (default): the exact run, one mutated candidate at a time; shapes: "
-                   "polygon by polygon, then refined by the exact run and by replacing polygons")
+                   std::string("mutate") + (shapes ? "" : " (default)") +
+                       ": the exact run, one mutated candidate at a time; shapes" + (shapes ? " (default)" : "") +
+                       ": polygon by polygon, then refined by the exact run and by replacing polygons (a "
+                       "resumed run keeps its own)")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 return text == "mutate" || text == "shapes" ? "" : text + " is not mutate or shapes";

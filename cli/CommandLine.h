@@ -10,7 +10,8 @@
 
 // The run options the window program and the batch runner share.
 struct RunOptions {
-    std::string search;  // "mutate" or "shapes"; empty: not given (mutate)
+    std::string search;  // "mutate" or "shapes"; empty: not given (a resumed record's, else defaultSearch)
+    std::string defaultSearch = "mutate";  // the program's own: the window's exact run, the batch runner's shapes
     unsigned long long seed = 0;    // when given (seedGiven)
     bool seedGiven = false;
     unsigned long long threads = 0;  // 0: one per core

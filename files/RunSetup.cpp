@@ -15,6 +15,7 @@
 #include <random>
 
 void SettleWorkingSize(RunOptions& o) {
+    if (o.search.empty()) o.search = o.defaultSearch;
     if (!o.maxSizeGiven) o.maxSize = o.search == "shapes" ? kShapesWorkingSize : 0;
 }
 
@@ -40,11 +41,12 @@ void AdoptRecord(const RunRecord& record, const std::string& progressPath, RunOp
     if (!o.maxSizeGiven && (record.maxSize != 0 || record.search == "shapes")) {
         o.maxSize = record.maxSize;
         o.maxSizeGiven = true;
-        if (record.maxSize != 0) taken += " --max-size " + std::to_string(record.maxSize);
+        if (record.maxSize != 0 && !(record.search == "shapes" && record.maxSize == kShapesWorkingSize))
+            taken += " --max-size " + std::to_string(record.maxSize);
     }
-    if (o.search.empty() && record.search == "shapes") {
+    if (o.search.empty()) {
         o.search = record.search;
-        taken += " --search shapes";
+        if (record.search != o.defaultSearch) taken += " --search " + record.search;
     }
     if (o.maxPolygons == 0 && record.maxPolygons != Settings::MaxPolygons && record.maxPolygons >= 3) {
         o.maxPolygons = record.maxPolygons;
@@ -83,7 +85,7 @@ RunRecord MakeRecord(const GeneticTest& test, const std::string& targetPath, int
     r.height = test.target ? test.target->Height() : 0;
     r.maxSize = o.maxSize;
     r.seed = seed;
-    r.search = o.search.empty() ? "mutate" : o.search;
+    r.search = o.search.empty() ? o.defaultSearch : o.search;
     r.maxPolygons = Settings::MaxPolygons;
     r.maxPoints = Settings::MaxPoints;
     r.alphaMin = Settings::AlphaMin;

@@ -18,7 +18,8 @@ class Image;
 // phone photos, it reaches within a few per cent of the quality of larger copies in a fraction
 // of the time, and the shapes scale to the picture's own size when saved.
 constexpr unsigned long long kShapesWorkingSize = 512;
-// Fixes options.maxSize: --max-size as given, else the search's working size (shapes), else 0.
+// Fixes options.search (the program's default where nothing said one) and options.maxSize:
+// --max-size as given, else the search's working size (shapes), else 0.
 void SettleWorkingSize(RunOptions& options);
 
 // The picture scaled down (area average) so its longer side fits options.maxSize; as it is for

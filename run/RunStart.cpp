@@ -63,7 +63,7 @@ bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, s
         resumedDrawing = ResumeProgress(*test, progressPath, targetPath, err);
     }
     SearchKind kind = SearchKind::Mutate;
-    ParseSearchKind(options.search.empty() ? "mutate" : options.search, kind);
+    ParseSearchKind(options.search, kind);
     // More threads than cores only take turns, and every batch then waits for a thread that
     // is not running: at most one a core (the run is the same for any number).
     search = MakeSearch(kind, evaluator, std::min(threads, DefaultThreads()));

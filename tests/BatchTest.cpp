@@ -22,8 +22,8 @@ ProcessResult Batch(const std::vector<std::string>& args) {
 }
 
 TEST(Batch, SameSeedSameTrajectoryAsTheSharedIteration) {
-    const ProcessResult a = Batch({POLYEVOLVE_SAMPLE, "--seed", "42", "--iterations", "400"});
-    const ProcessResult b = Batch({"--iterations", "400", "--seed", "42", POLYEVOLVE_SAMPLE});
+    const ProcessResult a = Batch({POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "42", "--iterations", "400"});
+    const ProcessResult b = Batch({"--iterations", "400", "--seed", "42", POLYEVOLVE_SAMPLE, "--search", "mutate"});
     ASSERT_EQ(a.status, 0) << a.err;
     ASSERT_EQ(b.status, 0) << b.err;
     auto fa = Fields(a.out), fb = Fields(b.out);
@@ -47,7 +47,7 @@ TEST(Batch, SameSeedSameTrajectoryAsTheSharedIteration) {
 TEST(Batch, EveryEvaluatorAndThreadCountWritesTheSameFiles) {
     TempDir dir;
     const std::vector<std::vector<std::string>> ways = {
-        {"--evaluator", "plain"}, {"--evaluator", "fast", "--threads", "1"}, {"--threads", "3"}};
+        {"--evaluator", "plain"}, {"--evaluator", "fast", "--threads", "1"}, {"--search", "mutate", "--threads", "3"}};
     std::vector<std::map<std::string, std::string>> lines;
     for (std::size_t k = 0; k < ways.size(); ++k) {
         std::vector<std::string> args = {POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "1500",
@@ -131,7 +131,7 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
     TempDir dir;
     const std::string prefix = dir.File("run");
     const ProcessResult first =
-        Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "300", "--save", prefix, "--quiet"});
+        Batch({POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "7", "--iterations", "300", "--save", prefix, "--quiet"});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.err, "Saved progresses to <" + prefix + ".idx>.\nSaved PNG to <" + prefix +
                              ".out.png>.\nSaved SVG to <" + prefix + ".out.svg>.\n");
@@ -168,7 +168,9 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
     const ProcessResult resumed =
         Batch({POLYEVOLVE_SAMPLE, "--seed", "8", "--iterations", "10", "--resume", prefix + ".idx", "--quiet"});
     ASSERT_EQ(resumed.status, 0) << resumed.err;
-    EXPECT_EQ(resumed.err, "Loading progresses from <" + prefix + ".idx>...\n");
+    // The batch runner's own default is the shape search: the record's search goes on, said.
+    EXPECT_EQ(resumed.err, "Progress file <" + prefix + ".idx> was made with --search mutate; going on with the same.\n"
+                           "Loading progresses from <" + prefix + ".idx>...\n");
     const auto after = Fields(resumed.out);
     EXPECT_EQ(after.at("generation"), "311");
     EXPECT_LE(std::stoull(after.at("error")), stored);
@@ -178,7 +180,7 @@ TEST(Batch, DamagedResumeStartsAfresh) {
     TempDir dir;
     WriteFile(dir.File("bad.idx"), {1, 2, 3});
     const ProcessResult r = Batch(
-        {POLYEVOLVE_SAMPLE, "--seed", "3", "--iterations", "5", "--resume", dir.File("bad.idx"), "--quiet"});
+        {POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "3", "--iterations", "5", "--resume", dir.File("bad.idx"), "--quiet"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Loading progresses from <" + dir.File("bad.idx") + ">...\nProgress file <" +
                          dir.File("bad.idx") + "> is damaged (it ends early); starting afresh.\n");

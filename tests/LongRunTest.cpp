@@ -130,7 +130,7 @@ TEST(LongRun, ASecondSignalQuitsAtOnceAndTheLastSaveStaysWhole) {
 }
 
 TEST(LongRun, EachStopConditionStopsTheRun) {
-    const ProcessResult count = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "777", "--quiet"});
+    const ProcessResult count = Batch({POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "5", "--iterations", "777", "--quiet"});
     EXPECT_EQ(Fields(count.out).at("iterations"), "777");
     EXPECT_EQ(Fields(count.out).at("candidates"), "777");  // one a mutate iteration
     // No iterations at all: the first drawing, with its true error.
@@ -189,7 +189,7 @@ TEST(LongRun, AutosavesAppearAndLoad) {
 
 TEST(LongRun, FramesGetTheirNamesAndTheTargetsSize) {
     TempDir dir;
-    const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "1200", "--frames",
+    const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "7", "--iterations", "1200", "--frames",
                                    dir.File("f-%05d.bmp"), "--every", "500", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"f-00500.bmp", "f-01000.bmp", "f-01200.bmp"}) {
@@ -198,7 +198,7 @@ TEST(LongRun, FramesGetTheirNamesAndTheTargetsSize) {
         EXPECT_EQ(frame.Height(), 200) << name;
     }
     EXPECT_FALSE(FileExists(dir.File("f-01500.bmp")));
-    const ProcessResult svg = Batch({POLYEVOLVE_SAMPLE, "--seed", "7", "--iterations", "100", "--frames",
+    const ProcessResult svg = Batch({POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "7", "--iterations", "100", "--frames",
                                      dir.File("v%d.svg"), "--every", "100", "--quiet"});
     EXPECT_TRUE(FileExists(dir.File("v100.svg")));
 }

@@ -95,7 +95,8 @@ void AddBatchOptions(CLI::App& app, BatchOptions& o, std::vector<std::string>& t
     app.add_option("--timelapse-frames", o.timelapseFrames, "frames of the time-lapse (default 200)")
         ->check(WholeFrom(2, 100000));
     app.add_option("--evaluator", evaluator,
-                   "fast (default) or plain: the same exact run (--search mutate), scored two ways")
+                   "fast (default) or plain: the same exact run (--search mutate, which it implies), scored "
+                   "two ways")
         ->check(CLI::Validator(
             [](std::string& value) -> std::string {
                 EvaluatorKind kind;
@@ -120,6 +121,9 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
                  "polyevolve-batch");
     std::vector<std::string> targets;
     std::string evaluator = "fast";
+    // Without a window the picture is what counts: the shape search gets there many times
+    // sooner. The exact run is a word away.
+    o.run.defaultSearch = "shapes";
     AddBatchOptions(app, o, targets, evaluator);
     AddRunOptions(app, o.run);
     const int status = ParseCommandLine(app, argc, argv, version);
@@ -141,6 +145,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
     ParseEvaluatorKind(evaluator, o.evaluator);
     if (app.count("--evaluator") > 0 && o.run.search == "shapes")
         return refuse("--evaluator: scores the exact run's candidates; the shape search scores its own");
+    if (app.count("--evaluator") > 0) o.run.defaultSearch = "mutate";  // it asks for the exact run
     if (!o.frames.empty() && o.every == 0) return refuse("--frames: needs --every N");
     if (o.frames.empty() && o.timelapse.empty() && o.every != 0)
         return refuse("--every: needs --frames PATTERN or --timelapse FILE");
