@@ -1,6 +1,7 @@
 #include "files/Timelapse.h"
 
 #include "files/AtomicFile.h"
+#include "files/FramePalette.h"
 
 #include <gif_lib.h>
 #include <webp/encode.h>
@@ -116,38 +117,19 @@ public:
             unlink(temporary.data());
         }
     }
+    // Each frame waits until the next comes, so that the last can be held as the WebP's is.
     bool Add(const std::vector<Uint32>& pixels, int w, int h, int) override {
         if (!gif || !ok) return false;
-        const std::size_t n = pixels.size();
-        std::vector<GifByteType> r(n), g(n), b(n), indices(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            r[i] = GifByteType(pixels[i] >> 24);
-            g[i] = GifByteType(pixels[i] >> 16);
-            b[i] = GifByteType(pixels[i] >> 8);
-        }
-        // Median cut over this frame's own colours.
-        int colours = 256;
-        GifColorType palette[256];
-        if (GifQuantizeBuffer(unsigned(w), unsigned(h), &colours, r.data(), g.data(), b.data(), indices.data(),
-                              palette) != GIF_OK)
-            return ok = false;
-        ColorMapObject* map = GifMakeMapObject(256, palette);
-        if (!map) return ok = false;
-        GraphicsControlBlock control{};
-        control.DisposalMode = DISPOSE_DO_NOT;
-        control.DelayTime = Timelapse::kFrameMs / 10;
-        control.TransparentColor = NO_TRANSPARENT_COLOR;
-        GifByteType extension[4];
-        const std::size_t length = EGifGCBToExtension(&control, extension);
-        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) == GIF_OK &&
-             EGifPutImageDesc(gif, 0, 0, w, h, false, map) == GIF_OK;
-        for (int y = 0; y < h && ok; ++y)
-            ok = EGifPutLine(gif, indices.data() + std::size_t(y) * std::size_t(w), w) == GIF_OK;
-        GifFreeMapObject(map);
+        if (havePending) ok = Put(Timelapse::kFrameMs);
+        pending = MakeFramePalette(pixels);
+        pendingWidth = w;
+        pendingHeight = h;
+        havePending = true;
         return ok;
     }
     bool Finish(const std::string& path, int frames) override {
         if (!gif) return false;
+        if (havePending && ok) ok = Put(2000);
         int error = 0;
         const bool closed = EGifCloseFile(gif, &error) == GIF_OK;
         gif = nullptr;
@@ -157,9 +139,34 @@ public:
     }
 
 private:
+    bool Put(int ms) {
+        GifColorType palette[256] = {};
+        for (std::size_t i = 0; i < pending.colours.size(); ++i)
+            palette[i] = {GifByteType(pending.colours[i] >> 16), GifByteType(pending.colours[i] >> 8),
+                          GifByteType(pending.colours[i])};
+        ColorMapObject* map = GifMakeMapObject(256, palette);
+        if (!map) return false;
+        GraphicsControlBlock control{};
+        control.DisposalMode = DISPOSE_DO_NOT;
+        control.DelayTime = ms / 10;
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+        GifByteType extension[4];
+        const std::size_t length = EGifGCBToExtension(&control, extension);
+        bool put = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), extension) == GIF_OK &&
+                   EGifPutImageDesc(gif, 0, 0, pendingWidth, pendingHeight, false, map) == GIF_OK;
+        for (int y = 0; y < pendingHeight && put; ++y)
+            put = EGifPutLine(gif, pending.indices.data() + std::size_t(y) * std::size_t(pendingWidth), pendingWidth) ==
+                  GIF_OK;
+        GifFreeMapObject(map);
+        return put;
+    }
+
     GifFileType* gif = nullptr;
     std::vector<char> temporary;
     bool ok = false;
+    FramePalette pending;
+    int pendingWidth = 0, pendingHeight = 0;
+    bool havePending = false;
 };
 
 }  // namespace

@@ -9,7 +9,7 @@
 class DnaDrawing;
 
 // One animated picture of a run, a frame at a time: animated WebP (libwebp's animation
-// encoder) or GIF (giflib, with a palette of its own chosen for each frame), by the name's
+// encoder) or GIF (giflib, with a palette of its own made for each frame), by the name's
 // extension. Frames show the picture as the handed-out pictures do, scaled to at most
 // kLongerSide pixels on the longer side. A GIF goes to disk frame by frame; a WebP keeps its
 // encoded frames (small) until the end. The file replaces an old one only when it is whole.

@@ -585,6 +585,45 @@ TEST(Timelapse, WebpAndGifHoldEveryFrame) {
         EXPECT_EQ(width, 200) << name;
         EXPECT_EQ(height, 200) << name;
     }
+    // Each GIF frame shows the drawing's own colours (the PNG frame of the same moment) within
+    // what 256 colours allow, and the last is held 2 s as the WebP's is.
+    const std::string gifPath = dir.File("frames.gif");
+    const ProcessResult framed = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_HARBOUR, "--seed", "1340262280",
+                                             "--iterations", "2000", "--every", "250", "--timelapse", gifPath,
+                                             "--frames", dir.File("f%09d.png"), "--quiet"});
+    ASSERT_EQ(framed.status, 0) << framed.err;
+    const ProcessResult listed = RunProcess({"/bin/sh", "-c", "ls " + dir.path + "/f*.png"});
+    std::vector<std::string> pngs;
+    std::istringstream names(listed.out);
+    for (std::string line; std::getline(names, line);) pngs.push_back(line);
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(gifPath.c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    ASSERT_EQ(std::size_t(gif->ImageCount), pngs.size() + 1);  // and the first drawing
+    for (std::size_t k = 1; k < std::size_t(gif->ImageCount); ++k) {
+        const SavedImage& frame = gif->SavedImages[k];
+        const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+        const Image png{pngs[k - 1]};
+        ASSERT_EQ(png.Width(), frame.ImageDesc.Width);
+        int far = 0;
+        long long total = 0;
+        for (int y = 0; y < png.Height(); ++y)
+            for (int x = 0; x < png.Width(); ++x) {
+                const GifColorType c = map->Colors[frame.RasterBits[y * png.Width() + x]];
+                const Rgb want = RgbAt(png, x, y);
+                const int d = std::max({std::abs(c.Red - want.r), std::abs(c.Green - want.g), std::abs(c.Blue - want.b)});
+                far += d > 40;
+                total += d;
+            }
+        const int pixels = png.Width() * png.Height();
+        EXPECT_LT(far, pixels / 200) << "frame " << k;
+        EXPECT_LT(double(total) / pixels, 4.0) << "frame " << k;
+    }
+    GraphicsControlBlock last{};
+    ASSERT_EQ(DGifSavedExtensionToGCB(gif, gif->ImageCount - 1, &last), GIF_OK);
+    EXPECT_EQ(last.DelayTime, 200);
+    DGifCloseFile(gif, &error);
     const ProcessResult unplaced = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_SAMPLE, "--timelapse", dir.File("x.gif")});
     EXPECT_EQ(unplaced.status, 2);
     EXPECT_EQ(unplaced.err, "--timelapse: needs --every N, --iterations N or --seconds S to place its frames "
