@@ -68,7 +68,7 @@ void HandleEvent(LoopState& state, const SDL_Event& event, std::ostream& err) {
         break;
     }
     case SDLK_b:
-        if (SavePictureCommand(state.test, state.baseName, err)) {
+        if (SavePictureCommand(state.test, state.baseName, err, false, state.pictureWidth, state.pictureHeight)) {
             const std::string caption = "Saved BMP to " + PicturePath(state.baseName);
             SDL_WM_SetCaption(caption.c_str(), nullptr);
         }

@@ -1,12 +1,15 @@
 #include "files/OutputFiles.h"
 
 #include "evolve/GeneticTest.h"
+#include "files/DrawingFile.h"
 #include "files/PictureFile.h"
 #include "files/ProgressFile.h"
 #include "files/ScaledRender.h"
 #include "files/VectorFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <ostream>
@@ -49,12 +52,27 @@ std::string SaveFailureReason() {
     return errno ? std::strerror(errno) : "";
 }
 
+namespace {
+
+// A drawing evolved at w x h, as a BMP of the picture's own size, or as large as one may be.
+bool SaveAtPictureSize(GeneticTest& test, int w, int h, int pictureWidth, int pictureHeight, const std::string& path) {
+    constexpr double kMostPixels = 50e6, kMostWide = 16383;
+    const double scale = std::min({1.0, std::sqrt(kMostPixels / (double(pictureWidth) * pictureHeight)),
+                                   kMostWide / pictureWidth});
+    return SaveDrawing(test.best, OutputSizeFor(w, h, ScaledLength(pictureWidth, scale), ScaledLength(pictureHeight, scale)),
+                       path);
+}
+
+}  // namespace
+
 bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err,
-                        bool withReason) {
+                        bool withReason, int pictureWidth, int pictureHeight) {
     const std::string path = PicturePath(baseName);
     SDL_ClearError();
     errno = 0;
-    if (!SavePicture(test, path)) {
+    const int w = test.target ? test.target->Width() : 0, h = test.target ? test.target->Height() : 0;
+    const bool canvas = pictureWidth == 0 || !test.target || (pictureWidth == w && pictureHeight == h);
+    if (!(canvas ? SavePicture(test, path) : SaveAtPictureSize(test, w, h, pictureWidth, pictureHeight, path))) {
         const std::string reason = withReason ? SaveFailureReason() : "";
         err << "Unable to save BMP to <" << path << ">" << Because(reason) << ".\n";
         return false;

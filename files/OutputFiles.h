@@ -17,9 +17,12 @@ bool SaveProgressCommand(GeneticTest& test, const std::string& baseName, std::os
 // to a failure line (the tools' way).
 bool SaveProgressTo(GeneticTest& test, const std::string& path, std::ostream& err, bool quiet = false,
                     bool withReason = false);
-// `withReason` adds SDL's reason (or the system's) to a failure line, as the tools do.
+// `withReason` adds SDL's reason (or the system's) to a failure line, as the tools do. The
+// picture is the canvas, unless the drawing was evolved at another size than the picture's
+// own (pictureWidth x pictureHeight; 0 for the canvas's): then it is drawn at that size (at
+// most 50 million pixels and as wide as a BMP goes, else as large as fits).
 bool SavePictureCommand(GeneticTest& test, const std::string& baseName, std::ostream& err,
-                        bool withReason = false);
+                        bool withReason = false, int pictureWidth = 0, int pictureHeight = 0);
 // The best drawing as SVG to `path` itself, at the picture's own size (pictureWidth x
 // pictureHeight; 0 for the target's, the size it is evolved at).
 bool SaveSvgCommand(GeneticTest& test, const std::string& path, std::ostream& err, int pictureWidth = 0,

@@ -115,6 +115,24 @@ TEST_F(Commands, QuitThenSaveKeysInOneBatchAreAllHandled) {
     EXPECT_EQ(state->iterations, 1u);
 }
 
+// A drawing evolved on a smaller copy of the picture (the shape search's working size) is
+// saved at the picture's own size, as the SVG beside it is; the canvas's own size otherwise.
+TEST_F(Commands, PictureIsDrawnAtThePicturesOwnSize) {
+    state->pictureWidth = 520;
+    state->pictureHeight = 260;
+    PushKey(SDLK_b);
+    PollEvents(*state, err);
+    const Image big{dir.File("cat.bmp.out.bmp")};
+    EXPECT_EQ(big.Width(), 520);
+    EXPECT_EQ(big.Height(), 260);
+    state->pictureWidth = target.Width();
+    state->pictureHeight = target.Height();
+    PushKey(SDLK_b);
+    PollEvents(*state, err);
+    const Image own{dir.File("cat.bmp.out.bmp")};
+    EXPECT_EQ(own.Compare(test->RenderBest()), 0u);
+}
+
 TEST_F(Commands, QuitKeyEndsAfterTheIterationWithoutStatistics) {
     fakeNow = 1010;
     state->iterations = 1999;
