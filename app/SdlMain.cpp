@@ -10,11 +10,13 @@
 #include "files/Target.h"
 #include "evolve/BuildInfo.h"
 #include "image/Image.h"
+#include "image/KernelChoice.h"
 #include "image/PictureKind.h"
 #include "run/RunStart.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -78,12 +80,15 @@ bool HaveDisplay() {
     return false;
 }
 
+// A picture smaller than this on its longer side is hard to see at its own size.
+constexpr int kSmallPicture = 100;
+
 // A second start without the progress file is easy to make by mistake; say what is there.
 void TellOfSavedProgress(const std::string& baseName) {
     const std::string saved = ProgressPath(baseName);
     if (!ProgressFileExists(saved)) return;
-    std::cerr << "A progress file <" << saved << "> exists; resume it with: polyevolve " << baseName << " " << saved
-              << " (pressing s now keeps it as <" << saved << ".bak> if it is better).\n";
+    std::cerr << "A progress file <" << saved << "> exists; resume it with: polyevolve " << ShellQuoted(baseName) << " "
+              << ShellQuoted(saved) << " (pressing s now keeps it as <" << saved << ".bak> if it is better).\n";
 }
 
 }  // namespace
@@ -96,6 +101,10 @@ extern "C" int SDL_main(int argc, char** argv) {
     unsigned long long zoom = 1;
     const int parsed = ParseOptions(argc, argv, arguments, run, zoom);
     if (parsed >= 0) return parsed;
+    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
+        std::cerr << kernels << "\n";
+        return 2;
+    }
     argc = int(arguments.size()) + 1;
 
     if (!HaveDisplay()) return -1;
@@ -123,6 +132,9 @@ extern "C" int SDL_main(int argc, char** argv) {
         std::cerr << "Unable to open window!\n";
         return -1;
     }
+    if (zoom == 1 && std::max(target.Width(), target.Height()) < kSmallPicture)
+        std::cerr << "Target image <" << baseName << "> is " << target.Width() << " x " << target.Height()
+                  << " pixels: --zoom N shows it N times larger.\n";
     // A fresh run's seed is the time it starts; a resumed one goes on with its record's draws.
     const std::time_t started = std::time(nullptr);
     const int threads = start.options.threads ? int(start.options.threads) : ThreadCount(std::cerr);

@@ -38,6 +38,15 @@ CLI::Validator Positive(const std::string& what) {
         "");
 }
 
+std::string ShellQuoted(const std::string& word) {
+    const bool plain = !word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                               "0123456789_./+-=:,@%") == std::string::npos;
+    if (plain) return word;
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 namespace {
 
 // --alpha MIN,MAX, checked as a whole.

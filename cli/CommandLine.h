@@ -30,6 +30,10 @@ CLI::Validator WholeFrom(unsigned long long low, unsigned long long high);
 CLI::Validator WholeNumber();
 CLI::Validator Positive(const std::string& what = "a positive number");
 
+// A word for a shell command line the programs suggest or print: as it is when it is plain,
+// else in single quotes ("'my photo.jpg'").
+std::string ShellQuoted(const std::string& word);
+
 // Parses argv into the app. Returns -1 to go on, or the status to end with: 0 after --help or
 // --version (`version` printed), 2 after a refused argument.
 int ParseCommandLine(CLI::App& app, int argc, char** argv, const std::string& version);

@@ -49,6 +49,24 @@ KernelSet FromEnvironment() {
     return Widest();
 }
 
+}  // namespace
+
+std::string KernelRequestProblem() {
+    const char* named = std::getenv("POLYEVOLVE_KERNELS");
+    if (!named || !*named) return "";
+    std::string running;
+    for (KernelSet set : {KernelSet::Avx2, KernelSet::Sse2, KernelSet::Plain})
+        if (KernelsAvailable(set)) running += std::string(running.empty() ? "" : ", ") + KernelName(set);
+    for (KernelSet set : {KernelSet::Plain, KernelSet::Sse2, KernelSet::Avx2})
+        if (std::strcmp(named, KernelName(set)) == 0)
+            return KernelsAvailable(set) ? "" : std::string("POLYEVOLVE_KERNELS=") + named +
+                                                    ": not in this build or not run by this processor (it runs " +
+                                                    running + ")";
+    return std::string("POLYEVOLVE_KERNELS=") + named + ": not plain, sse2 or avx2 (this processor runs " + running + ")";
+}
+
+namespace {
+
 std::atomic<KernelSet>& Chosen() {
     static std::atomic<KernelSet> chosen{FromEnvironment()};
     return chosen;

@@ -6,6 +6,7 @@
 #include "image/Kernels.h"
 
 #include <cstdint>
+#include <string>
 
 enum class KernelSet { Plain, Sse2, Avx2 };
 
@@ -18,6 +19,9 @@ KernelSet RunningKernels();
 // when it is not available.
 bool UseKernels(KernelSet set);
 const char* KernelName(KernelSet set);
+// What is wrong with POLYEVOLVE_KERNELS, in one line for the programs to refuse it with, or ""
+// when it is not set or names a set that runs here.
+std::string KernelRequestProblem();
 
 // The set in use's kernels as functions, for every pixel path (the metric, the fill, exports,
 // the caches, the shape search); the fast evaluator's row painter picks its own once a row.

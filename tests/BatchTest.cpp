@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "cli/CommandLine.h"
 #include "evolve/Evolution.h"
 #include "evolve/GeneticTest.h"
 #include "files/PngFile.h"
@@ -170,10 +171,28 @@ TEST(Batch, SaveWritesBothFilesFromOneDrawingAndResumeContinues) {
     ASSERT_EQ(resumed.status, 0) << resumed.err;
     // The batch runner's own default is the shape search: the record's search goes on, said.
     EXPECT_EQ(resumed.err, "Progress file <" + prefix + ".idx> was made with --search mutate; going on with the same.\n"
+                           "Nothing will be saved: give --save PREFIX to keep the drawing.\n"
                            "Loading progresses from <" + prefix + ".idx>...\n");
     const auto after = Fields(resumed.out);
     EXPECT_EQ(after.at("generation"), "311");
     EXPECT_LE(std::stoull(after.at("error")), stored);
+}
+
+// Names with spaces come out as a shell takes them back: the final line, and the command a
+// refusal suggests.
+TEST(Batch, NamesWithSpacesAreQuotedWhereTheyAreToBeTyped) {
+    TempDir dir;
+    const std::string target = dir.File("my photo.bmp"), prefix = dir.File("my run");
+    WriteFile(target, ReadFile(POLYEVOLVE_SAMPLE));
+    const ProcessResult first = Batch({target, "--iterations", "1", "--save", prefix, "--quiet"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find(" target:'" + target + "'\n"), std::string::npos) << first.out;
+    const ProcessResult again = Batch({target, "--iterations", "1", "--save", prefix, "--quiet"});
+    EXPECT_EQ(again.status, 2);
+    EXPECT_EQ(again.err, "<" + prefix + ".idx> holds another run's progress: go on with it with --resume '" + prefix +
+                             ".idx', or replace it with --force.\n");
+    EXPECT_EQ(ShellQuoted("it's"), "'it'\\''s'");
+    EXPECT_EQ(ShellQuoted("plain/name-1.bmp"), "plain/name-1.bmp");
 }
 
 TEST(Batch, DamagedResumeStartsAfresh) {
@@ -182,7 +201,8 @@ TEST(Batch, DamagedResumeStartsAfresh) {
     const ProcessResult r = Batch(
         {POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "3", "--iterations", "5", "--resume", dir.File("bad.idx"), "--quiet"});
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Loading progresses from <" + dir.File("bad.idx") + ">...\nProgress file <" +
+    EXPECT_EQ(r.err, "Nothing will be saved: give --save PREFIX to keep the drawing.\nLoading progresses from <" +
+                         dir.File("bad.idx") + ">...\nProgress file <" +
                          dir.File("bad.idx") + "> is damaged (it ends early); starting afresh.\n");
     EXPECT_EQ(Fields(r.out).at("generation"), "6");
 }

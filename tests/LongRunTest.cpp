@@ -48,7 +48,8 @@ TEST(LongRun, AResumeOntoAnotherPictureIsReScoredAndGoesOn) {
     const ProcessResult r = Batch({other, "--seed", "4", "--iterations", "2000", "--resume", p + ".idx", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
     // Its record tells the picture was another size; the error tells it is another picture.
-    EXPECT_EQ(r.err, "Progress file <" + p + ".idx> was evolved at 200 x 200 pixels, not the 256 x 256 of <" +
+    EXPECT_EQ(r.err, "Nothing will be saved: give --save PREFIX to keep the drawing.\nProgress file <" + p +
+                         ".idx> was evolved at 200 x 200 pixels, not the 256 x 256 of <" +
                          other + "> here; its drawing is scored as it stands.\nLoading progresses from <" + p +
                          ".idx>...\nProgress file <" + p + ".idx> does not match <" + other +
                          ">; its error was re-scored.\n");
@@ -56,7 +57,8 @@ TEST(LongRun, AResumeOntoAnotherPictureIsReScoredAndGoesOn) {
 
     // The same picture's own file resumes as it always did.
     const ProcessResult same = Batch({POLYEVOLVE_SAMPLE, "--seed", "4", "--iterations", "10", "--resume", p + ".idx", "--quiet"});
-    EXPECT_EQ(same.err, "Loading progresses from <" + p + ".idx>...\n");
+    EXPECT_EQ(same.err, "Nothing will be saved: give --save PREFIX to keep the drawing.\nLoading progresses from <" + p +
+                            ".idx>...\n");
 }
 
 TEST(LongRun, ASaveOverABetterProgressFileKeepsItAsBak) {
@@ -244,6 +246,7 @@ TEST(LongRun, DownscaleAveragesBoxes) {
 }
 
 TEST(LongRun, TheProgressLineOnAPipe) {
+    TempDir dir;
     const ProcessResult r = Batch({POLYEVOLVE_SAMPLE, "--seed", "9", "--seconds", "0.5"});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.err.rfind("Nothing will be saved: give --save PREFIX to keep the drawing.\n", 0), 0u) << r.err;
@@ -260,7 +263,11 @@ TEST(LongRun, TheProgressLineOnAPipe) {
     EXPECT_EQ(Fields(timed.out).at("target"), POLYEVOLVE_SAMPLE);
     const ProcessResult again = Batch({POLYEVOLVE_SAMPLE, "--iterations", "5", "--seed", seed});
     EXPECT_EQ(Fields(again.out).at("error"), Fields(timed.out).at("error"));
-    EXPECT_EQ(Batch({POLYEVOLVE_SAMPLE, "--iterations", "5", "--quiet"}).err, "");
+    // Quiet but for a run that keeps nothing, which is most likely a mistake.
+    EXPECT_EQ(Batch({POLYEVOLVE_SAMPLE, "--iterations", "5", "--quiet"}).err,
+              "Nothing will be saved: give --save PREFIX to keep the drawing.\n");
+    EXPECT_EQ(Batch({POLYEVOLVE_SAMPLE, "--iterations", "5", "--quiet", "--timelapse", dir.File("t.gif"), "--every", "1"}).err,
+              "Saved a time-lapse of 6 frames to <" + dir.File("t.gif") + ">.\n");
 }
 
 TEST(LongRun, TheWindowProgramWithoutADisplayHelpAndVersion) {

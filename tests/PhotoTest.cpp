@@ -235,7 +235,8 @@ TEST_F(Photos, TheShapeSearchWorksOnACopyAndSavesAtFullSize) {
     EXPECT_EQ(saved.Height(), 768);
     const ProcessResult whole = RunProcess({POLYEVOLVE_BATCH_BIN, path, "--search", "shapes", "--max-size", "0",
                                             "--iterations", "1", "--quiet"});
-    EXPECT_EQ(whole.err, "");  // --quiet, and no copy to tell of
+    // --quiet, and no copy to tell of.
+    EXPECT_EQ(whole.err, "Nothing will be saved: give --save PREFIX to keep the drawing.\n");
     EXPECT_EQ(Fields(whole.out).count("size"), 0u);
 }
 

@@ -107,6 +107,33 @@ TEST(Process, MissingProgressFileIsReportedAndTheRunGoesOn) {
 
 }  // namespace
 
+// A tiny picture's window tells of --zoom; a kernel set that cannot run is refused, by every
+// program, in one line; the sample maker's --help tells its usage and draws nothing.
+TEST(Process, SmallWordsForSmallSlips) {
+    TempDir dir;
+    WriteGreyBmp(dir.File("icon.bmp"), 40, 30);
+    const ProcessResult tiny = RunProcess({POLYEVOLVE_BIN, dir.File("icon.bmp")}, kDummy, 30, 700);
+    EXPECT_NE(tiny.err.find("Target image <" + dir.File("icon.bmp") + "> is 40 x 30 pixels: --zoom N shows it N times larger.\n"),
+              std::string::npos)
+        << tiny.err;
+    const ProcessResult zoomed = RunProcess({POLYEVOLVE_BIN, dir.File("icon.bmp"), "--zoom", "4"}, kDummy, 30, 700);
+    EXPECT_EQ(zoomed.err.find("--zoom"), std::string::npos) << zoomed.err;
+    for (const std::string program : {POLYEVOLVE_BIN, POLYEVOLVE_BATCH_BIN}) {
+        const ProcessResult bogus =
+            RunProcess({program, POLYEVOLVE_SAMPLE}, {"SDL_VIDEODRIVER=dummy", "POLYEVOLVE_KERNELS=bogus"}, 30, 700);
+        EXPECT_EQ(bogus.status, 2) << program;
+        EXPECT_EQ(bogus.err.rfind("POLYEVOLVE_KERNELS=bogus: not plain, sse2 or avx2 (this processor runs ", 0), 0u)
+            << bogus.err;
+    }
+    const std::string harbour = POLYEVOLVE_HARBOUR;  // SOURCE/samples/harbour.bmp
+    const std::string source = harbour.substr(0, harbour.rfind('/', harbour.rfind('/') - 1));
+    const std::string maker = source + "/tools/make_sample.py";
+    const ProcessResult help = RunProcess({"/bin/sh", "-c", "cd '" + dir.path + "' && python3 '" + maker + "' --help"});
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_NE(help.out.find("make_sample.py --photo"), std::string::npos) << help.out;
+    EXPECT_FALSE(FileExists(dir.File("--help")));
+}
+
 TEST(Process, ABadThreadCountIsReportedAndTheRunGoesOn) {
     for (const std::string bad : {"0", "many", "-2", "3x", "300"}) {
         const ProcessResult r = RunProcess({POLYEVOLVE_BIN, POLYEVOLVE_SAMPLE},

@@ -51,8 +51,8 @@ int CheckOutputs(const BatchOptions& options, std::string& keepPath) {
     keepPath = !options.save.empty() ? ProgressPath(options.save) : run.autosave > 0 ? ProgressPath(options.target) : "";
     if (!keepPath.empty() && ProgressFileExists(keepPath) && !options.force &&
         !(!options.resume.empty() && SameFile(keepPath, options.resume))) {
-        std::cerr << "<" << keepPath << "> holds another run's progress: go on with it with --resume " << keepPath
-                  << ", or replace it with --force.\n";
+        std::cerr << "<" << keepPath << "> holds another run's progress: go on with it with --resume "
+                  << ShellQuoted(keepPath) << ", or replace it with --force.\n";
         return 2;
     }
     const std::pair<std::string, std::string> places[] = {
@@ -226,7 +226,7 @@ int BatchRun::Finish() {
               << " polygons:" << test.best.polygons.size() << " rmse:" << Rmse(test.bestError, target);
     if (target.Width() != start.pictureWidth || target.Height() != start.pictureHeight)
         std::cout << " size:" << target.Width() << "x" << target.Height();
-    std::cout << " seed:" << start.seed << " target:" << options.target << "\n" << std::flush;
+    std::cout << " seed:" << start.seed << " target:" << ShellQuoted(options.target) << "\n" << std::flush;
     return status;
 }
 

@@ -7,6 +7,7 @@
 #include "evolve/BuildInfo.h"
 #include "files/RunSetup.h"
 #include "image/Image.h"
+#include "image/KernelChoice.h"
 #include "run/RunStart.h"
 
 #include <csignal>
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
     BatchOptions options;
     const int parsed = ParseBatchOptions(argc, argv, options, VersionText("polyevolve-batch"));
     if (parsed >= 0) return parsed;
+    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
+        std::cerr << kernels << "\n";
+        return 2;
+    }
     std::string keepPath;
     const int refused = CheckOutputs(options, keepPath);
     if (refused >= 0) return refused;
@@ -29,7 +34,8 @@ int main(int argc, char** argv) {
                   << " pixels: one pixel high or wide leaves nothing to score.\n";
         return 2;
     }
-    if (keepPath.empty() && options.frames.empty() && options.timelapse.empty() && !options.quiet)
+    // Said even with --quiet: a quiet run that keeps nothing is most likely a mistake.
+    if (keepPath.empty() && options.frames.empty() && options.timelapse.empty())
         std::cerr << "Nothing will be saved: give --save PREFIX to keep the drawing.\n";
     const int threads = start.options.threads ? int(start.options.threads) : DefaultThreads();
     if (!start.Begin(FreshSeed(), options.evaluator, threads, std::cerr)) return 1;

@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "files/Target.h"
 #include "image/Image.h"
+#include "image/KernelChoice.h"
 
 #include <memory>
 #include <iostream>
@@ -18,6 +19,10 @@ int main(int argc, char** argv) {
     app.add_option("PICTURE TARGET", files, "the two pictures");
     const int parsed = ParseCommandLine(app, argc, argv, std::string("polyevolve-compare ") + POLYEVOLVE_VERSION + "\n");
     if (parsed >= 0) return parsed;
+    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
+        std::cerr << kernels << "\n";
+        return 2;
+    }
     if (files.size() != 2) {
         std::cerr << (files.size() > 2 ? files[2] + ": not expected here" : "PICTURE TARGET: two pictures are needed")
                   << " (polyevolve-compare --help lists the options)\n";

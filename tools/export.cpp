@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "files/RunRecord.h"
 #include "files/RunSetup.h"
+#include "image/KernelChoice.h"
 
 #include <cerrno>
 #include <iostream>
@@ -86,6 +87,10 @@ int main(int argc, char** argv) {
     Options o;
     const int parsed = Parse(argc, argv, o);
     if (parsed >= 0) return parsed;
+    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
+        std::cerr << kernels << "\n";
+        return 2;
+    }
     // Only the picture's size is needed: one too large to load whole loads shrunk.
     int pictureWidth = 0, pictureHeight = 0;
     const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr, 4096, 0, &pictureWidth, &pictureHeight);

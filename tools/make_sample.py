@@ -135,10 +135,20 @@ def main(args):
         elif arg in ("--logo", "--dark", "--light"):
             scene, size = {"--logo": logo, "--dark": dark, "--light": light}[arg], (256, 256)
         elif arg == "--size" and args:
-            w, h = args.pop(0).lower().split("x")
-            size = (int(w), int(h))
+            try:
+                w, h = args.pop(0).lower().split("x")
+                size = (int(w), int(h))
+            except ValueError:
+                sys.exit("--size: needs WxH, two whole numbers (make_sample.py --help tells the options)")
+        elif arg in ("-h", "--help"):
+            print(__doc__)
+            return
+        elif arg.startswith("-"):
+            sys.exit(arg + ": unknown option (make_sample.py --help tells the options)")
         else:
             rest.append(arg)
+    if len(rest) > 1:
+        sys.exit(rest[1] + ": one picture at a time (make_sample.py --help tells the options)")
     if rest:
         out = rest[0]
     write = write_png if out.lower().endswith(".png") else write_bmp
