@@ -109,13 +109,16 @@ void AddRunOptions(CLI::App& app, RunOptions& o) {
         ->check(Positive("a positive number of seconds"));
     app.add_option_function<std::string>(
            "--background", [&o](const std::string& text) { o.background = unsigned(std::stoul(text, nullptr, 16)); },
-           "RRGGBB: the colour transparent parts of the target are flattened onto (default 000000)")
+           "RRGGBB: the colour transparent parts of the target are flattened onto (default 000000), and "
+           "the shape search's drawing starts from (default: the picture's mean colour; the exact run's "
+           "is black)")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 const bool good = text.size() == 6 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
                 return good ? "" : text + " is not a colour RRGGBB in hexadecimal";
             },
-            ""));
+            ""))
+        ->each([&o](const std::string&) { o.backgroundGiven = true; });
     app.add_option("--max-polygons", o.maxPolygons, "at most N polygons (default 150)")->check(WholeFrom(3, 10000));
     app.add_option("--max-points", o.maxPoints, "at most N vertices a polygon (default 10)")->check(WholeFrom(3, 1000));
     AddAlphaOption(app, o);

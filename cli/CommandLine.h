@@ -20,7 +20,8 @@ struct RunOptions {
     double autosave = 0;             // seconds; 0: none
     int maxPolygons = 0, maxPoints = 0;  // 0: the defaults
     int alphaMin = -1, alphaMax = -1;    // -1: the defaults
-    unsigned background = 0;             // 0xRRGGBB a transparent picture is flattened onto
+    unsigned background = 0;             // 0xRRGGBB a transparent picture is flattened onto,
+    bool backgroundGiven = false;        // and, given, the one the shape search paints on
 };
 
 void AddRunOptions(CLI::App& app, RunOptions& options);

@@ -4,6 +4,7 @@
 
 #include "evolve/ChangeRegion.h"
 #include "evolve/FlatPolygon.h"
+#include "evolve/RegionPaint.h"
 #include "image/Image.h"
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"
@@ -76,7 +77,7 @@ void LayerCache::Rebuild(const std::vector<const FlatPolygon*>& drawing, Image& 
             std::memcpy(into.data() + std::size_t(y) * std::size_t(width), canvas.Row(y),
                         std::size_t(width) * 4);
     };
-    work.Clear();
+    work.Clear(Settings::BackgroundPixel());
     std::size_t next = 0;
     for (int i = 0; i < n; ++i) {
         const FlatPolygon& p = *drawing[std::size_t(i)];
@@ -118,7 +119,7 @@ void LayerCache::CopyRow(const Plane* from, const Plane& to, const ChangeRegion&
         if (from)
             std::memcpy(to.Row(y) + lo, from->Row(y) + lo, bytes);
         else
-            std::memset(to.Row(y) + lo, 0, bytes);
+            FillBackground(to.Row(y) + lo, hi - lo + 1);
     });
 }
 

@@ -27,7 +27,7 @@ void CopyPixels(Uint32* to, const Uint32* from, int n) {
     if (from)
         std::memcpy(to, from, std::size_t(n) * 4);
     else
-        std::memset(to, 0, std::size_t(n) * 4);
+        FillBackground(to, n);
 }
 
 struct PlainKernels {

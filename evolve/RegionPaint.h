@@ -4,12 +4,17 @@
 // processors can run it: the rows of its region, and the polygons to paint there.
 
 #include "evolve/FlatPolygon.h"
+#include "genome/Settings.h"
 #include "image/Kernels.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
+
+// What lies under every polygon: n pixels of the drawing's background.
+inline void FillBackground(Uint32* to, int n) { std::fill_n(to, n, Uint32(Settings::BackgroundPixel())); }
 
 // A polygon with its spans and its blend, the blend laid out for vector loads.
 struct alignas(32) PaintLayer {
@@ -28,7 +33,7 @@ struct PaintRow {
     int y, lo0, hi0, lo1, hi1;
 };
 
-// Paints `layers` in order over `from` (black when null) into `to` on each row, then sums the
+// Paints `layers` in order over `from` (the background when null) into `to` on each row, then sums the
 // row's error against `goal`, rows in the order given; stops after the row at which the sum
 // reaches `limit`.
 struct PaintJob {

@@ -10,7 +10,7 @@ struct Avx2Kernels {
     // Eight pixels at a time, the last few through a mask: short ranges are the common case.
     static void Copy(Uint32* to, const Uint32* from, int n) {
         if (!from) {
-            std::memset(to, 0, std::size_t(n) * 4);
+            FillBackground(to, n);
             return;
         }
         int x = 0;

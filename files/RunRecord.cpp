@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <fstream>
 
 std::string RecordPath(const std::string& progressPath) {
@@ -26,7 +27,10 @@ bool SaveRecord(const RunRecord& r, const std::string& path) {
         {"alpha_max", r.alphaMax},      {"generation", r.generation},
         {"error", r.error},
     };
+    char background[8];
+    std::snprintf(background, sizeof background, "%06x", r.background & 0xffffffu);
     nlohmann::json full = json;
+    full["background"] = background;
     if (r.hasDraws) {
         full["draws"] = r.draws;
         full["replay_from"] = r.replayFrom;
@@ -81,6 +85,12 @@ RunRecord ReadRecord(const nlohmann::json& json) {
     read.alphaMax = Bounded(json, "alpha_max", read.alphaMin, 255);
     read.generation = Bounded(json, "generation", std::uint32_t(0), std::uint32_t(~0u));
     read.error = Bounded(json, "error", std::uint64_t(0), ~std::uint64_t(0));
+    if (json.contains("background")) {
+        const std::string colour = Text(json, "background");
+        if (colour.size() != 6 || colour.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            throw "\"background\" is \"" + colour.substr(0, 20) + "\", not a colour RRGGBB in hexadecimal";
+        read.background = unsigned(std::stoul(colour, nullptr, 16));
+    }
     if (json.contains("draws") || json.contains("replay_from")) {
         read.hasDraws = true;
         read.draws = Bounded(json, "draws", std::uint64_t(0), kMostDraws);

@@ -15,6 +15,7 @@ struct RunRecord {
     unsigned long long seed = 0;
     std::string search = "mutate";
     int maxPolygons = 0, maxPoints = 0, alphaMin = 0, alphaMax = 0;
+    unsigned background = 0;  // 0xRRGGBB the drawing is painted on (older records: black)
     std::uint32_t generation = 0;
     std::uint64_t error = 0;
     // Where the run stood in its random draws, so that a resume goes on with the same stream:

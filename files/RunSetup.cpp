@@ -90,6 +90,7 @@ RunRecord MakeRecord(const GeneticTest& test, const std::string& targetPath, int
     r.maxPoints = Settings::MaxPoints;
     r.alphaMin = Settings::AlphaMin;
     r.alphaMax = Settings::AlphaMax;
+    r.background = unsigned(Settings::Background);
     r.generation = test.generation;
     r.error = test.bestError;
     return r;

@@ -1,6 +1,7 @@
 #include "files/ScaledRender.h"
 
 #include "genome/DnaDrawing.h"
+#include "genome/Settings.h"
 #include "image/KernelChoice.h"
 #include "image/Kernels.h"
 #include "image/PolygonScan.h"
@@ -43,7 +44,7 @@ double Stretch(int from, int to) { return from > 1 ? double(to - 1) / double(fro
 
 void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int rows, Uint32* pixels) {
     const int stride = size.OutWidth(), width = size.scaledWidth, last = size.scaledHeight - 1;
-    std::memset(pixels, 0, std::size_t(stride) * std::size_t(rows) * sizeof(Uint32));
+    std::fill_n(pixels, std::size_t(stride) * std::size_t(rows), Uint32(Settings::BackgroundPixel()));
     const int y1 = std::min(y0 + rows, size.scaledHeight) - 1;     // the covered rows asked for
     const bool padRow = size.pad && y0 + rows > size.scaledHeight;  // the repeated last row too
     const double kx = Stretch(size.width, size.scaledWidth), ky = Stretch(size.height, size.scaledHeight);

@@ -3,6 +3,7 @@
 #include "files/AtomicFile.h"
 #include "files/ScaledRender.h"
 #include "genome/DnaDrawing.h"
+#include "genome/Settings.h"
 
 #include <cstdio>
 
@@ -14,8 +15,10 @@ std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size) {
                   "viewBox=\"0 0 %d %d\">\n",
                   size.OutWidth(), size.OutHeight(), size.OutWidth(), size.OutHeight());
     svg += buffer;
-    std::snprintf(buffer, sizeof buffer, "<rect width=\"%d\" height=\"%d\" fill=\"#000\"/>\n",
-                  size.OutWidth(), size.OutHeight());
+    char colour[8] = "000";
+    if (Settings::Background != 0) std::snprintf(colour, sizeof colour, "%06x", unsigned(Settings::Background) & 0xffffffu);
+    std::snprintf(buffer, sizeof buffer, "<rect width=\"%d\" height=\"%d\" fill=\"#%s\"/>\n", size.OutWidth(),
+                  size.OutHeight(), colour);
     svg += buffer;
     // The fill paints both end pixels of every span, so its shapes reach about half a pixel
     // past their edges: vertices are spread so the first and last covered pixel's centres

@@ -10,7 +10,7 @@ DnaDrawing::DnaDrawing() {
 }
 
 void DnaDrawing::Render(Image& canvas) const {
-    canvas.Clear();
+    canvas.Clear(Settings::BackgroundPixel());
     for (const DnaPolygon& polygon : polygons) polygon.Render(canvas);
 }
 

@@ -21,4 +21,5 @@ int MinPoints = 3;
 int MaxPoints = 10;
 int ScreenWidth = 0;
 int ScreenHeight = 0;
+int Background = 0;
 }  // namespace Settings

@@ -23,4 +23,9 @@ extern int MinPoints;
 extern int MaxPoints;
 extern int ScreenWidth;
 extern int ScreenHeight;
+// 0xRRGGBB, the colour every drawing is painted on: black for the exact run, the shape search's
+// own (the picture's mean colour, or --background) for it.
+extern int Background;
+// The background as a canvas pixel (0xRRGGBB00: alpha 0, as a cleared canvas has).
+inline unsigned BackgroundPixel() { return unsigned(Background) << 8; }
 }  // namespace Settings

@@ -177,9 +177,29 @@ std::uint64_t ScoredDistance(const Image& picture, const Image& target) {
     return Distance(picture.surface, target.surface, area);
 }
 
-void Image::Clear() {
+void Image::Clear(Uint32 pixel) {
     if (!surface) return;
-    // All four channels to zero. Our surfaces are plain software ones whose rows are
-    // contiguous, so one memset does what SDL_FillRect does, several times faster.
-    std::memset(surface->pixels, 0, std::size_t(surface->pitch) * std::size_t(surface->h));
+    // Our surfaces are plain software ones whose rows are contiguous, so one memset (or fill)
+    // does what SDL_FillRect does, several times faster.
+    if (pixel == 0) {
+        std::memset(surface->pixels, 0, std::size_t(surface->pitch) * std::size_t(surface->h));
+        return;
+    }
+    auto* pixels = static_cast<Uint32*>(surface->pixels);
+    std::fill_n(pixels, std::size_t(surface->pitch / 4) * std::size_t(surface->h), pixel);
+}
+
+std::uint32_t MeanColour(const Image& image) {
+    if (!image.surface || image.Width() == 0 || image.Height() == 0) return 0;
+    std::uint64_t sums[3] = {0, 0, 0};
+    for (int y = 0; y < image.Height(); ++y) {
+        const auto* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(image.surface->pixels) +
+                                                          std::ptrdiff_t(y) * image.surface->pitch);
+        for (int x = 0; x < image.Width(); ++x)
+            for (int c = 0; c < 3; ++c) sums[c] += row[x] >> (24 - 8 * c) & 0xff;
+    }
+    const std::uint64_t n = std::uint64_t(image.Width()) * std::uint64_t(image.Height());
+    std::uint32_t colour = 0;
+    for (int c = 0; c < 3; ++c) colour = colour << 8 | std::uint32_t((sums[c] + n / 2) / n);
+    return colour;
 }

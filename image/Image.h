@@ -35,7 +35,8 @@ public:
     int Height() const { return surface ? surface->h : 0; }
 
     // Sets every byte of every pixel to 0: black, alpha 0.
-    void Clear();
+    // Every pixel to `pixel` (0: all four channels zero).
+    void Clear(Uint32 pixel = 0);
     // Sum of squared RGB differences over the top-left (W-1) x (H-1) pixels; alpha ignored.
     std::uint64_t Compare(const Image& other) const;
 
@@ -75,6 +76,9 @@ SDL_Surface* LoadPictureSurface(const std::string& path, const DecodeRequest& re
 // nothing since SDL_ClearError().
 std::string SdlReason();
 // " (reason)" to end a failure line with, or "" for no reason.
+// The picture's mean colour, 0xRRGGBB, rounded (black for an empty one).
+std::uint32_t MeanColour(const Image& image);
+
 inline std::string Because(const std::string& reason) { return reason.empty() ? "" : " (" + reason + ")"; }
 
 // A new 32-bit surface in the layout above, or null.

@@ -3,6 +3,7 @@
 #include "files/OutputFiles.h"
 #include "files/RunSetup.h"
 #include "files/Target.h"
+#include "genome/Settings.h"
 #include "search/Search.h"
 
 #include <algorithm>
@@ -49,6 +50,14 @@ void RunStart::TakeRecord(std::ostream& err) {
 
 bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, std::ostream& err) {
     UseTargetSize(*target);
+    // What the drawing is painted on: --background for the shape search, else the resumed
+    // record's (the drawing was made on it), else the shape search's own, the picture's mean
+    // colour, which it need not spend shapes on; the exact run's canvas is black.
+    const bool shapes = options.search == "shapes";
+    Settings::Background = int(shapes && options.backgroundGiven ? options.background
+                               : recorded                        ? resumed.background
+                               : shapes                          ? MeanColour(*target)
+                                                                 : 0);
     UseLimits(options.maxPolygons, options.maxPoints, options.alphaMin, options.alphaMax);
     const RunRecord* saved = recorded ? &resumed : nullptr;
     seed = RunSeed(options, saved, freshSeed);

@@ -186,7 +186,8 @@ void ShapeSearch::PaintWithout(int y0, int y1) {
     for (int y = y0; y <= std::min(y1, depth.ScoredHeight() - 1); ++y)
         std::fill_n(show.begin() + std::ptrdiff_t(y) * width, width, 1.0);
     const std::size_t pitch = std::size_t(without.surface->pitch);
-    std::memset(static_cast<Uint8*>(without.surface->pixels) + pitch * std::size_t(y0), 0, pitch * std::size_t(y1 - y0 + 1));
+    std::fill_n(reinterpret_cast<Uint32*>(static_cast<Uint8*>(without.surface->pixels) + pitch * std::size_t(y0)),
+                pitch / 4 * std::size_t(y1 - y0 + 1), Uint32(Settings::BackgroundPixel()));
     for (int i = 0; i < int(flat.size()); ++i) {
         if (i == removed) {
             if (!onTop) CopyRows(below, without, y0, y1);

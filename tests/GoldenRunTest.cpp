@@ -95,11 +95,12 @@ struct ShapesEnd {
     std::uint32_t generation;
     std::size_t polygons;
 };
-ShapesEnd RunShapes(int room, unsigned seed, int calls, int threads) {
+ShapesEnd RunShapes(int room, unsigned seed, int calls, int threads, bool onMean = false) {
     SettingsGuard guard;
     Settings::MaxPolygons = room;
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
+    if (onMean) Settings::Background = int(MeanColour(target));
     GeneticTest test(&target, seed);
     const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, threads);
     const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, calls);
@@ -124,6 +125,17 @@ TEST_P(ShapesGoldenRun, SampleSeed3WithRoomForTenAndASaveHalfWay) {
     EXPECT_EQ(end.generation, 267552u);
     EXPECT_EQ(end.polygons, 10u);
     EXPECT_EQ(end.saved, 10937611755297085383ull);
+}
+
+// On the picture's mean colour, as runs of the programs paint: the search, the exact run's
+// turns and the replacements all start from it.
+TEST_P(ShapesGoldenRun, SampleSeed3OnItsMeanColourAndASaveHalfWay) {
+    const ShapesEnd end = RunShapes(10, 3, 2200, GetParam(), true);
+    EXPECT_EQ(end.halfWay, 11136674629012840402ull);
+    EXPECT_EQ(end.error, 13006191ull);  // on black: 13590445
+    EXPECT_EQ(end.generation, 266859u);
+    EXPECT_EQ(end.polygons, 10u);
+    EXPECT_EQ(end.saved, 7362389438873176416ull);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ShapesGoldenRun, ::testing::Values(1, 2));

@@ -136,13 +136,18 @@ TEST(LongRun, EachStopConditionStopsTheRun) {
     EXPECT_EQ(Fields(count.out).at("iterations"), "777");
     EXPECT_EQ(Fields(count.out).at("candidates"), "777");  // one a mutate iteration
     // No iterations at all: the first drawing, with its true error.
-    const ProcessResult none = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "0", "--quiet"});
+    // The exact run's canvas is black; the shape search's is the picture's mean colour.
+    const ProcessResult none = Batch({POLYEVOLVE_SAMPLE, "--search", "mutate", "--seed", "5", "--iterations", "0", "--quiet"});
+    const ProcessResult noShapes = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--iterations", "0", "--quiet"});
     {
         SettingsGuard guard;
         Image target{std::string(POLYEVOLVE_SAMPLE)};
         UseTargetSize(target);
         GeneticTest first(&target, 5);
         EXPECT_EQ(Fields(none.out).at("error"), std::to_string(first.RenderBest().Compare(target)));
+        Settings::Background = int(MeanColour(target));
+        EXPECT_EQ(Fields(noShapes.out).at("error"), std::to_string(first.RenderBest().Compare(target)));
+        EXPECT_LT(std::stoull(Fields(noShapes.out).at("error")), std::stoull(Fields(none.out).at("error")));
     }
     const ProcessResult timed = Batch({POLYEVOLVE_SAMPLE, "--seed", "5", "--seconds", "1", "--quiet"});
     const double seconds = std::stod(Fields(timed.out).at("seconds"));
@@ -226,6 +231,33 @@ TEST(LongRun, MaxSizeEvolvesAScaledTarget) {
     EXPECT_EQ(Image{dir.File("e.png")}.Compare(picture), 0u);
     const ProcessResult fits = Batch({POLYEVOLVE_HARBOUR, "--seed", "8", "--iterations", "10", "--max-size", "300", "--quiet"});
     EXPECT_EQ(Fields(fits.out).count("size"), 0u);  // already small enough: not scaled
+}
+
+// The shape search paints on a background (the picture's mean colour, or --background): the
+// record keeps it, a resume goes on with it, and the PNG, the SVG and an export show it.
+TEST(LongRun, TheShapeSearchsBackgroundIsKeptInEveryOutput) {
+    TempDir dir;
+    const std::string p = dir.File("bg");
+    auto background = [&p]() {
+        const std::vector<unsigned char> text = ReadFile(p + ".json");
+        return nlohmann::json::parse(text.begin(), text.end()).at("background").get<std::string>();
+    };
+    ASSERT_EQ(Batch({POLYEVOLVE_HARBOUR, "--seed", "2", "--iterations", "40", "--background", "204060", "--save", p,
+                     "--quiet"}).status, 0);
+    EXPECT_EQ(background(), "204060");
+    const std::vector<unsigned char> svg = ReadFile(p + ".out.svg");
+    EXPECT_NE(std::string(svg.begin(), svg.end()).find("fill=\"#204060\"/>"), std::string::npos);
+    ASSERT_EQ(RunProcess({POLYEVOLVE_EXPORT_BIN, POLYEVOLVE_HARBOUR, p + ".idx", dir.File("e.png")}).status, 0);
+    EXPECT_EQ(Image{dir.File("e.png")}.Compare(Image{p + ".out.png"}), 0u);
+    ASSERT_EQ(Batch({POLYEVOLVE_HARBOUR, "--iterations", "5", "--resume", p + ".idx", "--save", p, "--quiet"}).status, 0);
+    EXPECT_EQ(background(), "204060");
+    ASSERT_EQ(Batch({POLYEVOLVE_HARBOUR, "--seed", "2", "--iterations", "1", "--save", p, "--force", "--quiet"}).status, 0);
+    char mean[8];
+    std::snprintf(mean, sizeof mean, "%06x", unsigned(MeanColour(Image{std::string(POLYEVOLVE_HARBOUR)})));
+    EXPECT_EQ(background(), mean);
+    ASSERT_EQ(Batch({POLYEVOLVE_HARBOUR, "--search", "mutate", "--seed", "2", "--iterations", "1", "--save", p, "--force",
+                     "--quiet"}).status, 0);
+    EXPECT_EQ(background(), "000000");
 }
 
 TEST(LongRun, DownscaleAveragesBoxes) {

@@ -165,7 +165,7 @@ int* const kAllSettings[] = {
     &Settings::ComponentMutation, &Settings::PointSmallMovement, &Settings::PointMidMovement,
     &Settings::AlphaMax,         &Settings::AlphaMin,         &Settings::MaxPolygons,
     &Settings::MinPolygons,      &Settings::MinPoints,        &Settings::MaxPoints,
-    &Settings::ScreenWidth,      &Settings::ScreenHeight,
+    &Settings::ScreenWidth,      &Settings::ScreenHeight,     &Settings::Background,
 };
 }  // namespace
 

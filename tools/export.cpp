@@ -7,6 +7,7 @@
 #include "files/ProgressFile.h"
 #include "files/ScaledRender.h"
 #include "files/Target.h"
+#include "genome/Settings.h"
 #include "cli/CommandLine.h"
 #include "files/RunRecord.h"
 #include "files/RunSetup.h"
@@ -67,6 +68,8 @@ OutputSize SizeFor(const Options& o, const Image& target, int pictureWidth, int 
     if (load == RecordLoad::Damaged)
         std::cerr << "Run record <" << RecordPath(o.progress) << "> is damaged (" << why
                   << "); drawing <" << o.progress << "> as made at <" << o.target << ">'s size.\n";
+    // The drawing is shown on what it was painted on.
+    if (load == RecordLoad::Loaded) Settings::Background = int(record.background);
     if (load == RecordLoad::Loaded && record.width > 1 && record.height > 1) {
         w = record.width;
         h = record.height;
