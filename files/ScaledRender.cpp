@@ -38,9 +38,7 @@ bool ScaledSizeSupported(int width, int height) {
            std::uint64_t(width) * std::uint64_t(height) <= kMaxOutputPixels;
 }
 
-namespace {
 double Stretch(int from, int to) { return from > 1 ? double(to - 1) / double(from - 1) : double(to) / double(from); }
-}  // namespace
 
 void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int rows, Uint32* pixels) {
     const int stride = size.OutWidth(), width = size.scaledWidth, last = size.scaledHeight - 1;

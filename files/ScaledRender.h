@@ -22,6 +22,10 @@ struct OutputSize {
 OutputSize OutputSizeFor(int evolvedWidth, int evolvedHeight, int outWidth, int outHeight);
 // The same, `scale` times the size it was evolved at.
 OutputSize OutputSizeOf(int targetWidth, int targetHeight, double scale);
+// How far apart two vertices one pixel apart in a drawing evolved with `from` covered pixels
+// land in an output covering `to`: pixel centre to pixel centre, the first and last on the
+// first and last.
+double Stretch(int from, int to);
 // The output size for a length at `scale`, rounded to whole pixels.
 int ScaledLength(int length, double scale);
 // Largest output rendered: vertices stay 16-bit, so 32 768 pixels on either side, and at most

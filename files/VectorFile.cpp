@@ -20,13 +20,16 @@ std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size) {
     std::snprintf(buffer, sizeof buffer, "<rect width=\"%d\" height=\"%d\" fill=\"#%s\"/>\n", size.OutWidth(),
                   size.OutHeight(), colour);
     svg += buffer;
-    // The fill paints both end pixels of every span, so its shapes reach about half a pixel
-    // past their edges: vertices are spread so the first and last covered pixel's centres
-    // reach the picture's edges, and a thin outline of the polygon's own colour makes up for
-    // the rest (measured: it halves the difference to our render).
-    const double sx = double(size.OutWidth()) / double(size.width > 1 ? size.width - 1 : 1);
-    const double sy = double(size.OutHeight()) / double(size.height > 1 ? size.height - 1 : 1);
-    std::snprintf(buffer, sizeof buffer, "<g transform=\"scale(%.6g %.6g)\" stroke-width=\"0.5\">\n", sx, sy);
+    // Vertices land where the pictures put them: a vertex on a pixel's centre (half a pixel
+    // in), spread as the render spreads them. The fill paints both end pixels of every span,
+    // so its shapes reach past their edges: a thin outline of the polygon's own colour makes
+    // up for it; and it pairs crossings, as the even-odd rule does. (Measured with
+    // rsvg-convert against the picture's own render: within 7 % of its RMSE on a shape
+    // search's drawing, where stretching the vertices over the whole picture was 40 % off.)
+    const double sx = Stretch(size.width, size.scaledWidth), sy = Stretch(size.height, size.scaledHeight);
+    std::snprintf(buffer, sizeof buffer,
+                  "<g transform=\"translate(0.5 0.5) scale(%.9g %.9g)\" fill-rule=\"evenodd\" stroke-width=\"0.5\">\n",
+                  sx, sy);
     svg += buffer;
     for (const DnaPolygon& polygon : drawing.polygons) {
         svg += "<polygon points=\"";

@@ -14,6 +14,8 @@
 #include <libheif/heif.h>
 #include <vips/vips.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <webp/demux.h>
 
 #include <algorithm>
@@ -427,6 +429,20 @@ TEST_F(Export, SvgIsWellFormedHoldsEveryPolygonAndLooksLikeTheRender) {
     const std::uint64_t svgError = shown.Compare(target);
     EXPECT_LT(double(svgError), 1.05 * double(bError)) << svgError << " against " << bError;
     EXPECT_GT(double(svgError), 0.95 * double(bError)) << svgError << " against " << bError;
+}
+
+// A shape search's drawing of many small shapes: its SVG, drawn by another renderer, is the
+// drawing that was scored, not one stretched over the picture's last row and column.
+TEST_F(Export, AShapeSearchsSvgLooksLikeItsPicture) {
+    if (!Have("rsvg-convert")) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) missing";
+    const std::string prefix = dir.File("shapes");
+    ASSERT_EQ(RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_HARBOUR, "--seed", "1", "--iterations", "3000", "--save",
+                          prefix, "--quiet"}).status, 0);
+    ASSERT_EQ(RunProcess({"/usr/bin/rsvg-convert", prefix + ".out.svg", "-o", dir.File("shapes-svg.png")}).status, 0);
+    const Image target{std::string(POLYEVOLVE_HARBOUR)};
+    const double png = double(Image{prefix + ".out.png"}.Compare(target));
+    const double svg = double(Image{dir.File("shapes-svg.png")}.Compare(target));
+    EXPECT_LT(std::sqrt(svg / png), 1.08) << svg << " against " << png;
 }
 
 TEST_F(Export, PngEqualsTheBmpPictureAndScales) {
