@@ -14,8 +14,10 @@
 #include <libheif/heif.h>
 #include <vips/vips.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <regex>
 #include <webp/demux.h>
 
 #include <algorithm>
@@ -445,6 +447,48 @@ TEST_F(Export, AShapeSearchsSvgLooksLikeItsPicture) {
     EXPECT_LT(std::sqrt(svg / png), 1.08) << svg << " against " << png;
 }
 
+// A drawing written as JSON (for code of one's own) is the drawing: read back by the
+// exporter it draws the very same pictures as its progress file, at any scale, also when it
+// was evolved on a smaller copy; damage in it is named.
+TEST_F(Export, ADrawingAsJsonDrawsTheSamePictures) {
+    const std::string p = dir.File("small");
+    ASSERT_EQ(RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_HARBOUR, "--seed", "4", "--iterations", "400", "--max-size",
+                          "100", "--save", p, "--quiet"}).status, 0);
+    const std::string json = dir.File("shapes.json");
+    ASSERT_EQ(Run({POLYEVOLVE_HARBOUR, p + ".idx", json}).status, 0);
+    const std::vector<unsigned char> bytes = ReadFile(json);
+    const nlohmann::json drawing = nlohmann::json::parse(bytes.begin(), bytes.end());
+    EXPECT_EQ(drawing.at("version"), 1);
+    EXPECT_EQ(drawing.at("width"), 100);
+    EXPECT_EQ(drawing.at("picture_width"), 256);
+    const std::vector<unsigned char> record = ReadFile(p + ".json");
+    EXPECT_EQ(drawing.at("background"), nlohmann::json::parse(record.begin(), record.end()).at("background"));
+    ASSERT_GE(drawing.at("shapes").size(), 10u);
+    EXPECT_EQ(drawing.at("shapes")[0].at("kind"), "polygon");
+    for (const std::string& out : {std::string("a.png"), std::string("a.svg")})
+        for (const std::string& scale : {std::string("1"), std::string("2.5")}) {
+            ASSERT_EQ(Run({POLYEVOLVE_HARBOUR, json, dir.File("j" + out), "--scale", scale}).status, 0);
+            ASSERT_EQ(Run({POLYEVOLVE_HARBOUR, p + ".idx", dir.File("i" + out), "--scale", scale}).status, 0);
+            EXPECT_EQ(ReadFile(dir.File("j" + out)), ReadFile(dir.File("i" + out))) << out << " at " << scale;
+        }
+    const std::string text(bytes.begin(), bytes.end());
+    for (const auto& [damaged, why] : std::vector<std::pair<std::string, std::string>>{
+             {"[1, 2]", "not a drawing of ours"},
+             {text.substr(0, text.size() / 2), "not a drawing of ours"},
+             {std::regex_replace(text, std::regex("\"alpha\":[0-9]+"), "\"alpha\":300", std::regex_constants::format_first_only),
+              "shape 1's alpha is not a whole number from 0 to 255"},
+             {std::regex_replace(text, std::regex("\"version\":1"), "\"version\":2"), "version 2, newer than this build reads (1)"}}) {
+        WriteFile(dir.File("bad.json"), std::vector<unsigned char>(damaged.begin(), damaged.end()));
+        const ProcessResult r = Run({POLYEVOLVE_HARBOUR, dir.File("bad.json"), dir.File("bad.png")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Drawing <" + dir.File("bad.json") + "> is damaged (" + why), std::string::npos) << r.err;
+        EXPECT_FALSE(FileExists(dir.File("bad.png")));
+    }
+    // NAME.json beside NAME.idx is its record: not written over.
+    EXPECT_EQ(Run({POLYEVOLVE_HARBOUR, p + ".idx", p + ".json"}).status, 2);
+    EXPECT_EQ(ReadFile(p + ".json"), record);
+}
+
 TEST_F(Export, PngEqualsTheBmpPictureAndScales) {
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("one.png")}).status, 0);
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("two.png"), "--scale", "2"}).status, 0);
@@ -514,9 +558,9 @@ TEST_F(Export, PostersOfAnySize) {
 TEST_F(Export, BadInputsWriteNothing) {
     const std::string out = dir.File("out.svg");
     for (const auto& [args, line] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{}, "TARGET PROGRESS.idx OUTPUT: three files are needed"},
-             {{POLYEVOLVE_SAMPLE, progress}, "TARGET PROGRESS.idx OUTPUT: three files are needed"},
-             {{POLYEVOLVE_SAMPLE, progress, dir.File("out.gif")}, dir.File("out.gif") + ": does not end in .svg, .png or .bmp"},
+             {{}, "TARGET PROGRESS.idx|DRAWING.json OUTPUT: three files are needed"},
+             {{POLYEVOLVE_SAMPLE, progress}, "TARGET PROGRESS.idx|DRAWING.json OUTPUT: three files are needed"},
+             {{POLYEVOLVE_SAMPLE, progress, dir.File("out.gif")}, dir.File("out.gif") + ": does not end in .svg, .png, .bmp or .json"},
              {{POLYEVOLVE_SAMPLE, progress, out, "--scale", "0"}, "--scale: 0 is not a positive number"},
              {{POLYEVOLVE_SAMPLE, progress, out, "--scale", "-1"}, "--scale: -1 is not a positive number"},
              {{POLYEVOLVE_SAMPLE, progress, out, "--width", "2.5"}, "--width: 2.5 is not a whole number from 1 to 32768"},

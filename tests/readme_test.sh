@@ -48,6 +48,7 @@ run_block() {
 }
 while IFS= read -r -d $'\x1e' block; do
     block=${block#$'\n'}
+    block=$(sed -E 's/^  //' <<<"$block")  # a block inside a list item is indented two more
     case "$block" in build/*|python3\ tools/*|for\ *|ls\ *|mkdir\ *|\#SBATCH*) ;; *) continue ;; esac
     # Short runs, and the gallery's placeholders filled in.
     block=$(sed -E -e 's#/tmp/#tmp/#g' -e 's/--seconds (60|600)/--seconds 1/g' -e 's/--autosave 60/--autosave 1/g' \

@@ -1,7 +1,9 @@
-// Renders the drawing of a progress file as SVG, PNG or BMP (by the output's extension).
-// polyevolve-export TARGET PROGRESS.idx OUTPUT [--scale K | --width W]
+// Renders the drawing of a progress file (or of a drawing as JSON) as SVG, PNG or BMP, or
+// writes it as JSON (by the output's extension).
+// polyevolve-export TARGET PROGRESS.idx|DRAWING.json OUTPUT [--scale K | --width W]
 
 #include "files/DrawingFile.h"
+#include "files/DrawingJson.h"
 #include "files/OutputFiles.h"
 #include "evolve/GeneticTest.h"
 #include "files/ProgressFile.h"
@@ -14,6 +16,7 @@
 #include "image/KernelChoice.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <vector>
 #include <memory>
@@ -29,11 +32,13 @@ struct Options {
 
 // The command line into `o`: -1 to go on, else the status to end with.
 int Parse(int argc, char** argv, Options& o) {
-    CLI::App app("Renders the drawing of a progress file as SVG, PNG or BMP (by OUTPUT's extension),\n"
-                 "at the size of the TARGET picture, times K.",
+    CLI::App app("Renders the drawing of a progress file (or of a drawing written as JSON) as SVG, PNG or\n"
+                 "BMP at the size of the TARGET picture, times K, or writes it as JSON (its shapes for code\n"
+                 "of your own), by OUTPUT's extension.",
                  "polyevolve-export");
     std::vector<std::string> files;
-    app.add_option("TARGET PROGRESS.idx OUTPUT", files, "the picture, the progress file, the output");
+    app.add_option("TARGET PROGRESS.idx|DRAWING.json OUTPUT", files,
+                   "the picture, the progress file or drawing, the output");
     auto* scale = app.add_option("--scale", o.scale, "K times the size (up to 1000)")->check(Positive());
     auto* width = app.add_option("--width", o.width, "W pixels wide, the height in proportion (up to 32768)")
                       ->check(WholeFrom(1, 32768))
@@ -49,19 +54,22 @@ int Parse(int argc, char** argv, Options& o) {
         return 2;
     };
     if (files.size() > 3) return refuse(files[3] + ": not expected here");
-    if (files.size() < 3) return refuse("TARGET PROGRESS.idx OUTPUT: three files are needed");
+    if (files.size() < 3) return refuse("TARGET PROGRESS.idx|DRAWING.json OUTPUT: three files are needed");
     o.target = files[0];
     o.progress = files[1];
     o.output = files[2];
-    if (FormatOf(o.output) == DrawingFormat::None) return refuse(o.output + ": does not end in .svg, .png or .bmp");
+    if (FormatOf(o.output) == DrawingFormat::None && !IsJsonPath(o.output))
+        return refuse(o.output + ": does not end in .svg, .png, .bmp or .json");
     if (o.scale > 1000) return refuse("--scale: more than 1000 times the size");
+    // NAME.json beside NAME.idx is its run record, which a drawing must not replace.
+    if (!IsJsonPath(o.progress) && o.output == RecordPath(o.progress))
+        return refuse(o.output + ": the run record of " + o.progress + "; write the drawing under another name");
     return -1;
 }
 
-// The output's size: the picture's times the scale, for a drawing evolved at the size its
-// record tells (a --max-size run's coordinates are smaller than the picture's).
-OutputSize SizeFor(const Options& o, const Image& target, int pictureWidth, int pictureHeight) {
-    int w = target.Width(), h = target.Height();
+// The size a progress file's drawing was evolved at (a --max-size run's coordinates are
+// smaller than the picture's), as its record tells, and the background it was painted on.
+void ReadRecord(const Options& o, int pictureWidth, int pictureHeight, int& w, int& h) {
     RunRecord record;
     std::string why;
     const RecordLoad load = LoadRecord(RecordPath(o.progress), record, why);
@@ -78,10 +86,49 @@ OutputSize SizeFor(const Options& o, const Image& target, int pictureWidth, int 
                       << " x " << record.targetHeight << " pixels; drawing it at <" << o.target << ">'s "
                       << pictureWidth << " x " << pictureHeight << ".\n";
     }
+}
+
+// The output's size: the picture's times the scale, for a drawing evolved at w x h.
+OutputSize SizeFor(const Options& o, int w, int h, int pictureWidth, int pictureHeight) {
     double scale = o.scale;
     if (o.width > 0) scale = o.width / double(pictureWidth);
     if (o.height > 0) scale = o.height / double(pictureHeight);
     return OutputSizeFor(w, h, ScaledLength(pictureWidth, scale), ScaledLength(pictureHeight, scale));
+}
+
+// The drawing into the test: from a progress file (the size and background its record tells),
+// or from a drawing as JSON (its own). False after a line saying why not.
+bool LoadDrawing(const Options& o, int pictureWidth, int pictureHeight, GeneticTest& test, int& w, int& h) {
+    std::string why;
+    if (IsJsonPath(o.progress)) {
+        DrawingJson json;
+        if (!LoadDrawingJson(o.progress, json, why)) {
+            std::cerr << "Drawing <" << o.progress << "> is damaged (" << why << ").\n";
+            return false;
+        }
+        if (json.pictureWidth != pictureWidth || json.pictureHeight != pictureHeight)
+            std::cerr << "Drawing <" << o.progress << "> was made for a picture of " << json.pictureWidth << " x "
+                      << json.pictureHeight << " pixels; drawing it at <" << o.target << ">'s " << pictureWidth
+                      << " x " << pictureHeight << ".\n";
+        w = json.width;
+        h = json.height;
+        Settings::Background = int(json.background);
+        test.best.polygons = std::move(json.polygons);
+        return true;
+    }
+    ReadRecord(o, pictureWidth, pictureHeight, w, h);
+    switch (LoadProgress(test, o.progress, &why)) {
+    case LoadResult::Unopened:
+        std::cerr << "Unable to open progress file <" << o.progress << ">.\n";
+        return false;
+    case LoadResult::Damaged:
+        std::cerr << "Progress file <" << o.progress << "> is damaged (" << why << ").\n";
+        return false;
+    case LoadResult::Loaded:
+        if (!why.empty()) std::cerr << "Progress file <" << o.progress << "> is damaged (" << why << ").\n";
+        break;
+    }
+    return true;
 }
 
 }  // namespace
@@ -99,20 +146,22 @@ int main(int argc, char** argv) {
     const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr, 4096, 0, &pictureWidth, &pictureHeight);
     if (!target) return 1;
     UseTargetSize(*target);
-    const OutputSize size = SizeFor(o, *target, pictureWidth, pictureHeight);
-
+    int w = target->Width(), h = target->Height();
     GeneticTest test(target.get());
-    std::string why;
-    switch (LoadProgress(test, o.progress, &why)) {
-    case LoadResult::Unopened:
-        std::cerr << "Unable to open progress file <" << o.progress << ">.\n";
+    if (!LoadDrawing(o, pictureWidth, pictureHeight, test, w, h)) return 1;
+    const OutputSize size = SizeFor(o, w, h, pictureWidth, pictureHeight);
+    if (IsJsonPath(o.output)) {
+        DrawingJson json;
+        json.width = w;
+        json.height = h;
+        json.pictureWidth = pictureWidth;
+        json.pictureHeight = pictureHeight;
+        json.background = unsigned(Settings::Background);
+        json.polygons = test.best.polygons;
+        errno = 0;
+        if (SaveDrawingJson(json, o.output)) return 0;
+        std::cerr << "Unable to write <" << o.output << ">" << Because(errno ? std::strerror(errno) : "") << ".\n";
         return 1;
-    case LoadResult::Damaged:
-        std::cerr << "Progress file <" << o.progress << "> is damaged (" << why << ").\n";
-        return 1;
-    case LoadResult::Loaded:
-        if (!why.empty()) std::cerr << "Progress file <" << o.progress << "> is damaged (" << why << ").\n";
-        break;
     }
 
     if (!ScaledSizeSupported(size.OutWidth(), size.OutHeight())) {
