@@ -68,7 +68,13 @@ int ParseOptions(int argc, char** argv, std::vector<std::string>& arguments, Run
     AddRunOptions(app, run);
     app.add_option("--zoom", zoom, "show the pictures N times larger (a tiny picture), as far as the screen allows")
         ->check(WholeFrom(1, 64));
-    return ParseCommandLine(app, argc, argv, VersionText("polyevolve"));
+    const int parsed = ParseCommandLine(app, argc, argv, VersionText("polyevolve"));
+    if (parsed >= 0) return parsed;
+    if (const std::string problem = RunOptionsProblem(run); !problem.empty()) {
+        std::cerr << problem << " (polyevolve --help lists the options)\n";
+        return 2;
+    }
+    return -1;
 }
 
 // Without a display SDL falls back to painting the terminal with characters; an explicit

@@ -12,6 +12,7 @@
 struct RunOptions {
     std::string search;  // "mutate" or "shapes"; empty: not given (a resumed record's, else defaultSearch)
     std::string defaultSearch = "mutate";  // the program's own: the window's exact run, the batch runner's shapes
+    std::string shapes;  // --shape: the kinds the shape search draws with ("polygon,triangle"); empty: not given
     unsigned long long seed = 0;    // when given (seedGiven)
     bool seedGiven = false;
     unsigned long long threads = 0;  // 0: one per core
@@ -25,6 +26,8 @@ struct RunOptions {
 };
 
 void AddRunOptions(CLI::App& app, RunOptions& options);
+// What the run options ask that cannot be had together, as a line to refuse them with; "".
+std::string RunOptionsProblem(const RunOptions& options);
 
 // Checks with the programs' own words: "x1 is not a whole number from 0 to 4294967295".
 CLI::Validator WholeFrom(unsigned long long low, unsigned long long high);

@@ -31,6 +31,7 @@ bool SaveRecord(const RunRecord& r, const std::string& path) {
     std::snprintf(background, sizeof background, "%06x", r.background & 0xffffffu);
     nlohmann::json full = json;
     full["background"] = background;
+    full["shapes"] = r.shapes;
     if (r.hasDraws) {
         full["draws"] = r.draws;
         full["replay_from"] = r.replayFrom;
@@ -79,6 +80,12 @@ RunRecord ReadRecord(const nlohmann::json& json) {
     read.search = Text(json, "search");
     if (read.search != "mutate" && read.search != "shapes")
         throw "\"search\" is \"" + read.search + "\", not mutate or shapes";
+    if (json.contains("shapes")) {
+        read.shapes = Text(json, "shapes");
+        if (read.shapes.empty() || read.shapes.size() > 64 ||
+            read.shapes.find_first_not_of("abcdefghijklmnopqrstuvwxyz,") != std::string::npos)
+            throw "\"shapes\" is \"" + read.shapes.substr(0, 20) + "\", not a list of kinds of shape";
+    }
     read.maxPolygons = Bounded(json, "max_polygons", 3, 10000);
     read.maxPoints = Bounded(json, "max_points", 3, 1000);
     read.alphaMin = Bounded(json, "alpha_min", 0, 255);

@@ -14,6 +14,7 @@ struct RunRecord {
     unsigned long long maxSize = 0;           // --max-size, 0 for none
     unsigned long long seed = 0;
     std::string search = "mutate";
+    std::string shapes = "polygon";  // the kinds the shape search draws with
     int maxPolygons = 0, maxPoints = 0, alphaMin = 0, alphaMax = 0;
     unsigned background = 0;  // 0xRRGGBB the drawing is painted on (older records: black)
     std::uint32_t generation = 0;

@@ -15,7 +15,8 @@
 #include <random>
 
 void SettleWorkingSize(RunOptions& o) {
-    if (o.search.empty()) o.search = o.defaultSearch;
+    if (o.search.empty()) o.search = o.shapes.empty() ? o.defaultSearch : "shapes";  // --shape asks for it
+    if (o.shapes.empty()) o.shapes = "polygon";
     if (!o.maxSizeGiven) o.maxSize = o.search == "shapes" ? kShapesWorkingSize : 0;
 }
 
@@ -47,6 +48,10 @@ void AdoptRecord(const RunRecord& record, const std::string& progressPath, RunOp
     if (o.search.empty()) {
         o.search = record.search;
         if (record.search != o.defaultSearch) taken += " --search " + record.search;
+    }
+    if (o.shapes.empty() && record.search == "shapes") {
+        o.shapes = record.shapes;
+        if (record.shapes != "polygon") taken += " --shape " + record.shapes;
     }
     if (o.maxPolygons == 0 && record.maxPolygons != Settings::MaxPolygons && record.maxPolygons >= 3) {
         o.maxPolygons = record.maxPolygons;
@@ -86,6 +91,7 @@ RunRecord MakeRecord(const GeneticTest& test, const std::string& targetPath, int
     r.maxSize = o.maxSize;
     r.seed = seed;
     r.search = o.search.empty() ? o.defaultSearch : o.search;
+    r.shapes = o.shapes.empty() ? "polygon" : o.shapes;
     r.maxPolygons = Settings::MaxPolygons;
     r.maxPoints = Settings::MaxPoints;
     r.alphaMin = Settings::AlphaMin;

@@ -5,7 +5,9 @@
 #include "genome/DnaDrawing.h"
 #include "genome/Settings.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size) {
     std::string svg;
@@ -32,9 +34,19 @@ std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size) {
                   sx, sy);
     svg += buffer;
     for (const DnaPolygon& polygon : drawing.polygons) {
-        svg += "<polygon points=\"";
+        short xs[4], ys[4];
+        const bool rectangle = polygon.points.size() == 4 && (polygon.CopyVertices(xs, ys, 4), IsUprightRectangle(xs, ys, 4));
+        if (rectangle) {
+            // An upright rectangle in its own kind.
+            std::snprintf(buffer, sizeof buffer, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d",
+                          std::min(xs[0], xs[2]), std::min(ys[0], ys[2]), std::abs(xs[2] - xs[0]), std::abs(ys[2] - ys[0]));
+            svg += buffer;
+        } else {
+            svg += "<polygon points=\"";
+        }
         bool first = true;
         for (const DnaPoint& point : polygon.points) {
+            if (rectangle) break;
             std::snprintf(buffer, sizeof buffer, first ? "%d,%d" : " %d,%d", point.x, point.y);
             svg += buffer;
             first = false;

@@ -52,3 +52,9 @@ void DnaPolygon::serialize(Serializer& serializer) {
     SerializeList(serializer, points);
     serializer.IO(color);
 }
+
+bool IsUprightRectangle(const short* xs, const short* ys, int count) {
+    if (count != 4) return false;
+    return (ys[0] == ys[1] && xs[1] == xs[2] && ys[2] == ys[3] && xs[3] == xs[0]) ||
+           (xs[0] == xs[1] && ys[1] == ys[2] && xs[2] == xs[3] && ys[3] == ys[0]);
+}

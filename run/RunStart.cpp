@@ -5,6 +5,7 @@
 #include "files/Target.h"
 #include "genome/Settings.h"
 #include "search/Search.h"
+#include "search/Shape.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -75,7 +76,9 @@ bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, s
     ParseSearchKind(options.search, kind);
     // More threads than cores only take turns, and every batch then waits for a thread that
     // is not running: at most one a core (the run is the same for any number).
-    search = MakeSearch(kind, evaluator, std::min(threads, DefaultThreads()));
+    unsigned kinds = kPolygon;
+    ParseShapeKinds(options.shapes, kinds);
+    search = MakeSearch(kind, evaluator, std::min(threads, DefaultThreads()), kinds);
     if (!progressPath.empty()) ContinueDraws(*test, *search, options, saved, progressPath, err);
     record = MakeRecord(*test, targetPath, pictureWidth, pictureHeight, options, seed);
     return true;

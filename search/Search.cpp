@@ -24,7 +24,7 @@ void UseLimits(int maxPolygons, int maxPoints, int alphaMin, int alphaMax) {
 
 const char* SearchName(SearchKind kind) { return kind == SearchKind::Shapes ? "shapes" : "mutate"; }
 
-std::unique_ptr<Evaluator> MakeSearch(SearchKind kind, EvaluatorKind evaluator, int threads) {
-    if (kind == SearchKind::Shapes) return std::make_unique<ShapeSearch>(threads);
+std::unique_ptr<Evaluator> MakeSearch(SearchKind kind, EvaluatorKind evaluator, int threads, unsigned kinds) {
+    if (kind == SearchKind::Shapes) return std::make_unique<ShapeSearch>(threads, kinds);
     return MakeEvaluator(evaluator, threads);
 }

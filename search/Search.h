@@ -17,6 +17,6 @@ const char* SearchName(SearchKind kind);
 // default. Must run before the first polygon is made.
 void UseLimits(int maxPolygons, int maxPoints, int alphaMin, int alphaMax);
 
-// The evaluator for a search: the shape search on `threads` threads, or the exact run scored
-// the way `evaluator` says.
-std::unique_ptr<Evaluator> MakeSearch(SearchKind kind, EvaluatorKind evaluator, int threads);
+// The evaluator for a search: the shape search on `threads` threads with shapes of `kinds`
+// (ShapeKind bits), or the exact run scored the way `evaluator` says.
+std::unique_ptr<Evaluator> MakeSearch(SearchKind kind, EvaluatorKind evaluator, int threads, unsigned kinds = 1);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "genome/DnaPolygon.h"
 #include "genome/DrawStream.h"
 
+#include <string>
 #include <vector>
 
 // std::lround (halves away from zero) for |x| below 2^31, without the library call that the
@@ -12,6 +14,16 @@ inline long RoundHalfAway(double x) {
     if (double(t) - 0.5 > m) --t;  // m + 0.5 was rounded up to the next whole number (exact test)
     return x < 0 ? -t : t;
 }
+
+// The kinds of shape a drawing may be made of, as bits: each kind keeps its own form through
+// every change (a triangle's three vertices, a rectangle's four sides upright).
+enum ShapeKind : unsigned { kPolygon = 1, kTriangle = 2, kRectangle = 4 };
+constexpr unsigned kAllKinds = kPolygon | kTriangle | kRectangle;
+// "polygon", "triangle", "rectangle"; "any" for every kind; a comma list for several. False
+// for a name of no kind.
+bool ParseShapeKinds(const std::string& list, unsigned& kinds);
+// The kinds as a comma list, in the order above.
+std::string ShapeKindNames(unsigned kinds);
 
 // A polygon being searched for: its vertices on the target, in order.
 struct Shape {
@@ -33,25 +45,39 @@ private:
 // Makes shapes from the run's draws. Every vertex stays on the w x h target.
 class ShapeMaker {
 public:
-    ShapeMaker(int width, int height, int maxPoints);
-    // A polygon of 3 to maxPoints vertices around a random centre, its vertices in angle order
-    // at random distances, of a random size from a few pixels to the whole picture.
+    ShapeMaker(int width, int height, int maxPoints, unsigned kinds = kPolygon);
+    // A shape of one of the kinds (drawn first, where there are several) around a random
+    // centre, of a random size from a few pixels to the whole picture: a polygon of 3 to
+    // maxPoints vertices in angle order at random distances (a triangle: three), or an
+    // upright rectangle of random sides.
     template <class Draws>
     void Random(Draws& draws, Shape& out) const;
     // Passes over the draws Random takes and returns where they start, so that the shapes of
     // a batch can be made side by side (with DrawsAt) from draws taken in order.
     std::uint64_t SkipRandom(DrawStream& draws) const;
-    // A small change of `from`: a vertex moved, the whole shape moved or scaled, a vertex added
-    // or removed.
+    // A small change of `from` that keeps its kind: a vertex moved, the whole shape moved or
+    // scaled, a vertex added or removed (a polygon's only); a rectangle's side moved, the
+    // rectangle moved or scaled.
     template <class Draws>
     void Change(Draws& draws, const Shape& from, Shape& out) const;
     // The same for Change.
     std::uint64_t SkipChange(DrawStream& draws, const Shape& from) const;
+    // Whether `shape` is of one of the kinds drawn (any polygon is one where polygons are).
+    bool Fits(const Shape& shape) const;
 
 private:
     // The kind of change drawn, or a vertex's move where it cannot be had.
     int ChangeKind(int kind, int n) const;
+    // What `shape` is, by its form: four vertices upright as a rectangle's, three, or more.
+    unsigned KindOf(const Shape& shape) const;
     short ClampX(double x) const;
     short ClampY(double y) const;
+    template <class Draws>
+    void RandomRectangle(Draws& draws, Shape& out) const;
+    template <class Draws>
+    void ChangeRectangle(Draws& draws, int reach, const Shape& from, Shape& out) const;
     int width, height, maxPoints;
+    unsigned kinds;
+    int kindCount;
 };
+

@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
-ShapeSearch::ShapeSearch(int threads_) : threads(std::max(threads_, 1)), pool(threads) {
+ShapeSearch::ShapeSearch(int threads_, unsigned kinds_)
+    : threads(std::max(threads_, 1)), kinds(kinds_), pool(threads) {
     batch.resize(kBatch);
     starts.resize(kBatch);
     found.resize(std::size_t(pool.Threads()));
@@ -132,6 +133,15 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     for (std::size_t i = 0; i < own.xs.size(); ++i) {
         seed.xs.push_back(short(std::clamp<int>(own.xs[i], 0, render.Width() - 1)));
         seed.ys.push_back(short(std::clamp<int>(own.ys[i], 0, render.Height() - 1)));
+    }
+    // A polygon of a kind not drawn (the first random triangles, say) becomes its bounding
+    // rectangle where rectangles are drawn, else random starts replace it.
+    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints, kinds);
+    if (seed.Count() >= 3 && !maker.Fits(seed)) {
+        if (!(kinds & kRectangle)) return;
+        const auto [left, right] = std::minmax_element(seed.xs.begin(), seed.xs.end());
+        const auto [top, bottom] = std::minmax_element(seed.ys.begin(), seed.ys.end());
+        seed = Shape{{*left, *right, *right, *left}, {*top, *top, *bottom, *bottom}};
     }
     if (seed.Count() < 3) return;
     phase = Phase::Climb;
@@ -457,7 +467,7 @@ bool ShapeSearch::Evolve(GeneticTest& test) {
                          (Full(test) && test.best.polygons.empty());
     // A full drawing is refined by turns, as its generation counts: the exact run's operators,
     // then polygons replaced (a replacement under way is finished first).
-    const bool exactTurn = test.generation % kRefineCycle < kExactTurn;
+    const bool exactTurn = test.generation % kRefineCycle < kExactTurn && kinds == kPolygon;
     if (nothing || (Full(test) && removed < 0 && !replaceNext && exactTurn)) {
         if (!refiner) refiner = MakeEvaluator(EvaluatorKind::Fast, threads);
         refining = true;
@@ -490,7 +500,7 @@ bool ShapeSearch::Batch(GeneticTest& test, bool check) {
 }
 
 bool ShapeSearch::StartsBatch(GeneticTest& test) {
-    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
+    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints, kinds);
     if (batchesDone == 0)
         effort = removed >= 0 ? kReplacing : EffortFor(test.best.polygons.size());
     if (!ScoreBatch(Phase::Starts, maker, test.draws, kStartRows * rowStep)) return false;
@@ -518,7 +528,7 @@ bool ShapeSearch::StartsBatch(GeneticTest& test) {
 }
 
 bool ShapeSearch::ClimbBatch(GeneticTest& test) {
-    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints);
+    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints, kinds);
     if (!ScoreBatch(Phase::Climb, maker, test.draws, rowStep)) return false;
     // Each thread's best, the first of the lowest: the batch's, as if all were compared.
     const Found* winner = nullptr;

@@ -31,7 +31,9 @@ class DnaDrawing;
 // call makes and scores one batch.
 class ShapeSearch : public Evaluator {
 public:
-    explicit ShapeSearch(int threads);
+    // Shapes of `kinds` (ShapeKind bits); a drawing of other kinds than polygons is refined by
+    // replacements only, as the exact run's operators would change a shape's kind.
+    explicit ShapeSearch(int threads, unsigned kinds = kPolygon);
     ~ShapeSearch() override;
     bool Evolve(GeneticTest& test) override;
     std::uint64_t ReplayFrom(const GeneticTest& test) const override;
@@ -132,6 +134,7 @@ private:
     void StartPolygon(std::uint64_t position);
 
     int threads;
+    unsigned kinds;
     WorkPool pool;
     std::unique_ptr<Evaluator> refiner;
     const Image* target = nullptr;

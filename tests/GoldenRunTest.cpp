@@ -6,6 +6,7 @@
 #include "genome/Random.h"
 #include "genome/Settings.h"
 #include "search/Search.h"
+#include "search/Shape.h"
 #include "serial/Serializer.h"
 
 #include <gtest/gtest.h>
@@ -94,17 +95,24 @@ struct ShapesEnd {
     std::uint64_t halfWay, error, saved;
     std::uint32_t generation;
     std::size_t polygons;
+    std::size_t otherForms;  // polygons neither triangles nor upright rectangles
 };
-ShapesEnd RunShapes(int room, unsigned seed, int calls, int threads, bool onMean = false) {
+ShapesEnd RunShapes(int room, unsigned seed, int calls, int threads, bool onMean = false, unsigned kinds = kPolygon) {
     SettingsGuard guard;
     Settings::MaxPolygons = room;
     Image target{std::string(POLYEVOLVE_SAMPLE)};
     UseTargetSize(target);
     if (onMean) Settings::Background = int(MeanColour(target));
     GeneticTest test(&target, seed);
-    const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, threads);
+    const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, threads, kinds);
     const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, calls);
-    return ShapesEnd{halfWay, test.bestError, Fnv1a(saved), test.generation, test.best.polygons.size()};
+    std::size_t other = 0;
+    for (const DnaPolygon& p : test.best.polygons) {
+        short xs[4], ys[4];
+        if (p.points.size() == 4) p.CopyVertices(xs, ys, 4);
+        other += p.points.size() != 3 && !(p.points.size() == 4 && IsUprightRectangle(xs, ys, 4));
+    }
+    return ShapesEnd{halfWay, test.bestError, Fnv1a(saved), test.generation, test.best.polygons.size(), other};
 }
 
 TEST_P(ShapesGoldenRun, SampleSeed7With700CallsAndASaveHalfWay) {
@@ -136,6 +144,18 @@ TEST_P(ShapesGoldenRun, SampleSeed3OnItsMeanColourAndASaveHalfWay) {
     EXPECT_EQ(end.generation, 266859u);
     EXPECT_EQ(end.polygons, 10u);
     EXPECT_EQ(end.saved, 7362389438873176416ull);
+}
+
+// Triangles and upright rectangles, each kept in its form: the kind drawn for each random
+// shape, each kind's own changes, replacements only once the drawing is full.
+TEST_P(ShapesGoldenRun, SampleSeed5InTrianglesAndRectangles) {
+    const ShapesEnd end = RunShapes(6, 5, 1500, GetParam(), true, kTriangle | kRectangle);
+    EXPECT_EQ(end.halfWay, 12934941363726458968ull);
+    EXPECT_EQ(end.error, 74027014ull);
+    EXPECT_EQ(end.generation, 192001u);
+    EXPECT_EQ(end.polygons, 6u);
+    EXPECT_EQ(end.saved, 2736864354833123596ull);
+    EXPECT_EQ(end.otherForms, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ShapesGoldenRun, ::testing::Values(1, 2));

@@ -356,7 +356,9 @@ TEST(LongRun, ARunResumedGoesOnAsIfItHadNeverStopped) {
     // The third stops a full drawing's refinement in the middle of a polygon's replacement.
     const std::vector<Way> ways = {{{"--search", "mutate"}, 300, 400},
                                    {{"--search", "shapes"}, 300, 400},
-                                   {{"--search", "shapes", "--max-polygons", "3"}, 4120, 180}};
+                                   {{"--search", "shapes", "--max-polygons", "3"}, 4120, 180},
+                                   {{"--shape", "triangle,rectangle"}, 300, 400},
+                                   {{"--shape", "rectangle", "--max-polygons", "4"}, 700, 300}};
     for (const Way& way : ways)
         for (const std::string threads : {"1", "2"}) {
             std::vector<std::string> common = {POLYEVOLVE_SAMPLE, "--threads", threads, "--quiet"};

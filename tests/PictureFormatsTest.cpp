@@ -445,6 +445,25 @@ TEST_F(Export, AShapeSearchsSvgLooksLikeItsPicture) {
     const double png = double(Image{prefix + ".out.png"}.Compare(target));
     const double svg = double(Image{dir.File("shapes-svg.png")}.Compare(target));
     EXPECT_LT(std::sqrt(svg / png), 1.08) << svg << " against " << png;
+    // Rectangles are written as rectangles, and drawn as the picture is.
+    const ProcessResult rectangles = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_HARBOUR, "--shape", "rectangle", "--seed",
+                                                 "1", "--iterations", "3000", "--save", prefix, "--force", "--quiet"});
+    ASSERT_EQ(rectangles.status, 0);
+    const std::vector<unsigned char> bytes = ReadFile(prefix + ".out.svg");
+    const std::string text(bytes.begin(), bytes.end());
+    auto count = [&text](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    // All but the first drawing's random triangles, until replacements take them; and the
+    // background's rectangle.
+    EXPECT_LE(count("<polygon "), 3u);
+    EXPECT_EQ(count("<polygon ") + count("<rect ") - 1, std::stoul(Fields(rectangles.out).at("polygons")));
+    ASSERT_EQ(RunProcess({"/usr/bin/rsvg-convert", prefix + ".out.svg", "-o", dir.File("rects.png")}).status, 0);
+    const double rectsPng = double(Image{prefix + ".out.png"}.Compare(target));
+    const double rectsSvg = double(Image{dir.File("rects.png")}.Compare(target));
+    EXPECT_LT(std::sqrt(rectsSvg / rectsPng), 1.05) << rectsSvg << " against " << rectsPng;
 }
 
 // A drawing written as JSON (for code of one's own) is the drawing: read back by the

@@ -143,7 +143,8 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
     o.haveError = app.count("--until-error") > 0;
     o.haveRmse = app.count("--until-rmse") > 0;
     ParseEvaluatorKind(evaluator, o.evaluator);
-    if (app.count("--evaluator") > 0 && o.run.search == "shapes")
+    if (const std::string problem = RunOptionsProblem(o.run); !problem.empty()) return refuse(problem);
+    if (app.count("--evaluator") > 0 && (o.run.search == "shapes" || !o.run.shapes.empty()))
         return refuse("--evaluator: scores the exact run's candidates; the shape search scores its own");
     if (app.count("--evaluator") > 0) o.run.defaultSearch = "mutate";  // it asks for the exact run
     if (!o.frames.empty() && o.every == 0) return refuse("--frames: needs --every N");
