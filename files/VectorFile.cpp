@@ -9,64 +9,149 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size) {
-    std::string svg;
-    char buffer[160];
-    std::snprintf(buffer, sizeof buffer,
-                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
-                  "viewBox=\"0 0 %d %d\">\n",
-                  size.OutWidth(), size.OutHeight(), size.OutWidth(), size.OutHeight());
-    svg += buffer;
-    char colour[8] = "000";
-    if (Settings::Background != 0) std::snprintf(colour, sizeof colour, "%06x", unsigned(Settings::Background) & 0xffffffu);
-    std::snprintf(buffer, sizeof buffer, "<rect width=\"%d\" height=\"%d\" fill=\"#%s\"/>\n", size.OutWidth(),
-                  size.OutHeight(), colour);
-    svg += buffer;
+SvgStyle PlaceholderStyle(double blur) {
+    SvgStyle style;
+    style.viewBoxOnly = style.compact = style.dataUri = true;
+    style.blur = blur;
+    return style;
+}
+
+namespace {
+
+// A colour 0xRRGGBB as "#rrggbb", or as "#rgb" where compact and each pair repeats (or where
+// `round`: to the nearest such, which a blur hides).
+std::string Colour(unsigned rgb, bool compact, bool round = false) {
+    char text[8];
+    unsigned r = rgb >> 16 & 0xff, g = rgb >> 8 & 0xff, b = rgb & 0xff;
+    if (round) r = (r + 8) / 17 * 17, g = (g + 8) / 17 * 17, b = (b + 8) / 17 * 17;
+    if (compact && r % 17 == 0 && g % 17 == 0 && b % 17 == 0)
+        std::snprintf(text, sizeof text, "#%x%x%x", r / 17, g / 17, b / 17);
+    else
+        std::snprintf(text, sizeof text, "#%02x%02x%02x", r, g, b);
+    return text;
+}
+
+// A number with `digits` significant digits, without a leading zero where compact (".45").
+std::string Number(double value, int digits, bool compact) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    std::string s = text;
+    if (compact && s.rfind("0.", 0) == 0) s.erase(0, 1);
+    if (compact && s.rfind("-0.", 0) == 0) s.erase(1, 1);
+    return s;
+}
+
+// An SVG as a data URI: only what a URI cannot hold is escaped.
+std::string DataUri(const std::string& svg) {
+    std::string uri = "data:image/svg+xml,";
+    for (unsigned char c : svg) {
+        if (c == '%' || c == '#' || c == '<' || c == '>' || c == '"' || c == '\n' || c < 0x20 || c >= 0x7f) {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            uri += escaped;
+        } else {
+            uri += char(c);
+        }
+    }
+    return uri + "\n";
+}
+
+}  // namespace
+
+std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size, const SvgStyle& style) {
+    const bool compact = style.compact;
+    const char q = compact ? '\'' : '"';
+    const std::string end = compact ? "" : "\n";
+    auto attribute = [q](const char* name, const std::string& value) {
+        return std::string(" ") + name + "=" + q + value + q;
+    };
+    const std::string w = std::to_string(size.OutWidth()), h = std::to_string(size.OutHeight());
+    const double sx = Stretch(size.width, size.scaledWidth), sy = Stretch(size.height, size.scaledHeight);
+    // An SVG that only scales to its box needs no output size: the drawing's own coordinates
+    // are its viewBox, the output's pixel centres on its vertices as before (no transform).
+    const bool own = style.viewBoxOnly && compact;
+    const double unit = own ? sx : 1;  // output pixels an SVG unit
+    std::string svg = "<svg" + attribute("xmlns", "http://www.w3.org/2000/svg");
+    if (!style.viewBoxOnly) svg += attribute("width", w) + attribute("height", h);
+    const std::string box = own ? Number(-0.5 / sx, 3, true) + " " + Number(-0.5 / sy, 3, true) + " " +
+                                      Number(size.OutWidth() / sx, 4, true) + " " + Number(size.OutHeight() / sy, 4, true)
+                                : "0 0 " + w + " " + h;
+    svg += attribute("viewBox", box) + ">" + end;
+    if (style.blur > 0) {
+        // The picture's own edge pixels carried on, so that its edges are not faded into the page.
+        svg += "<filter" + attribute("id", "b") + "><feGaussianBlur" +
+               attribute("stdDeviation", Number(style.blur / unit, 2, compact)) +
+               attribute("edgeMode", "duplicate") + "/></filter>" + end + "<g" + attribute("filter", "url(#b)") + ">" + end;
+    }
+    const std::string background =
+        Settings::Background != 0 || compact ? Colour(unsigned(Settings::Background), compact, compact && style.blur > 0) : "#000";
+    if (own) {
+        // Past the box on every side: whole numbers are shorter, and the box clips it.
+        svg += "<rect" + attribute("x", "-1") + attribute("y", "-1") +
+               attribute("width", std::to_string(int(size.OutWidth() / sx) + 2)) +
+               attribute("height", std::to_string(int(size.OutHeight() / sy) + 2)) + attribute("fill", background) + "/>" + end;
+    } else {
+        svg += "<rect" + attribute("width", w) + attribute("height", h) + attribute("fill", background) + "/>" + end;
+    }
     // Vertices land where the pictures put them: a vertex on a pixel's centre (half a pixel
     // in), spread as the render spreads them. The fill paints both end pixels of every span,
     // so its shapes reach past their edges: a thin outline of the polygon's own colour makes
     // up for it; and it pairs crossings, as the even-odd rule does. (Measured with
     // rsvg-convert against the picture's own render: within 7 % of its RMSE on a shape
     // search's drawing, where stretching the vertices over the whole picture was 40 % off.)
-    const double sx = Stretch(size.width, size.scaledWidth), sy = Stretch(size.height, size.scaledHeight);
-    std::snprintf(buffer, sizeof buffer,
-                  "<g transform=\"translate(0.5 0.5) scale(%.9g %.9g)\" fill-rule=\"evenodd\" stroke-width=\"0.5\">\n",
-                  sx, sy);
-    svg += buffer;
+    const int digits = compact ? 4 : 9;
+    std::string group = "<g";
+    if (!own)
+        group += attribute("transform", "translate(" + Number(0.5, 3, compact) + " " + Number(0.5, 3, compact) + ") scale(" +
+                                            Number(sx, digits, compact) + " " + Number(sy, digits, compact) + ")");
+    // Only a polygon of four vertices or more can cross itself, where the rule counts.
+    bool crossing = !compact;
+    for (const DnaPolygon& polygon : drawing.polygons) crossing = crossing || polygon.points.size() > 3;
+    if (crossing) group += attribute("fill-rule", "evenodd");
+    if (!compact) group += attribute("stroke-width", "0.5");
+    const bool grouped = group != "<g";
+    if (grouped) svg += group + ">" + end;
     for (const DnaPolygon& polygon : drawing.polygons) {
         short xs[4], ys[4];
         const bool rectangle = polygon.points.size() == 4 && (polygon.CopyVertices(xs, ys, 4), IsUprightRectangle(xs, ys, 4));
         if (rectangle) {
             // An upright rectangle in its own kind.
-            std::snprintf(buffer, sizeof buffer, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d",
-                          std::min(xs[0], xs[2]), std::min(ys[0], ys[2]), std::abs(xs[2] - xs[0]), std::abs(ys[2] - ys[0]));
-            svg += buffer;
+            svg += "<rect" + attribute("x", std::to_string(std::min(xs[0], xs[2]))) +
+                   attribute("y", std::to_string(std::min(ys[0], ys[2]))) +
+                   attribute("width", std::to_string(std::abs(xs[2] - xs[0]))) +
+                   attribute("height", std::to_string(std::abs(ys[2] - ys[0])));
+        } else if (compact) {
+            // A path's lines need no commas and no attribute name for each point.
+            std::string d = "M";
+            for (const DnaPoint& point : polygon.points)
+                d += (d.size() > 1 ? " " : "") + std::to_string(point.x) + " " + std::to_string(point.y);
+            svg += "<path" + attribute("d", d);
         } else {
-            svg += "<polygon points=\"";
-        }
-        bool first = true;
-        for (const DnaPoint& point : polygon.points) {
-            if (rectangle) break;
-            std::snprintf(buffer, sizeof buffer, first ? "%d,%d" : " %d,%d", point.x, point.y);
-            svg += buffer;
-            first = false;
+            std::string points;
+            for (const DnaPoint& point : polygon.points)
+                points += (points.empty() ? "" : " ") + std::to_string(point.x) + "," + std::to_string(point.y);
+            svg += "<polygon" + attribute("points", points);
         }
         const unsigned c = polygon.color;
-        char colour[8], opacity[16];
-        std::snprintf(colour, sizeof colour, "#%02x%02x%02x", c >> 24, (c >> 16) & 0xff,
-                      (c >> 8) & 0xff);
-        std::snprintf(opacity, sizeof opacity, "%.4g", double(c & 0xff) / 255.0);
-        std::snprintf(buffer, sizeof buffer,
-                      "\" fill=\"%s\" fill-opacity=\"%s\" stroke=\"%s\" stroke-opacity=\"%s\"/>\n",
-                      colour, opacity, colour, opacity);
-        svg += buffer;
+        const std::string colour = Colour(c >> 8, compact, compact && style.blur > 0);
+        const std::string opacity = Number(double(c & 0xff) / 255.0, compact ? 2 : 4, compact);
+        if (compact && style.blur > 0 && colour.size() == 4) {
+            // Under a blur, the opacity in the colour itself (#rgba) to a sixteenth.
+            svg += attribute("fill", colour + "0123456789abcdef"[std::min(15u, ((c & 0xff) + 8) / 17)]);
+        } else {
+            svg += attribute("fill", colour) + attribute(compact ? "opacity" : "fill-opacity", opacity);
+        }
+        if (!compact) svg += attribute("stroke", colour) + attribute("stroke-opacity", opacity);
+        svg += "/>" + end;
     }
-    svg += "</g>\n</svg>\n";
-    return svg;
+    if (grouped) svg += "</g>" + end;
+    if (style.blur > 0) svg += "</g>" + end;
+    svg += "</svg>\n";
+    return style.dataUri ? DataUri(svg.substr(0, svg.size() - 1)) : svg;
 }
 
-bool SaveSvg(const DnaDrawing& drawing, const OutputSize& size, const std::string& path) {
-    const std::string svg = DrawingSvg(drawing, size);
+bool SaveSvg(const DnaDrawing& drawing, const OutputSize& size, const std::string& path, const SvgStyle& style) {
+    const std::string svg = DrawingSvg(drawing, size, style);
     return WriteAtomically(path, [&svg](FILE* file) {
         return std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
     });

@@ -508,6 +508,43 @@ TEST_F(Export, ADrawingAsJsonDrawsTheSamePictures) {
     EXPECT_EQ(ReadFile(p + ".json"), record);
 }
 
+// SVGs for the web: one that scales to its box, blurred, as a data URI; and a placeholder of
+// 16 shapes under a kilobyte that looks like the picture.
+TEST_F(Export, SvgsForTheWebAndPlaceholders) {
+    const std::string p = dir.File("web");
+    const ProcessResult run = RunProcess({POLYEVOLVE_BATCH_BIN, POLYEVOLVE_HARBOUR, "--seed", "3", "--placeholder",
+                                          "--iterations", "1500", "--save", p, "--quiet"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Fields(run.out).at("polygons"), "16");
+    EXPECT_EQ(Fields(run.out).at("size"), "64x64");
+    auto text = [](const std::string& path) {
+        const std::vector<unsigned char> bytes = ReadFile(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    const std::string svg = text(p + ".out.svg"), uri = text(p + ".out.txt");
+    EXPECT_LT(svg.size(), 1024u) << svg;
+    EXPECT_EQ(svg.substr(0, svg.find('>')).find(" width="), std::string::npos) << svg;  // it scales to its box
+    EXPECT_NE(svg.find("<feGaussianBlur"), std::string::npos);
+    EXPECT_EQ(uri.rfind("data:image/svg+xml,%3Csvg xmlns='http://www.w3.org/2000/svg' viewBox=", 0), 0u) << uri;
+    EXPECT_EQ(uri.find_first_of("<>\"#"), std::string::npos);
+    EXPECT_EQ(std::count(uri.begin(), uri.end(), '\n'), 1);
+    // The exporter writes the same from the progress file.
+    ASSERT_EQ(Run({POLYEVOLVE_HARBOUR, p + ".idx", dir.File("e.txt"), "--placeholder"}).status, 0);
+    EXPECT_EQ(text(dir.File("e.txt")), uri);
+    ASSERT_EQ(Run({POLYEVOLVE_HARBOUR, p + ".idx", dir.File("v.svg"), "--viewbox", "--blur", "2"}).status, 0);
+    const std::string scaled = text(dir.File("v.svg"));
+    EXPECT_EQ(scaled.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 256 256\">", 0), 0u) << scaled;
+    EXPECT_NE(scaled.find("stdDeviation=\"2\""), std::string::npos);
+    EXPECT_EQ(Run({POLYEVOLVE_HARBOUR, p + ".idx", dir.File("v.png"), "--blur", "2"}).status, 2);
+    if (!Have("rsvg-convert")) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) missing";
+    // Drawn at the picture's size, the blurred placeholder is as near the picture as its PNG.
+    ASSERT_EQ(RunProcess({"/usr/bin/rsvg-convert", p + ".out.svg", "-w", "256", "-h", "256", "-o", dir.File("r.png")}).status, 0);
+    const Image target{std::string(POLYEVOLVE_HARBOUR)};
+    const double png = double(Image{p + ".out.png"}.Compare(target));
+    const double shown = double(Image{dir.File("r.png")}.Compare(target));
+    EXPECT_LT(std::sqrt(shown / png), 1.1) << shown << " against " << png;
+}
+
 TEST_F(Export, PngEqualsTheBmpPictureAndScales) {
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("one.png")}).status, 0);
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("two.png"), "--scale", "2"}).status, 0);

@@ -104,6 +104,14 @@ void AddBatchOptions(CLI::App& app, BatchOptions& o, std::vector<std::string>& t
             },
             ""));
     app.add_flag("--quiet", o.quiet, "no progress lines");
+    app.add_flag("--viewbox", o.viewBox, "the saved SVG scales to its box: a viewBox, no width or height");
+    app.add_option("--blur", o.blur, "the saved SVG blurred by a Gaussian of R pixels")
+        ->check(Positive("a positive number of pixels"));
+    app.add_flag("--data-uri", o.dataUri, "also PREFIX.out.txt: the SVG as one data:image/svg+xml,... line");
+    app.add_flag("--placeholder", o.placeholder,
+                 "a placeholder for a web page's photo: 16 triangles on a 64-pixel copy (1000 iterations "
+                 "unless told), saved as a small blurred SVG that scales to its box, and as a data URI "
+                 "(PREFIX.out.txt); each setting may be given otherwise");
 }
 
 }  // namespace
@@ -138,7 +146,16 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
         return refuse(targets[1] + ": a second target (after --, every argument is a file name; options go before --)");
     if (targets.size() > 1) return refuse(targets[1] + ": a second target (only one is taken)");
     o.target = targets.front();
-    o.haveIterations = app.count("--iterations") > 0;
+    if (o.placeholder) {
+        // What a placeholder needs, where the command line is silent: a few shapes, quickly.
+        if (o.run.maxPolygons == 0) o.run.maxPolygons = 16;
+        if (o.run.shapes.empty() && o.run.search != "mutate") o.run.shapes = "triangle";
+        if (!o.run.maxSizeGiven) o.run.maxSize = 64, o.run.maxSizeGiven = true;
+        if (!app.count("--iterations") && !app.count("--seconds") && !app.count("--until-error") &&
+            !app.count("--until-rmse"))
+            o.iterations = 1000, o.haveIterations = true;
+    }
+    o.haveIterations = o.haveIterations || app.count("--iterations") > 0;
     o.haveSeconds = app.count("--seconds") > 0;
     o.haveError = app.count("--until-error") > 0;
     o.haveRmse = app.count("--until-rmse") > 0;

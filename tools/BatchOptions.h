@@ -17,6 +17,10 @@ struct BatchOptions {
     unsigned long long every = 0;    // a frame every this many iterations
     RunOptions run;                  // seed, threads, --max-size, --autosave, the search and limits
     bool quiet = false;
+    // The saved SVG's style (--viewbox, --blur, --data-uri), and --placeholder: a run suited to
+    // a web page's placeholder, saved as one.
+    bool viewBox = false, dataUri = false, placeholder = false;
+    double blur = 0;
     bool force = false;              // may replace PREFIX.idx of another run
 };
 

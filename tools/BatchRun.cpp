@@ -3,12 +3,14 @@
 #include "files/DrawingFile.h"
 #include "files/OutputFiles.h"
 #include "files/RunSetup.h"
+#include "files/VectorFile.h"
 #include "image/Image.h"
 
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -245,6 +247,31 @@ int BatchRun::SaveAll() {
         std::cerr << "Unable to save PNG to <" << png << ">" << Because(reason) << ".\n";
         status = 1;
     }
-    if (!SaveSvgCommand(test, SvgPath(options.save), std::cerr, start.pictureWidth, start.pictureHeight)) status = 1;
+    const OutputSize size = OutputSizeFor(start.target->Width(), start.target->Height(), start.pictureWidth,
+                                          start.pictureHeight);
+    SvgStyle style = options.placeholder ? PlaceholderStyle(0.015 * std::max(size.OutWidth(), size.OutHeight()))
+                                         : SvgStyle();
+    style.dataUri = false;
+    style.viewBoxOnly = style.viewBoxOnly || options.viewBox;
+    if (options.blur > 0) style.blur = options.blur;
+    const std::string svg = SvgPath(options.save), uri = options.save + ".out.txt";
+    errno = 0;
+    if (SaveSvg(test.best, size, svg, style)) {
+        std::cerr << "Saved SVG to <" << svg << ">.\n";
+    } else {
+        std::cerr << "Unable to save SVG to <" << svg << ">" << Because(errno ? std::strerror(errno) : "") << ".\n";
+        status = 1;
+    }
+    if (options.dataUri || options.placeholder) {
+        style.dataUri = true;
+        errno = 0;
+        if (SaveSvg(test.best, size, uri, style)) {
+            std::cerr << "Saved the SVG as a data URI to <" << uri << ">.\n";
+        } else {
+            std::cerr << "Unable to save the data URI to <" << uri << ">" << Because(errno ? std::strerror(errno) : "")
+                      << ".\n";
+            status = 1;
+        }
+    }
     return status;
 }

@@ -8,6 +8,7 @@
 #include "evolve/GeneticTest.h"
 #include "files/ProgressFile.h"
 #include "files/ScaledRender.h"
+#include "files/VectorFile.h"
 #include "files/Target.h"
 #include "genome/Settings.h"
 #include "cli/CommandLine.h"
@@ -15,6 +16,7 @@
 #include "files/RunSetup.h"
 #include "image/KernelChoice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -28,7 +30,13 @@ struct Options {
     std::string target, progress, output;
     double scale = 1;
     double width = 0, height = 0;  // when given, the scale follows from them
+    SvgStyle svg;
+    bool placeholder = false, blurGiven = false;
 };
+
+bool EndsWithTxt(const std::string& path) {
+    return path.size() > 4 && path.compare(path.size() - 4, 4, ".txt") == 0;
+}
 
 // The command line into `o`: -1 to go on, else the status to end with.
 int Parse(int argc, char** argv, Options& o) {
@@ -47,6 +55,15 @@ int Parse(int argc, char** argv, Options& o) {
         ->check(WholeFrom(1, 32768))
         ->excludes(scale)
         ->excludes(width);
+    app.add_flag("--viewbox", o.svg.viewBoxOnly, "an SVG that scales to its box: a viewBox, no width or height");
+    app.add_option("--blur", o.svg.blur, "an SVG blurred by a Gaussian of R pixels")
+        ->check(Positive("a positive number of pixels"))
+        ->each([&o](const std::string&) { o.blurGiven = true; });
+    app.add_flag("--data-uri", o.svg.dataUri,
+                 "the SVG as one data:image/svg+xml,... line, for an <img src> or CSS (OUTPUT .svg or .txt)");
+    app.add_flag("--placeholder", o.placeholder,
+                 "a small blurred SVG to show while a web page's photo loads: --viewbox, --blur (1.5 % of the "
+                 "longer side unless given), --data-uri and the shortest text at once");
     const int parsed = ParseCommandLine(app, argc, argv, std::string("polyevolve-export ") + POLYEVOLVE_VERSION + "\n");
     if (parsed >= 0) return parsed;
     auto refuse = [](const std::string& line) {
@@ -58,8 +75,13 @@ int Parse(int argc, char** argv, Options& o) {
     o.target = files[0];
     o.progress = files[1];
     o.output = files[2];
-    if (FormatOf(o.output) == DrawingFormat::None && !IsJsonPath(o.output))
+    const bool svgOptions = o.svg.viewBoxOnly || o.blurGiven || o.svg.dataUri || o.placeholder;
+    const bool textOut = (o.svg.dataUri || o.placeholder) && EndsWithTxt(o.output);
+    if (FormatOf(o.output) == DrawingFormat::None && !IsJsonPath(o.output) && !textOut)
         return refuse(o.output + ": does not end in .svg, .png, .bmp or .json");
+    if (svgOptions && FormatOf(o.output) != DrawingFormat::Svg && !textOut)
+        return refuse(o.output + ": --viewbox, --blur, --data-uri and --placeholder write an SVG (.svg, or .txt for a "
+                                 "data URI)");
     if (o.scale > 1000) return refuse("--scale: more than 1000 times the size");
     // NAME.json beside NAME.idx is its run record, which a drawing must not replace.
     if (!IsJsonPath(o.progress) && o.output == RecordPath(o.progress))
@@ -177,7 +199,13 @@ int main(int argc, char** argv) {
     }
     SDL_ClearError();
     errno = 0;
-    if (!SaveDrawing(test.best, size, o.output)) {
+    SvgStyle style = o.svg;
+    if (o.placeholder) {
+        const double blur = style.blur;
+        style = PlaceholderStyle(o.blurGiven ? blur : 0.015 * std::max(size.OutWidth(), size.OutHeight()));
+    }
+    const bool svg = FormatOf(o.output) == DrawingFormat::Svg || EndsWithTxt(o.output);
+    if (!(svg ? SaveSvg(test.best, size, o.output, style) : SaveDrawing(test.best, size, o.output))) {
         const std::string reason = SaveFailureReason();
         std::cerr << "Unable to write <" << o.output << ">"
                   << Because(reason) << ".\n";
