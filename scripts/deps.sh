@@ -26,4 +26,6 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES="g++ make cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libcli11-dev nlohmann-json3-dev libwebp-dev libgif-dev libjpeg-dev libvips-dev"
+# The browser check of SVGs, in the full test run only (a large download).
+FULL_PACKAGES="chromium"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev libheif-dev xvfb xdotool x11-utils libxml2-utils librsvg2-bin libjpeg-turbo-progs python3"

@@ -2,9 +2,10 @@
 # Installs what is missing, builds, and runs every test.
 #   scripts/test.sh          one Release build with the vector kernels: the command to run
 #                            before every commit (a few minutes; the build is reused)
-#   scripts/test.sh --full   also the benchmarks' build, every test again under
-#                            AddressSanitizer + UndefinedBehaviorSanitizer with the plain
-#                            kernels, and the threaded tests under ThreadSanitizer (what CI runs)
+#   scripts/test.sh --full   also the benchmarks' build, SVGs checked in headless Chromium,
+#                            every test again under AddressSanitizer + UndefinedBehaviorSanitizer
+#                            with the plain kernels, and the threaded tests under ThreadSanitizer
+#                            (what CI runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 full=0
@@ -15,6 +16,7 @@ case "${1:-}" in
 esac
 . scripts/deps.sh
 ensure_packages $BUILD_PACKAGES $TEST_PACKAGES
+[ "$full" -eq 1 ] && ensure_packages $FULL_PACKAGES
 
 jobs=$(nproc)
 export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1"
