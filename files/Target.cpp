@@ -4,7 +4,12 @@
 #include "image/Image.h"
 #include "image/PictureDecoder.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
+#include <sstream>
 #include <cstdio>
 #include <ostream>
 
@@ -45,8 +50,58 @@ void RefuseSize(const std::string& path, long long width, long long height, std:
 
 }  // namespace
 
+namespace {
+
+std::unique_ptr<Image> LoadTargetFile(const std::string& path, std::ostream& err, int shrinkTo, unsigned background,
+                                      int* pictureWidth, int* pictureHeight);
+
+// Standard input copied to a temporary file (decoders want to seek), removed when it goes.
+struct StandardInputFile {
+    std::string path;
+    StandardInputFile() {
+        const char* folder = std::getenv("TMPDIR");
+        std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/polyevolve-stdin.XXXXXX";
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0) return;
+        char buffer[1 << 16];
+        bool whole = true;
+        for (ssize_t got; (got = read(0, buffer, sizeof buffer)) != 0;) {
+            if (got < 0 && errno == EINTR) continue;
+            whole = got > 0 && write(fd, buffer, std::size_t(got)) == got;
+            if (!whole) break;
+        }
+        close(fd);
+        if (whole) path = pattern;
+        else unlink(pattern.c_str());
+    }
+    ~StandardInputFile() {
+        if (!path.empty()) unlink(path.c_str());
+    }
+};
+
+}  // namespace
+
 std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, int shrinkTo, unsigned background,
                                   int* pictureWidth, int* pictureHeight) {
+    if (path != "-") return LoadTargetFile(path, err, shrinkTo, background, pictureWidth, pictureHeight);
+    // "-": the picture read from standard input, named so in every line.
+    const StandardInputFile input;
+    if (input.path.empty()) {
+        err << "Error in image creation: unable to load image (<standard input>: cannot be read)\n";
+        return nullptr;
+    }
+    std::ostringstream said;
+    std::unique_ptr<Image> target = LoadTargetFile(input.path, said, shrinkTo, background, pictureWidth, pictureHeight);
+    std::string lines = said.str();
+    for (std::size_t at; (at = lines.find(input.path)) != std::string::npos;) lines.replace(at, input.path.size(), "standard input");
+    err << lines;
+    return target;
+}
+
+namespace {
+
+std::unique_ptr<Image> LoadTargetFile(const std::string& path, std::ostream& err, int shrinkTo, unsigned background,
+                                      int* pictureWidth, int* pictureHeight) {
     // The size is in the header: a picture too large is refused before it is decoded, which
     // for the largest would cost gigabytes and seconds.
     long long headerWidth = 0, headerHeight = 0;
@@ -95,6 +150,8 @@ std::unique_ptr<Image> LoadTarget(const std::string& path, std::ostream& err, in
     if (pictureHeight) *pictureHeight = shrunk ? outcome.uprightHeight : target->Height();
     return target;
 }
+
+}  // namespace
 
 void UseTargetSize(const Image& target) {
     Settings::ScreenHeight = target.Height();

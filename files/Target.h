@@ -17,7 +17,7 @@ bool TargetSizeSupported(int width, int height);
 // is no BMP or its header is unusual (the loader then decides).
 bool BmpHeaderSize(const std::string& path, long long& width, long long& height);
 
-// Loads the target picture and checks its size; on failure writes one line to `err` that names
+// Loads the target picture ("-": from standard input) and checks its size; on failure writes one line to `err` that names
 // the file and says why, and returns null. A picture loaded despite damage gets a line too.
 // With `shrinkTo` (a run's --max-size), a picture larger than a target may be is shrunk while
 // it loads, so its longer side fits.

@@ -545,6 +545,30 @@ TEST_F(Export, SvgsForTheWebAndPlaceholders) {
     EXPECT_LT(std::sqrt(shown / png), 1.1) << shown << " against " << png;
 }
 
+// Pipes: "-" as TARGET reads the picture from standard input, "-" as OUTPUT writes to
+// standard output (its kind by --format), nothing else on it; lines stay on standard error.
+TEST_F(Export, PicturesInAndOutThroughPipes) {
+    const std::string p = dir.File("piped");
+    const std::string batch = POLYEVOLVE_BATCH_BIN, exporter = POLYEVOLVE_EXPORT_BIN, harbour = POLYEVOLVE_HARBOUR;
+    const ProcessResult in = RunProcess({"/bin/sh", "-c", "'" + batch + "' - --seed 2 --iterations 30 --save '" + p +
+                                                              "' --quiet < '" + harbour + "'"});
+    ASSERT_EQ(in.status, 0) << in.err;
+    EXPECT_EQ(Fields(in.out).at("target"), "-");
+    for (const std::string format : {"png", "svg", "json"}) {
+        const ProcessResult out = RunProcess({"/bin/sh", "-c", "'" + exporter + "' - '" + p + ".idx' - --format " + format +
+                                                                   " < '" + harbour + "' > '" + dir.File("out-piped." + format) + "'"});
+        ASSERT_EQ(out.status, 0) << out.err;
+        EXPECT_EQ(out.err, "");
+        ASSERT_EQ(Run({harbour, p + ".idx", dir.File("file." + format)}).status, 0);
+        EXPECT_EQ(ReadFile(dir.File("out-piped." + format)), ReadFile(dir.File("file." + format))) << format;
+    }
+    const ProcessResult damaged =
+        RunProcess({"/bin/sh", "-c", "printf 'GIF89a' | '" + batch + "' - --iterations 1 --save '" + p + "' --force"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.err.find("(<standard input>: damaged GIF"), std::string::npos) << damaged.err;
+    EXPECT_EQ(Run({harbour, p + ".idx", "-"}).status, 2);
+}
+
 TEST_F(Export, PngEqualsTheBmpPictureAndScales) {
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("one.png")}).status, 0);
     ASSERT_EQ(Run({POLYEVOLVE_SAMPLE, progress, dir.File("two.png"), "--scale", "2"}).status, 0);

@@ -18,6 +18,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <cstring>
 #include <iostream>
 #include <vector>
@@ -32,6 +35,7 @@ struct Options {
     double width = 0, height = 0;  // when given, the scale follows from them
     SvgStyle svg;
     bool placeholder = false, blurGiven = false;
+    std::string format;  // for OUTPUT "-" (standard output): png, svg, bmp, json or txt
 };
 
 bool EndsWithTxt(const std::string& path) {
@@ -64,6 +68,8 @@ int Parse(int argc, char** argv, Options& o) {
     app.add_flag("--placeholder", o.placeholder,
                  "a small blurred SVG to show while a web page's photo loads: --viewbox, --blur (1.5 % of the "
                  "longer side unless given), --data-uri and the shortest text at once");
+    app.add_option("--format", o.format, "png, svg, bmp, json or txt (a data URI): what OUTPUT - (standard output) gets")
+        ->check(CLI::IsMember({"png", "svg", "bmp", "json", "txt"}));
     const int parsed = ParseCommandLine(app, argc, argv, std::string("polyevolve-export ") + POLYEVOLVE_VERSION + "\n");
     if (parsed >= 0) return parsed;
     auto refuse = [](const std::string& line) {
@@ -75,6 +81,10 @@ int Parse(int argc, char** argv, Options& o) {
     o.target = files[0];
     o.progress = files[1];
     o.output = files[2];
+    // Standard output: written as a file of the kind asked, then copied there.
+    if (o.output == "-" && o.format.empty()) return refuse("-: standard output needs --format png, svg, bmp, json or txt");
+    if (o.output != "-" && !o.format.empty()) return refuse("--format: only for OUTPUT - (standard output)");
+    if (o.output == "-") o.output = "-." + o.format;
     const bool svgOptions = o.svg.viewBoxOnly || o.blurGiven || o.svg.dataUri || o.placeholder;
     const bool textOut = (o.svg.dataUri || o.placeholder) && EndsWithTxt(o.output);
     if (FormatOf(o.output) == DrawingFormat::None && !IsJsonPath(o.output) && !textOut)
@@ -153,12 +163,37 @@ bool LoadDrawing(const Options& o, int pictureWidth, int pictureHeight, GeneticT
     return true;
 }
 
-}  // namespace
+int Export(const Options& o);
 
-int main(int argc, char** argv) {
-    Options o;
-    const int parsed = Parse(argc, argv, o);
-    if (parsed >= 0) return parsed;
+// OUTPUT "-": written to a temporary file of its kind, then copied to standard output, with
+// nothing else on it.
+int ToStandardOutput(Options o) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string name = std::string(folder && *folder ? folder : "/tmp") + "/polyevolve-out.XXXXXX." + o.format;
+    const int fd = mkstemps(name.data(), int(o.format.size()) + 1);
+    if (fd < 0) {
+        std::cerr << "Unable to write to standard output (" << std::strerror(errno) << ").\n";
+        return 1;
+    }
+    close(fd);
+    o.output = name;
+    int status = Export(o);
+    std::FILE* file = status == 0 ? std::fopen(name.c_str(), "rb") : nullptr;
+    if (file) {
+        char buffer[1 << 16];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            if (std::fwrite(buffer, 1, got, stdout) != got) status = 1;
+        std::fclose(file);
+        if (std::fflush(stdout) != 0 || status != 0) {
+            std::cerr << "Unable to write to standard output (" << std::strerror(errno) << ").\n";
+            status = 1;
+        }
+    }
+    unlink(name.c_str());
+    return status;
+}
+
+int Export(const Options& o) {
     if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
         std::cerr << kernels << "\n";
         return 2;
@@ -212,4 +247,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    const int parsed = Parse(argc, argv, o);
+    if (parsed >= 0) return parsed;
+    if (o.output == "-." + o.format) return ToStandardOutput(o);
+    return Export(o);
 }
