@@ -107,10 +107,7 @@ extern "C" int SDL_main(int argc, char** argv) {
     unsigned long long zoom = 1;
     const int parsed = ParseOptions(argc, argv, arguments, run, zoom);
     if (parsed >= 0) return parsed;
-    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
-        std::cerr << kernels << "\n";
-        return 2;
-    }
+    if (!KernelRequestUsable(std::cerr)) return 2;
     argc = int(arguments.size()) + 1;
 
     if (!HaveDisplay()) return -1;

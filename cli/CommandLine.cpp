@@ -73,6 +73,26 @@ void AddAlphaOption(CLI::App& app, RunOptions& o) {
             ""));
 }
 
+// --shape LIST, each name checked.
+void AddShapeOption(CLI::App& app, RunOptions& o) {
+    app.add_option("--shape", o.shapes,
+                   "LIST: what the shape search draws with (and implies it): polygon (default), triangle, "
+                   "rectangle (upright), or any; a comma list picks several")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                std::size_t from = 0;
+                while (from <= text.size()) {
+                    const std::size_t comma = std::min(text.find(',', from), text.size());
+                    const std::string name = text.substr(from, comma - from);
+                    if (name != "polygon" && name != "triangle" && name != "rectangle" && name != "any")
+                        return text + " is not a list of polygon, triangle, rectangle or any";
+                    from = comma + 1;
+                }
+                return "";
+            },
+            ""));
+}
+
 }  // namespace
 
 void AddRunOptions(CLI::App& app, RunOptions& o) {
@@ -119,22 +139,7 @@ void AddRunOptions(CLI::App& app, RunOptions& o) {
             },
             ""))
         ->each([&o](const std::string&) { o.backgroundGiven = true; });
-    app.add_option("--shape", o.shapes,
-                   "LIST: what the shape search draws with (and implies it): polygon (default), triangle, "
-                   "rectangle (upright), or any; a comma list picks several")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                std::size_t from = 0;
-                while (from <= text.size()) {
-                    const std::size_t comma = std::min(text.find(',', from), text.size());
-                    const std::string name = text.substr(from, comma - from);
-                    if (name != "polygon" && name != "triangle" && name != "rectangle" && name != "any")
-                        return text + " is not a list of polygon, triangle, rectangle or any";
-                    from = comma + 1;
-                }
-                return "";
-            },
-            ""));
+    AddShapeOption(app, o);
     app.add_option("--max-polygons", o.maxPolygons, "at most N polygons (default 150)")->check(WholeFrom(3, 10000));
     app.add_option("--max-points", o.maxPoints, "at most N vertices a polygon (default 10)")->check(WholeFrom(3, 1000));
     AddAlphaOption(app, o);

@@ -58,41 +58,87 @@ std::string DataUri(const std::string& svg) {
 
 }  // namespace
 
-std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size, const SvgStyle& style) {
-    const bool compact = style.compact;
-    const char q = compact ? '\'' : '"';
-    const std::string end = compact ? "" : "\n";
-    auto attribute = [q](const char* name, const std::string& value) {
+namespace {
+
+// The SVG's text in a style: attribute quotes, line ends, and how each shape is written.
+class SvgText {
+public:
+    explicit SvgText(const SvgStyle& style_)
+        : style(style_), compact(style_.compact), q(compact ? '\'' : '"'), end(compact ? "" : "\n") {}
+
+    std::string Attribute(const char* name, const std::string& value) const {
         return std::string(" ") + name + "=" + q + value + q;
-    };
+    }
+
+    // One polygon in its kind: an upright rectangle as a <rect>, else a <polygon> (a <path>
+    // where compact: its lines need no commas), with its colour and opacity.
+    std::string Shape(const DnaPolygon& polygon) const {
+        std::string svg;
+        short xs[4], ys[4];
+        const bool rectangle = polygon.points.size() == 4 && (polygon.CopyVertices(xs, ys, 4), IsUprightRectangle(xs, ys, 4));
+        if (rectangle) {
+            svg += "<rect" + Attribute("x", std::to_string(std::min(xs[0], xs[2]))) +
+                   Attribute("y", std::to_string(std::min(ys[0], ys[2]))) +
+                   Attribute("width", std::to_string(std::abs(xs[2] - xs[0]))) +
+                   Attribute("height", std::to_string(std::abs(ys[2] - ys[0])));
+        } else {
+            std::string points;
+            for (const DnaPoint& point : polygon.points)
+                points += (points.empty() ? "" : " ") + std::to_string(point.x) + (compact ? " " : ",") + std::to_string(point.y);
+            svg += compact ? "<path" + Attribute("d", "M" + points) : "<polygon" + Attribute("points", points);
+        }
+        const unsigned c = polygon.color;
+        const std::string colour = Colour(c >> 8, compact, compact && style.blur > 0);
+        const std::string opacity = Number(double(c & 0xff) / 255.0, compact ? 2 : 4, compact);
+        if (compact && style.blur > 0 && colour.size() == 4) {
+            // Under a blur, the opacity in the colour itself (#rgba) to a sixteenth.
+            svg += Attribute("fill", colour + "0123456789abcdef"[std::min(15u, ((c & 0xff) + 8) / 17)]);
+        } else {
+            svg += Attribute("fill", colour) + Attribute(compact ? "opacity" : "fill-opacity", opacity);
+        }
+        if (!compact) svg += Attribute("stroke", colour) + Attribute("stroke-opacity", opacity);
+        return svg + "/>" + end;
+    }
+
+    const SvgStyle& style;
+    const bool compact;
+    const char q;
+    const std::string end;
+};
+
+}  // namespace
+
+std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size, const SvgStyle& style) {
+    const SvgText text(style);
+    const bool compact = style.compact;
+    const std::string& end = text.end;
     const std::string w = std::to_string(size.OutWidth()), h = std::to_string(size.OutHeight());
     const double sx = Stretch(size.width, size.scaledWidth), sy = Stretch(size.height, size.scaledHeight);
     // An SVG that only scales to its box needs no output size: the drawing's own coordinates
     // are its viewBox, the output's pixel centres on its vertices as before (no transform).
     const bool own = style.viewBoxOnly && compact;
-    const double unit = own ? sx : 1;  // output pixels an SVG unit
-    std::string svg = "<svg" + attribute("xmlns", "http://www.w3.org/2000/svg");
-    if (!style.viewBoxOnly) svg += attribute("width", w) + attribute("height", h);
+    std::string svg = "<svg" + text.Attribute("xmlns", "http://www.w3.org/2000/svg");
+    if (!style.viewBoxOnly) svg += text.Attribute("width", w) + text.Attribute("height", h);
     const std::string box = own ? Number(-0.5 / sx, 3, true) + " " + Number(-0.5 / sy, 3, true) + " " +
                                       Number(size.OutWidth() / sx, 4, true) + " " + Number(size.OutHeight() / sy, 4, true)
                                 : "0 0 " + w + " " + h;
-    svg += attribute("viewBox", box) + ">" + end;
+    svg += text.Attribute("viewBox", box) + ">" + end;
     if (style.blur > 0) {
         // The picture's own edge pixels carried on, so that its edges are not faded into the page.
-        svg += "<filter" + attribute("id", "b") + "><feGaussianBlur" +
-               attribute("stdDeviation", Number(style.blur / unit, 2, compact)) +
-               attribute("edgeMode", "duplicate") + "/></filter>" + end + "<g" + attribute("filter", "url(#b)") + ">" + end;
+        svg += "<filter" + text.Attribute("id", "b") + "><feGaussianBlur" +
+               text.Attribute("stdDeviation", Number(style.blur / (own ? sx : 1), 2, compact)) +
+               text.Attribute("edgeMode", "duplicate") + "/></filter>" + end + "<g" + text.Attribute("filter", "url(#b)") +
+               ">" + end;
     }
     const std::string background =
         Settings::Background != 0 || compact ? Colour(unsigned(Settings::Background), compact, compact && style.blur > 0) : "#000";
-    if (own) {
-        // Past the box on every side: whole numbers are shorter, and the box clips it.
-        svg += "<rect" + attribute("x", "-1") + attribute("y", "-1") +
-               attribute("width", std::to_string(int(size.OutWidth() / sx) + 2)) +
-               attribute("height", std::to_string(int(size.OutHeight() / sy) + 2)) + attribute("fill", background) + "/>" + end;
-    } else {
-        svg += "<rect" + attribute("width", w) + attribute("height", h) + attribute("fill", background) + "/>" + end;
-    }
+    // Where the box is the drawing's own, past it on every side: whole numbers are shorter,
+    // and the box clips it.
+    svg += "<rect" + (own ? text.Attribute("x", "-1") + text.Attribute("y", "-1") +
+                                text.Attribute("width", std::to_string(int(size.OutWidth() / sx) + 2)) +
+                                text.Attribute("height", std::to_string(int(size.OutHeight() / sy) + 2))
+                          : text.Attribute("width", w) + text.Attribute("height", h)) +
+           text.Attribute("fill", background) + "/>" + end;
     // Vertices land where the pictures put them: a vertex on a pixel's centre (half a pixel
     // in), spread as the render spreads them. The fill paints both end pixels of every span,
     // so its shapes reach past their edges: a thin outline of the polygon's own colour makes
@@ -102,48 +148,16 @@ std::string DrawingSvg(const DnaDrawing& drawing, const OutputSize& size, const 
     const int digits = compact ? 4 : 9;
     std::string group = "<g";
     if (!own)
-        group += attribute("transform", "translate(" + Number(0.5, 3, compact) + " " + Number(0.5, 3, compact) + ") scale(" +
-                                            Number(sx, digits, compact) + " " + Number(sy, digits, compact) + ")");
+        group += text.Attribute("transform", "translate(" + Number(0.5, 3, compact) + " " + Number(0.5, 3, compact) +
+                                                 ") scale(" + Number(sx, digits, compact) + " " + Number(sy, digits, compact) + ")");
     // Only a polygon of four vertices or more can cross itself, where the rule counts.
     bool crossing = !compact;
     for (const DnaPolygon& polygon : drawing.polygons) crossing = crossing || polygon.points.size() > 3;
-    if (crossing) group += attribute("fill-rule", "evenodd");
-    if (!compact) group += attribute("stroke-width", "0.5");
+    if (crossing) group += text.Attribute("fill-rule", "evenodd");
+    if (!compact) group += text.Attribute("stroke-width", "0.5");
     const bool grouped = group != "<g";
     if (grouped) svg += group + ">" + end;
-    for (const DnaPolygon& polygon : drawing.polygons) {
-        short xs[4], ys[4];
-        const bool rectangle = polygon.points.size() == 4 && (polygon.CopyVertices(xs, ys, 4), IsUprightRectangle(xs, ys, 4));
-        if (rectangle) {
-            // An upright rectangle in its own kind.
-            svg += "<rect" + attribute("x", std::to_string(std::min(xs[0], xs[2]))) +
-                   attribute("y", std::to_string(std::min(ys[0], ys[2]))) +
-                   attribute("width", std::to_string(std::abs(xs[2] - xs[0]))) +
-                   attribute("height", std::to_string(std::abs(ys[2] - ys[0])));
-        } else if (compact) {
-            // A path's lines need no commas and no attribute name for each point.
-            std::string d = "M";
-            for (const DnaPoint& point : polygon.points)
-                d += (d.size() > 1 ? " " : "") + std::to_string(point.x) + " " + std::to_string(point.y);
-            svg += "<path" + attribute("d", d);
-        } else {
-            std::string points;
-            for (const DnaPoint& point : polygon.points)
-                points += (points.empty() ? "" : " ") + std::to_string(point.x) + "," + std::to_string(point.y);
-            svg += "<polygon" + attribute("points", points);
-        }
-        const unsigned c = polygon.color;
-        const std::string colour = Colour(c >> 8, compact, compact && style.blur > 0);
-        const std::string opacity = Number(double(c & 0xff) / 255.0, compact ? 2 : 4, compact);
-        if (compact && style.blur > 0 && colour.size() == 4) {
-            // Under a blur, the opacity in the colour itself (#rgba) to a sixteenth.
-            svg += attribute("fill", colour + "0123456789abcdef"[std::min(15u, ((c & 0xff) + 8) / 17)]);
-        } else {
-            svg += attribute("fill", colour) + attribute(compact ? "opacity" : "fill-opacity", opacity);
-        }
-        if (!compact) svg += attribute("stroke", colour) + attribute("stroke-opacity", opacity);
-        svg += "/>" + end;
-    }
+    for (const DnaPolygon& polygon : drawing.polygons) svg += text.Shape(polygon);
     if (grouped) svg += "</g>" + end;
     if (style.blur > 0) svg += "</g>" + end;
     svg += "</svg>\n";

@@ -65,6 +65,12 @@ std::string KernelRequestProblem() {
     return std::string("POLYEVOLVE_KERNELS=") + named + ": not plain, sse2 or avx2 (this processor runs " + running + ")";
 }
 
+bool KernelRequestUsable(std::ostream& err) {
+    const std::string problem = KernelRequestProblem();
+    if (!problem.empty()) err << problem << "\n";
+    return problem.empty();
+}
+
 namespace {
 
 std::atomic<KernelSet>& Chosen() {

@@ -6,6 +6,7 @@
 #include "image/Kernels.h"
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 enum class KernelSet { Plain, Sse2, Avx2 };
@@ -22,6 +23,8 @@ const char* KernelName(KernelSet set);
 // What is wrong with POLYEVOLVE_KERNELS, in one line for the programs to refuse it with, or ""
 // when it is not set or names a set that runs here.
 std::string KernelRequestProblem();
+// The programs' refusal of it: false, after that line on `err`, when it cannot be had.
+bool KernelRequestUsable(std::ostream& err);
 
 // The set in use's kernels as functions, for every pixel path (the metric, the fill, exports,
 // the caches, the shape search); the fast evaluator's row painter picks its own once a row.

@@ -18,10 +18,7 @@ int main(int argc, char** argv) {
     BatchOptions options;
     const int parsed = ParseBatchOptions(argc, argv, options, VersionText("polyevolve-batch"));
     if (parsed >= 0) return parsed;
-    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
-        std::cerr << kernels << "\n";
-        return 2;
-    }
+    if (!KernelRequestUsable(std::cerr)) return 2;
     std::string keepPath;
     const int refused = CheckOutputs(options, keepPath);
     if (refused >= 0) return refused;

@@ -19,10 +19,7 @@ int main(int argc, char** argv) {
     app.add_option("PICTURE TARGET", files, "the two pictures");
     const int parsed = ParseCommandLine(app, argc, argv, std::string("polyevolve-compare ") + POLYEVOLVE_VERSION + "\n");
     if (parsed >= 0) return parsed;
-    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
-        std::cerr << kernels << "\n";
-        return 2;
-    }
+    if (!KernelRequestUsable(std::cerr)) return 2;
     if (files.size() != 2) {
         std::cerr << (files.size() > 2 ? files[2] + ": not expected here" : "PICTURE TARGET: two pictures are needed")
                   << " (polyevolve-compare --help lists the options)\n";

@@ -194,10 +194,7 @@ int ToStandardOutput(Options o) {
 }
 
 int Export(const Options& o) {
-    if (const std::string kernels = KernelRequestProblem(); !kernels.empty()) {
-        std::cerr << kernels << "\n";
-        return 2;
-    }
+    if (!KernelRequestUsable(std::cerr)) return 2;
     // Only the picture's size is needed: one too large to load whole loads shrunk.
     int pictureWidth = 0, pictureHeight = 0;
     const std::unique_ptr<Image> target = LoadTarget(o.target, std::cerr, 4096, 0, &pictureWidth, &pictureHeight);
