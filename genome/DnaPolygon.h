@@ -2,10 +2,12 @@
 
 #include "genome/DnaPoint.h"
 #include "serial/Serializable.h"
+#include "shapes/Shape.h"
 
 #include <cstddef>
 #include <list>
 #include <utility>
+#include <vector>
 
 class Image;
 
@@ -14,7 +16,8 @@ class Image;
 bool IsUprightRectangle(const short* xs, const short* ys, int count);
 
 // One semi-transparent polygon: vertices in order and a colour word (red bits 24-31,
-// green 16-23, blue 8-15, alpha 0-7).
+// green 16-23, blue 8-15, alpha 0-7). Or a shape of another kind, held by its parameters:
+// `kind` is then its place among ShapeKinds() and `points` is empty.
 class DnaPolygon : public Serializable {
 public:
     // A random triangle inside the target; exactly ten rand() draws.
@@ -44,6 +47,19 @@ public:
         CopyVertices(xs, ys, n, [](short v) { return v; });
     }
 
+    // The polygon as a shape: its vertices (taken for a shape of `outlineKind`, a kind held
+    // as a polygon), or its kind's parameters.
+    Shape AsShape(int outlineKind = 0) const;
+    // A shape with a colour word: a kind held as a polygon becomes one.
+    static DnaPolygon Of(const Shape& shape, unsigned color);
+    // Whether it is held by parameters rather than vertices.
+    bool Parametric() const { return kind != 0; }
+    // Its kind and parameters (kind first, then the colour), for the drawing of several
+    // kinds; throws std::runtime_error for a kind or parameters no shape of this build has.
+    void SerializeKind(Serializer& serializer);
+
     std::list<DnaPoint> points;
     unsigned color = 0;
+    int kind = 0;
+    std::vector<float> params;
 };

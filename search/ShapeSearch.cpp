@@ -4,9 +4,11 @@
 #include "genome/Settings.h"
 #include "image/KernelChoice.h"
 #include "image/PolygonScan.h"
+#include "shapes/ShapePaint.h"
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 ShapeSearch::ShapeSearch(int threads_, unsigned kinds_)
     : threads(std::max(threads_, 1)), kinds(kinds_), pool(threads) {
@@ -33,11 +35,14 @@ void CopyRows(Image& to, const Image& from, int y0, int y1) {
                 pitch * std::size_t(y1 - y0 + 1));
 }
 
-// The polygon a shape becomes, with its colour word.
-DnaPolygon PolygonOf(const Shape& shape, unsigned color) {
-    std::list<DnaPoint> points;
-    for (int i = 0; i < shape.Count(); ++i) points.emplace_back(shape.xs[std::size_t(i)], shape.ys[std::size_t(i)]);
-    return DnaPolygon(std::move(points), color);
+// The spans of a shape on rows y0..y1, to `span`: a polygon's straight from the fill's scan.
+template <class Fn>
+void ForSpans(const Shape& shape, int width, int y0, int y1, Fn&& span) {
+    if (KindOf(shape).Outlined())
+        return scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), width, y0, y1, span);
+    thread_local std::vector<ShapeSpan> spans;
+    SpansOf(shape, width, y0, y1, spans);
+    for (const ShapeSpan& s : spans) span(s.y, s.left, s.right);
 }
 
 }  // namespace
@@ -55,6 +60,12 @@ void ShapeSearch::Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& int
     for (const DnaPolygon& polygon : drawing.polygons) {
         into.push_back(std::int32_t(polygon.color));
         into.push_back(std::int32_t(polygon.points.size()));
+        into.push_back(polygon.kind);
+        for (float v : polygon.params) {
+            std::int32_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            into.push_back(bits);
+        }
         // Both 16-bit halves as they are, in unsigned arithmetic: any vertex, -32768 too.
         for (const DnaPoint& p : polygon.points)
             into.push_back(std::int32_t(std::uint32_t(std::uint16_t(p.x)) << 16 | std::uint16_t(p.y)));
@@ -118,35 +129,33 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
     auto into = flat.begin();
     for (const DnaPolygon& polygon : test.best.polygons) {
         FlatShape& f = *into++;
-        f.xs.resize(polygon.FillCount());
-        f.ys.resize(f.xs.size());
-        polygon.CopyVertices(f.xs.data(), f.ys.data(), f.xs.size());
+        f.shape = polygon.AsShape();
         f.color = polygon.color;
-        f.top = f.ys.empty() ? 0 : *std::min_element(f.ys.begin(), f.ys.end());
-        f.bottom = f.ys.empty() ? -1 : *std::max_element(f.ys.begin(), f.ys.end());
+        std::tie(f.top, f.bottom) = KindOf(f.shape).Rows(f.shape);
     }
     // The climb starts from the polygon it replaces (random shapes nearly never beat it);
     // only a polygon of fewer than three vertices, from a damaged file, takes random starts.
     effort = kReplacing;
-    Shape seed;
-    const FlatShape& own = flat[std::size_t(removed)];
-    for (std::size_t i = 0; i < own.xs.size(); ++i) {
-        seed.xs.push_back(short(std::clamp<int>(own.xs[i], 0, render.Width() - 1)));
-        seed.ys.push_back(short(std::clamp<int>(own.ys[i], 0, render.Height() - 1)));
-    }
+    Shape seed = flat[std::size_t(removed)].shape;
+    for (short& x : seed.xs) x = short(std::clamp<int>(x, 0, render.Width() - 1));
+    for (short& y : seed.ys) y = short(std::clamp<int>(y, 0, render.Height() - 1));
+    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints, kinds);
+    const bool outlined = KindOf(seed).Outlined();
+    if (outlined) seed.kind = maker.OutlineKind(seed.xs.data(), seed.ys.data(), seed.Count());
     // A polygon of a kind not drawn (the first random triangles, say) becomes its bounding
     // rectangle where rectangles are drawn, else random starts replace it.
-    const ShapeMaker maker(render.Width(), render.Height(), Settings::MaxPoints, kinds);
-    if (seed.Count() >= 3 && !maker.Fits(seed)) {
+    if (outlined && seed.Count() >= 3 && !maker.Fits(seed)) {
         if (!(kinds & kRectangle)) return;
         const auto [left, right] = std::minmax_element(seed.xs.begin(), seed.xs.end());
         const auto [top, bottom] = std::minmax_element(seed.ys.begin(), seed.ys.end());
-        seed = Shape{{*left, *right, *right, *left}, {*top, *top, *bottom, *bottom}};
+        seed.xs = {*left, *right, *right, *left};
+        seed.ys = {*top, *top, *bottom, *bottom};
+        seed.kind = 2;
     }
-    if (seed.Count() < 3) return;
+    if ((outlined && seed.Count() < 3) || !maker.Fits(seed)) return;
     phase = Phase::Climb;
-    const auto [low, high] = std::minmax_element(seed.ys.begin(), seed.ys.end());
-    MakeRows(*low, *high);
+    const auto [low, high] = KindOf(seed).Rows(seed);
+    MakeRows(low, high);
     current = Ranked{seed, Score(seed, rowStep)};
     best = current;
     top.assign(1, current);
@@ -178,9 +187,9 @@ void ShapeSearch::MakeBands(const std::vector<int>& bands) {
 }
 
 std::pair<int, int> ShapeSearch::BandsOf(const Shape& shape) const {
-    if (shape.ys.empty()) return {0, -1};
-    const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
-    return {std::max<int>(*low, 0) / kBandRows, std::min<int>(*high, render.Height() - 1) / kBandRows};
+    const auto [low, high] = KindOf(shape).Rows(shape);
+    if (high < low || high < 0 || low >= render.Height()) return {0, -1};
+    return {std::max(low, 0) / kBandRows, std::min(high, render.Height() - 1) / kBandRows};
 }
 
 bool ShapeSearch::RowsMade(const Shape& shape) const {
@@ -205,7 +214,7 @@ void ShapeSearch::PaintWithout(int y0, int y1) {
         }
         const FlatShape& f = flat[std::size_t(i)];
         if (f.bottom < y0 || f.top > y1) continue;
-        without.Polygon(f.xs.data(), f.ys.data(), int(f.xs.size()), f.color, y0, y1);
+        PaintShape(without, f.shape, f.color, y0, y1);
         if (i > removed && !onTop) Shade(f, y0, y1);
     }
     if (onTop) CopyRows(below, without, y0, y1);
@@ -216,11 +225,11 @@ void ShapeSearch::Shade(const FlatShape& polygon, int y0, int y1) {
     const double keep = (255 - int(polygon.color & 0xff)) / 256.0;
     // The very spans the fill paints: a pixel painted twice is shaded twice.
     const int width = depth.ScoredWidth();
-    scan::ScanPolygon(polygon.xs.data(), polygon.ys.data(), int(polygon.xs.size()), render.Width(), y0,
-                      std::min(y1, depth.ScoredHeight() - 1), [this, width, keep](int y, int left, int right) {
-                          double* row = show.data() + std::size_t(y) * std::size_t(width);
-                          for (int x = left; x <= std::min(right, width - 1); ++x) row[x] *= keep;
-                      });
+    ForSpans(polygon.shape, render.Width(), y0, std::min(y1, depth.ScoredHeight() - 1),
+             [this, width, keep](int y, int left, int right) {
+                 double* row = show.data() + std::size_t(y) * std::size_t(width);
+                 for (int x = left; x <= std::min(right, width - 1); ++x) row[x] *= keep;
+             });
 }
 
 void ShapeSearch::StartPolygon(std::uint64_t position) {
@@ -238,10 +247,9 @@ namespace {
 template <class Adder>
 Paint ScoredBy(Adder adder, const Shape& shape, int width, int height, int rowStep) {
     const int mask = rowStep - 1;
-    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), width, 0, height - 1,
-                      [&adder, mask](int y, int left, int right) {
-                          if ((y & mask) == 0) adder.Add(y, left, right);
-                      });
+    ForSpans(shape, width, 0, height - 1, [&adder, mask](int y, int left, int right) {
+        if ((y & mask) == 0) adder.Add(y, left, right);
+    });
     return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
 }
 
@@ -271,9 +279,15 @@ bool ShapeSearch::ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& dr
     // The caller takes the draws of each thread's shapes in turn, and that thread starts on
     // them; the drawing is compared last, while the others make and score theirs.
     bool same = true;
+    DrawsOn on(draws);
     pool.For(kBatch, make, [&](int a, int b) {
-        for (int i = a; i < b; ++i)
-            starts[std::size_t(i)] = kind == Phase::Starts ? maker.SkipRandom(draws) : maker.SkipChange(draws, current.shape);
+        for (int i = a; i < b; ++i) {
+            starts[std::size_t(i)] = draws.Position();
+            if (kind == Phase::Starts)
+                maker.SkipRandom(on);
+            else
+                maker.SkipChange(on, current.shape);
+        }
         if (b == kBatch) same = !checking || Current(*checking);
     });
     if (!same) {
@@ -338,13 +352,12 @@ std::vector<std::pair<int, Paint>> ShapeSearch::Kept() const {
 bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
     CoverSums sums;
     std::vector<Span> spans;
-    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), render.Width(), 0,
-                      cover.ScoredHeight() - 1, [this, &sums, &spans](int y, int left, int right) {
-                          right = std::min(right, cover.ScoredWidth() - 1);
-                          if (left > right) return;
-                          spans.push_back(Span{y, left, right});
-                          cover.AddSpan(y, left, right, sums);
-                      });
+    ForSpans(shape, render.Width(), 0, cover.ScoredHeight() - 1, [this, &sums, &spans](int y, int left, int right) {
+        right = std::min(right, cover.ScoredWidth() - 1);
+        if (left > right) return;
+        spans.push_back(Span{y, left, right});
+        cover.AddSpan(y, left, right, sums);
+    });
     if (sums.n == 0) return false;
     // The closed form's alpha and those next to it, each with its exact best colour (side by
     // side), the first of the best kept.
@@ -360,14 +373,14 @@ bool ShapeSearch::Place(const Shape& shape, unsigned& color) {
 
     // Painted for real: a pixel the fill paints twice is blended twice, so the error is
     // measured on the render itself, and the rows put back if it did not fall.
-    const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
-    const int y0 = std::max<int>(*low, 0), y1 = std::min<int>(*high, render.Height() - 1);
+    const auto [low, high] = KindOf(shape).Rows(shape);
+    const int y0 = std::max(low, 0), y1 = std::min(high, render.Height() - 1);
     const std::size_t pitch = std::size_t(render.surface->pitch);
     std::vector<Uint8> saved(pitch * std::size_t(y1 - y0 + 1));
     Uint8* rows = static_cast<Uint8*>(render.surface->pixels) + pitch * std::size_t(y0);
     std::memcpy(saved.data(), rows, saved.size());
     const auto [before, after] = PaintRows(y0, y1, [&](int a, int b) {
-        render.Polygon(shape.xs.data(), shape.ys.data(), shape.Count(), paint.color, a, b);
+        PaintShape(render, shape, paint.color, a, b);
         return RowErrors(render, a, b);
     });
     if (after >= before) {
@@ -384,7 +397,7 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
     unsigned color = 0;
     if (!Place(shape, color)) return false;
     test.bestError = cover.Error();
-    test.best.polygons.push_back(PolygonOf(shape, color));
+    test.best.polygons.push_back(DnaPolygon::Of(shape, color));
     Sign(test.best, signature);
     return true;
 }
@@ -392,9 +405,9 @@ bool ShapeSearch::Commit(GeneticTest& test, const Shape& shape) {
 bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     const auto old = std::next(test.best.polygons.begin(), removed);
     // Only the rows either shape crosses change.
-    const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());
+    const auto [low, high] = KindOf(shape).Rows(shape);
     const FlatShape& own = flat[std::size_t(removed)];
-    int y0 = *low, y1 = *high;
+    int y0 = low, y1 = high;
     if (own.top <= own.bottom) {
         y0 = std::min(y0, own.top);
         y1 = std::max(y1, own.bottom);
@@ -407,7 +420,7 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
     const int replaced = removed;
     removed = -1;
     if (paint.delta < 0) {
-        const DnaPolygon made = PolygonOf(shape, paint.color);
+        const DnaPolygon made = DnaPolygon::Of(shape, paint.color);
         // The paint's error is a model's (the blend's rounding, shading as a product): the
         // new drawing's rows are painted for real (over those of the drawing without it, whose
         // part is done), the layers under it, the new polygon, those above, and compared.
@@ -417,7 +430,7 @@ bool ShapeSearch::Replace(GeneticTest& test, const Shape& shape) {
             if (!top)
                 for (std::size_t i = std::size_t(replaced) + 1; i < flat.size(); ++i)
                     if (flat[i].bottom >= a && flat[i].top <= b)
-                        without.Polygon(flat[i].xs.data(), flat[i].ys.data(), int(flat[i].xs.size()), flat[i].color, a, b);
+                        PaintShape(without, flat[i].shape, flat[i].color, a, b);
             return RowErrors(without, a, b);
         });
         if (after < before) {

@@ -111,7 +111,7 @@ private:
     void StartReplacement(GeneticTest& test);
     // A polygon of the drawing a polygon is taken out of, and the rows it spans.
     struct FlatShape {
-        std::vector<short> xs, ys;
+        Shape shape;
         unsigned color = 0;
         int top = 0, bottom = -1;
     };

@@ -232,24 +232,28 @@ TEST(Search, ATrianglesChangeAtDepthIsAboutTheRendersChange) {
 }
 
 // The draws of a batch's shapes, passed over in order and read again, make the very shapes
-// drawn one after another: random ones, and changes of shapes of every vertex count.
+// drawn one after another: random ones, and changes of shapes of every kind and vertex count.
 TEST(Search, ShapesMadeFromDrawsReadAgainAreTheShapesDrawn) {
-    DrawStream stream(5);
-    const ShapeMaker maker(50, 40, 10);
-    Shape from;
-    for (int i = 0; i < 4000; ++i) {
-        const bool random = i % 2 == 0;
-        const std::uint64_t start = stream.Position();
-        Shape drawn, made;
-        random ? maker.Random(stream, drawn) : maker.Change(stream, from, drawn);
-        const std::uint64_t end = stream.Position();
-        ASSERT_TRUE(stream.Seek(start));
-        EXPECT_EQ(random ? maker.SkipRandom(stream) : maker.SkipChange(stream, from), start);
-        ASSERT_EQ(stream.Position(), end) << i;
-        DrawsAt at(stream, start);
-        random ? maker.Random(at, made) : maker.Change(at, from, made);
-        ASSERT_TRUE(made.xs == drawn.xs && made.ys == drawn.ys) << i;
-        if (random) from = drawn;
+    for (const unsigned kinds : {unsigned(kPolygon), AllKinds()}) {
+        DrawStream stream(5);
+        DrawsOn on(stream);
+        const ShapeMaker maker(50, 40, 10, kinds);
+        Shape from;
+        for (int i = 0; i < 4000; ++i) {
+            const bool random = i % 2 == 0;
+            const std::uint64_t start = stream.Position();
+            Shape drawn, made;
+            random ? maker.Random(on, drawn) : maker.Change(on, from, drawn);
+            const std::uint64_t end = stream.Position();
+            ASSERT_TRUE(stream.Seek(start));
+            random ? maker.SkipRandom(on) : maker.SkipChange(on, from);
+            ASSERT_EQ(stream.Position(), end) << i;
+            DrawsAt at(stream, start);
+            random ? maker.Random(at, made) : maker.Change(at, from, made);
+            ASSERT_TRUE(made == drawn) << i;
+            ASSERT_TRUE(maker.Fits(made)) << i;
+            if (random) from = drawn;
+        }
     }
 }
 

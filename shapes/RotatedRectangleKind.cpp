@@ -1,0 +1,49 @@
+#include "shapes/Shape.h"
+#include "shapes/Centred.h"
+#include "shapes/Scan.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr centred::Form kForm{false, true};
+
+// A rectangle turned to any angle: its centre, half its width and height, its angle.
+class RotatedRectangleKind final : public ShapeKind {
+public:
+    const char* Name() const override { return "rotated-rectangle"; }
+    std::vector<Param> Params() const override { return centred::Params(kForm); }
+    void Random(ShapeDraws& d, const ShapeFrame& frame, Shape& out) const override { centred::Random(d, frame, kForm, out); }
+    void Change(ShapeDraws& d, const ShapeFrame& frame, const Shape& from, Shape& out) const override {
+        centred::Change(d, frame, kForm, from, out);
+    }
+    std::pair<int, int> Rows(const Shape& shape) const override {
+        const centred::Geometry g = centred::Of(shape, kForm);
+        const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
+        return centred::Rows(shape, std::abs(g.rx * s) + std::abs(g.ry * c));
+    }
+    void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out) const override {
+        const centred::Geometry g = centred::Of(shape, kForm);
+        const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
+        double xs[4], ys[4];
+        for (int i = 0; i < 4; ++i) {
+            const double u = (i == 0 || i == 3) ? -g.rx : g.rx, v = i < 2 ? -g.ry : g.ry;
+            xs[i] = g.cx + u * c - v * s;
+            ys[i] = g.cy + u * s + v * c;
+        }
+        shapescan::Convex(xs, ys, 4, width, y0, y1, out);
+    }
+    std::string Svg(const Shape& shape, const SvgPen& pen) const override {
+        const centred::Geometry g = centred::Of(shape, kForm);
+        return "<rect" + pen.Attribute("x", g.cx - g.rx) + pen.Attribute("y", g.cy - g.ry) +
+               pen.Attribute("width", 2 * g.rx) + pen.Attribute("height", 2 * g.ry) +
+               pen.Attribute("transform", "rotate(" + pen.number(g.degrees) + " " + pen.number(g.cx) + " " + pen.number(g.cy) + ")");
+    }
+};
+
+}  // namespace
+
+const ShapeKind& RotatedRectangleShapes() {
+    static const RotatedRectangleKind kind;
+    return kind;
+}

@@ -1,0 +1,91 @@
+#include "shapes/Shape.h"
+
+#include <algorithm>
+#include <cmath>
+
+// Each kind's file gives its one instance.
+const ShapeKind& PolygonShapes();
+const ShapeKind& TriangleShapes();
+const ShapeKind& RectangleShapes();
+const ShapeKind& RotatedRectangleShapes();
+const ShapeKind& EllipseShapes();
+const ShapeKind& RotatedEllipseShapes();
+const ShapeKind& CircleShapes();
+const ShapeKind& CurveShapes();
+
+// The list of kinds. A kind's place is its number in progress files and its bit in a set:
+// new kinds go at the end.
+const std::vector<const ShapeKind*>& ShapeKinds() {
+    static const std::vector<const ShapeKind*> kinds{
+        &PolygonShapes(), &TriangleShapes(), &RectangleShapes(), &RotatedRectangleShapes(),
+        &EllipseShapes(), &RotatedEllipseShapes(), &CircleShapes(), &CurveShapes()};
+    return kinds;
+}
+
+const ShapeKind& KindOf(const Shape& shape) {
+    const auto& kinds = ShapeKinds();
+    return *kinds[shape.kind >= 0 && std::size_t(shape.kind) < kinds.size() ? std::size_t(shape.kind) : 0];
+}
+
+unsigned AllKinds() { return (1u << ShapeKinds().size()) - 1; }
+
+bool ParseShapeKinds(const std::string& list, unsigned& kinds) {
+    unsigned read = 0;
+    std::size_t from = 0;
+    while (from <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', from), list.size());
+        const std::string name = list.substr(from, comma - from);
+        unsigned kind = name == "any" ? AllKinds() : 0;
+        for (std::size_t i = 0; i < ShapeKinds().size(); ++i)
+            if (name == ShapeKinds()[i]->Name()) kind = 1u << i;
+        if (kind == 0) return false;
+        read |= kind;
+        from = comma + 1;
+    }
+    kinds = read;
+    return true;
+}
+
+std::string ShapeKindNames(unsigned kinds) {
+    std::string names;
+    for (std::size_t i = 0; i < ShapeKinds().size(); ++i)
+        if (kinds & (1u << i)) names += (names.empty() ? "" : ",") + std::string(ShapeKinds()[i]->Name());
+    return names;
+}
+
+void ShapeKind::SkipRandom(ShapeDraws& draws, const ShapeFrame& frame) const {
+    Shape scratch;
+    Random(draws, frame, scratch);
+}
+
+void ShapeKind::SkipChange(ShapeDraws& draws, const ShapeFrame& frame, const Shape& from) const {
+    Shape scratch;
+    Change(draws, frame, from, scratch);
+}
+
+std::pair<int, int> ShapeKind::Rows(const Shape&) const { return {0, -1}; }
+
+bool ParamsValid(const ShapeKind& kind, const std::vector<float>& p) {
+    const std::vector<Param> params = kind.Params();
+    if (p.size() != params.size()) return false;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (!std::isfinite(p[i]) || std::abs(p[i]) > 32767.0f) return false;
+        const Role role = params[i].role;
+        if ((role == Role::Width || role == Role::Height || role == Role::Length) && !(p[i] > 0)) return false;
+    }
+    return true;
+}
+
+void ScaleShape(Shape& shape, double kx, double ky) {
+    const auto place = [](double v) { return short(std::clamp(std::round(v), -32768.0, 32767.0)); };
+    for (short& x : shape.xs) x = place(x * kx);
+    for (short& y : shape.ys) y = place(y * ky);
+    const std::vector<Param> params = KindOf(shape).Params();
+    for (std::size_t i = 0; i < shape.p.size() && i < params.size(); ++i) {
+        const Role role = params[i].role;
+        const double k = role == Role::X || role == Role::Width ? kx
+                         : role == Role::Y || role == Role::Height ? ky
+                         : role == Role::Length ? std::sqrt(kx * ky) : 1.0;
+        shape.p[i] = float(shape.p[i] * k);
+    }
+}
