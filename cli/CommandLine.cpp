@@ -61,7 +61,7 @@ void AddAlphaOption(CLI::App& app, RunOptions& o) {
                o.alphaMin = int(low);
                o.alphaMax = int(high);
            },
-           "MIN,MAX: the polygons' opacity range, 0 to 255 (default 20,120)")
+           "MIN,MAX: the shapes' opacity range, 0 to 255 (default 20,120; 20,255 with --search shapes)")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
                 const std::size_t comma = text.find(',');
@@ -73,19 +73,23 @@ void AddAlphaOption(CLI::App& app, RunOptions& o) {
             ""));
 }
 
-// --shape LIST, each name checked.
+// --shape LIST, each name checked (the names of the kinds of shape, as the shapes' own list).
 void AddShapeOption(CLI::App& app, RunOptions& o) {
     app.add_option("--shape", o.shapes,
                    "LIST: what the shape search draws with (and implies it): polygon (default), triangle, "
-                   "rectangle (upright), or any; a comma list picks several")
+                   "rectangle (upright), rotated-rectangle, ellipse (upright), rotated-ellipse, circle, curve "
+                   "(a stroked quadratic curve), or any (every kind, the best per shape); a comma list picks several")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
+                static const char* const kNames[] = {"polygon", "triangle", "rectangle", "rotated-rectangle", "ellipse",
+                                                     "rotated-ellipse", "circle", "curve", "any"};
                 std::size_t from = 0;
                 while (from <= text.size()) {
                     const std::size_t comma = std::min(text.find(',', from), text.size());
                     const std::string name = text.substr(from, comma - from);
-                    if (name != "polygon" && name != "triangle" && name != "rectangle" && name != "any")
-                        return text + " is not a list of polygon, triangle, rectangle or any";
+                    if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames))
+                        return text + " is not a list of polygon, triangle, rectangle, rotated-rectangle, ellipse, "
+                                      "rotated-ellipse, circle, curve or any";
                     from = comma + 1;
                 }
                 return "";

@@ -30,12 +30,30 @@ long Whole(const nlohmann::json& value, long low, long high, const std::string& 
     return value.get<long>();
 }
 
+// A shape of a kind held by parameters: each a number under its own name.
+DnaPolygon ParametricOf(const nlohmann::json& shape, int number, const std::string& where) {
+    const ShapeKind& kind = *ShapeKinds()[std::size_t(number)];
+    Shape made;
+    made.kind = number;
+    for (const Param& param : kind.Params()) {
+        const nlohmann::json& value = shape.contains(param.name) ? shape.at(param.name) : nlohmann::json();
+        if (!value.is_number()) throw where + " has no number \"" + param.name + "\"";
+        made.p.push_back(float(value.get<double>()));
+    }
+    if (!ParamsValid(kind, made.p)) throw where + " is a " + kind.Name() + " beyond any picture's bounds";
+    return DnaPolygon::Of(made, 0);
+}
+
 DnaPolygon ShapeOf(const nlohmann::json& shape, const std::string& where) {
-    if (!shape.is_object() || shape.value("kind", "") != "polygon") throw where + " is not a polygon";
-    const nlohmann::json& points = shape.contains("points") ? shape.at("points") : nlohmann::json();
-    if (!points.is_array() || points.size() > 1000) throw where + " has no points (up to 1000)";
+    const std::string name = shape.is_object() ? shape.value("kind", "") : "";
+    int number = -1;
+    for (std::size_t i = 0; i < ShapeKinds().size(); ++i)
+        if (!ShapeKinds()[i]->Outlined() && name == ShapeKinds()[i]->Name()) number = int(i);
+    if (number < 0 && name != "polygon") throw where + " is not a shape of a kind this build knows";
+    const nlohmann::json& points = shape.contains("points") ? shape.at("points") : nlohmann::json::array();
+    if (number < 0 && (!points.is_array() || points.size() > 1000)) throw where + " has no points (up to 1000)";
     std::list<DnaPoint> vertices;
-    for (const nlohmann::json& p : points) {
+    for (const nlohmann::json& p : number < 0 ? points : nlohmann::json::array()) {
         if (!p.is_array() || p.size() != 2) throw where + " has a point that is not [x, y]";
         DnaPoint point;
         point.x = short(Whole(p[0], -32768, 32767, where + "'s x"));
@@ -45,23 +63,35 @@ DnaPolygon ShapeOf(const nlohmann::json& shape, const std::string& where) {
     const unsigned rgb = Colour(shape.contains("color") ? shape.at("color") : nlohmann::json(), where + "'s color");
     const unsigned alpha = unsigned(Whole(shape.contains("alpha") ? shape.at("alpha") : nlohmann::json(), 0, 255,
                                           where + "'s alpha"));
-    return DnaPolygon(std::move(vertices), rgb << 8 | alpha);
+    DnaPolygon polygon = number < 0 ? DnaPolygon(std::move(vertices), 0) : ParametricOf(shape, number, where);
+    polygon.color = rgb << 8 | alpha;
+    return polygon;
 }
 
 }  // namespace
 
 std::string DrawingJsonText(const DrawingJson& d) {
     nlohmann::json shapes = nlohmann::json::array();
+    bool parametric = false;
     for (const DnaPolygon& polygon : d.polygons) {
-        nlohmann::json points = nlohmann::json::array();
-        for (const DnaPoint& p : polygon.points) points.push_back({p.x, p.y});
-        shapes.push_back({{"kind", "polygon"},
-                          {"points", points},
-                          {"color", Hex(polygon.color >> 8)},
-                          {"alpha", polygon.color & 0xff}});
+        nlohmann::json shape = {{"kind", "polygon"}};
+        if (polygon.Parametric()) {
+            const ShapeKind& kind = *ShapeKinds()[std::size_t(polygon.kind)];
+            shape["kind"] = kind.Name();
+            const std::vector<Param> params = kind.Params();
+            for (std::size_t i = 0; i < params.size(); ++i) shape[params[i].name] = double(polygon.params[i]);
+        } else {
+            nlohmann::json points = nlohmann::json::array();
+            for (const DnaPoint& p : polygon.points) points.push_back({p.x, p.y});
+            shape["points"] = points;
+        }
+        shape["color"] = Hex(polygon.color >> 8);
+        shape["alpha"] = polygon.color & 0xff;
+        shapes.push_back(shape);
+        parametric = parametric || polygon.Parametric();
     }
     const nlohmann::json json = {{"format", "polyevolve drawing"},
-                                 {"version", DrawingJson::kVersion},
+                                 {"version", parametric ? DrawingJson::kVersion : 1},
                                  {"width", d.width},
                                  {"height", d.height},
                                  {"picture_width", d.pictureWidth},

@@ -10,9 +10,9 @@
 // its geometry, colour and alpha, on the size it was evolved at (its coordinates' space), the
 // picture's own size and the background. Read back, it is the drawing it was, so it draws the
 // very same pictures as its progress file. The schema is in the README; `version` changes
-// when it does.
+// when it does: 1 for polygons only, 2 where shapes of other kinds (by their parameters) are in.
 struct DrawingJson {
-    static constexpr int kVersion = 1;
+    static constexpr int kVersion = 2;
     int width = 0, height = 0;                // evolved at: the coordinates' space
     int pictureWidth = 0, pictureHeight = 0;  // the picture's own size, which outputs are drawn at
     unsigned background = 0;                  // 0xRRGGBB

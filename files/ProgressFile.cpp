@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 #include <new>
+#include <stdexcept>
 
 bool SaveProgress(GeneticTest& test, const std::string& path) {
     return WriteAtomically(path, [&test](FILE* file) {
@@ -64,6 +65,8 @@ LoadResult LoadProgress(GeneticTest& test, const std::string& path, std::string*
     } catch (const std::bad_alloc&) {
         // Counts that ask for more memory than there is: damage, like any other.
         reason = "its counts ask for more memory than there is";
+    } catch (const std::runtime_error& e) {
+        reason = e.what();  // a kind of shape, or a version, this build does not know
     }
     const long end = std::ftell(file);
     std::fclose(file);

@@ -61,7 +61,8 @@ void AdoptRecord(const RunRecord& record, const std::string& progressPath, RunOp
         o.maxPoints = record.maxPoints;
         taken += " --max-points " + std::to_string(record.maxPoints);
     }
-    if (o.alphaMin < 0 && (record.alphaMin != Settings::AlphaMin || record.alphaMax != Settings::AlphaMax) &&
+    const int defaultMax = o.search == "shapes" ? kShapesAlphaMax : Settings::AlphaMax;
+    if (o.alphaMin < 0 && (record.alphaMin != Settings::AlphaMin || record.alphaMax != defaultMax) &&
         record.alphaMin >= 0 && record.alphaMin <= record.alphaMax && record.alphaMax <= 255) {
         o.alphaMin = record.alphaMin;
         o.alphaMax = record.alphaMax;
@@ -69,6 +70,12 @@ void AdoptRecord(const RunRecord& record, const std::string& progressPath, RunOp
     }
     if (!taken.empty())
         err << "Progress file <" << progressPath << "> was made with" << taken << "; going on with the same.\n";
+}
+
+void SettleAlpha(RunOptions& o) {
+    if (o.alphaMin >= 0 || o.search != "shapes") return;
+    o.alphaMin = Settings::AlphaMin;
+    o.alphaMax = kShapesAlphaMax;
 }
 
 void CheckRecordSize(const RunRecord& record, const std::string& progressPath, const Image& evolved,

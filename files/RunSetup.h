@@ -18,6 +18,11 @@ class Image;
 // phone photos, it reaches within a few per cent of the quality of larger copies in a fraction
 // of the time, and the shapes scale to the picture's own size when saved.
 constexpr unsigned long long kShapesWorkingSize = 512;
+// The shape search's most opaque shape by default: opaque (a circle or a rectangle lays down
+// a flat colour at once); the exact run's stays at Settings::AlphaMax.
+constexpr int kShapesAlphaMax = 255;
+// Where --alpha is not given, the search's own range.
+void SettleAlpha(RunOptions& options);
 // Fixes options.search (the program's default where nothing said one) and options.maxSize:
 // --max-size as given, else the search's working size (shapes), else 0.
 void SettleWorkingSize(RunOptions& options);

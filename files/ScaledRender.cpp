@@ -1,6 +1,7 @@
 #include "files/ScaledRender.h"
 
 #include "genome/DnaDrawing.h"
+#include "shapes/ShapePaint.h"
 #include "genome/Settings.h"
 #include "image/KernelChoice.h"
 #include "image/Kernels.h"
@@ -53,7 +54,24 @@ void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int r
     };
     const BlendSpanFn blendSpan = ChosenBlendSpan();
     std::vector<short> xs, ys;
+    std::vector<ShapeSpan> spans;
     for (const DnaPolygon& polygon : drawing.polygons) {
+        const Blend blend = BlendOf(polygon.color);
+        auto paint = [&](Uint32* row) {
+            return [&, row](int y, int left, int right) { blendSpan(row + std::ptrdiff_t(y - y0) * stride, left, right, blend); };
+        };
+        if (polygon.Parametric()) {
+            // Drawn again from its geometry at the output's size: smooth at any scale.
+            Shape shape = polygon.AsShape();
+            if (!same) ScaleShape(shape, kx, ky);
+            const auto paintRows = [&](Uint32* row, int a, int b) {
+                SpansOf(shape, width, a, b, spans);
+                for (const ShapeSpan& s : spans) paint(row)(s.y, s.left, s.right);
+            };
+            if (y0 <= y1) paintRows(pixels, y0, y1);
+            if (padRow) paintRows(pixels + std::ptrdiff_t(size.scaledHeight - last) * stride, last, last);
+            continue;
+        }
         const std::size_t n = polygon.FillCount();
         xs.resize(n);
         ys.resize(n);
@@ -63,10 +81,6 @@ void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int r
                 xs[i] = place(xs[i] * kx);
                 ys[i] = place(ys[i] * ky);
             }
-        const Blend blend = BlendOf(polygon.color);
-        auto paint = [&](Uint32* row) {
-            return [&, row](int y, int left, int right) { blendSpan(row + std::ptrdiff_t(y - y0) * stride, left, right, blend); };
-        };
         if (y0 <= y1) scan::ScanPolygon(xs.data(), ys.data(), int(n), width, y0, y1, paint(pixels));
         // The pad row gets the last covered row painted again, at its own place.
         if (padRow)

@@ -41,6 +41,10 @@ std::string Number(double value, int digits, bool compact) {
     return s;
 }
 
+// A shape's coordinates: to a thousandth of a pixel, or as few digits as a placeholder needs.
+std::string LongNumber(double value) { return Number(value, 7, false); }
+std::string ShortNumber(double value) { return Number(value, 4, true); }
+
 // An SVG as a data URI: only what a URI cannot hold is escaped.
 std::string DataUri(const std::string& svg) {
     std::string uri = "data:image/svg+xml,";
@@ -70,33 +74,26 @@ public:
         return std::string(" ") + name + "=" + q + value + q;
     }
 
-    // One polygon in its kind: an upright rectangle as a <rect>, else a <polygon> (a <path>
-    // where compact: its lines need no commas), with its colour and opacity.
+    // One shape in its kind's own element (an upright rectangle held as a polygon a <rect>),
+    // with its colour and opacity: filled, or stroked where the kind is a stroke.
     std::string Shape(const DnaPolygon& polygon) const {
-        std::string svg;
-        short xs[4], ys[4];
-        const bool rectangle = polygon.points.size() == 4 && (polygon.CopyVertices(xs, ys, 4), IsUprightRectangle(xs, ys, 4));
-        if (rectangle) {
-            svg += "<rect" + Attribute("x", std::to_string(std::min(xs[0], xs[2]))) +
-                   Attribute("y", std::to_string(std::min(ys[0], ys[2]))) +
-                   Attribute("width", std::to_string(std::abs(xs[2] - xs[0]))) +
-                   Attribute("height", std::to_string(std::abs(ys[2] - ys[0])));
-        } else {
-            std::string points;
-            for (const DnaPoint& point : polygon.points)
-                points += (points.empty() ? "" : " ") + std::to_string(point.x) + (compact ? " " : ",") + std::to_string(point.y);
-            svg += compact ? "<path" + Attribute("d", "M" + points) : "<polygon" + Attribute("points", points);
-        }
+        ::Shape shape = polygon.AsShape();
+        if (!polygon.Parametric() && IsUprightRectangle(shape.xs.data(), shape.ys.data(), shape.Count())) shape.kind = kRectanglePlace;
+        const ShapeKind& kind = KindOf(shape);
+        const SvgPen pen{compact ? &ShortNumber : &LongNumber, q, compact};
+        std::string svg = kind.Svg(shape, pen);
         const unsigned c = polygon.color;
         const std::string colour = Colour(c >> 8, compact, compact && style.blur > 0);
         const std::string opacity = Number(double(c & 0xff) / 255.0, compact ? 2 : 4, compact);
+        if (kind.Stroked()) return svg + Attribute("stroke", colour) + Attribute("stroke-opacity", opacity) + "/>" + end;
         if (compact && style.blur > 0 && colour.size() == 4) {
             // Under a blur, the opacity in the colour itself (#rgba) to a sixteenth.
             svg += Attribute("fill", colour + "0123456789abcdef"[std::min(15u, ((c & 0xff) + 8) / 17)]);
         } else {
             svg += Attribute("fill", colour) + Attribute(compact ? "opacity" : "fill-opacity", opacity);
         }
-        if (!compact) svg += Attribute("stroke", colour) + Attribute("stroke-opacity", opacity);
+        // The fill paints both end pixels of a polygon's spans: the outline makes up for it.
+        if (!compact && kind.Outlined()) svg += Attribute("stroke", colour) + Attribute("stroke-opacity", opacity);
         return svg + "/>" + end;
     }
 

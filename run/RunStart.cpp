@@ -59,6 +59,7 @@ bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, s
                                : recorded                        ? resumed.background
                                : shapes                          ? MeanColour(*target)
                                                                  : 0);
+    SettleAlpha(options);
     UseLimits(options.maxPolygons, options.maxPoints, options.alphaMin, options.alphaMax);
     const RunRecord* saved = recorded ? &resumed : nullptr;
     seed = RunSeed(options, saved, freshSeed);
@@ -72,6 +73,7 @@ bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, s
         if (recorded) CheckRecordSize(resumed, progressPath, *target, targetPath, err);
         resumedDrawing = ResumeProgress(*test, progressPath, targetPath, err);
     }
+    if (resumedDrawing && test->best.Parametric() && options.search != "shapes") TakeShapeSearch(err);
     SearchKind kind = SearchKind::Mutate;
     ParseSearchKind(options.search, kind);
     // More threads than cores only take turns, and every batch then waits for a thread that
@@ -82,4 +84,17 @@ bool RunStart::Begin(unsigned freshSeed, EvaluatorKind evaluator, int threads, s
     if (!progressPath.empty()) ContinueDraws(*test, *search, options, saved, progressPath, err);
     record = MakeRecord(*test, targetPath, pictureWidth, pictureHeight, options, seed);
     return true;
+}
+
+void RunStart::TakeShapeSearch(std::ostream& err) {
+    // The exact run's operators change vertices; a drawing of ellipses or curves is the shape
+    // search's to go on with, in the kinds it holds.
+    unsigned kinds = 0;
+    ParseShapeKinds(options.shapes, kinds);
+    for (const DnaPolygon& polygon : test->best.polygons) kinds |= 1u << polygon.kind;
+    options.search = "shapes";
+    options.shapes = ShapeKindNames(kinds);
+    if (!recorded && !options.backgroundGiven) Settings::Background = int(MeanColour(*target));
+    err << "Progress file <" << progressPath << "> holds shapes the exact run cannot change; resuming it with"
+        << " --search shapes --shape " << options.shapes << ".\n";
 }

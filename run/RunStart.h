@@ -36,6 +36,8 @@ public:
     bool resumedDrawing = false;  // a progress file was read: its drawing is worth showing
 
 private:
+    // A resumed drawing of kinds held by parameters goes on in the shape search, with a line.
+    void TakeShapeSearch(std::ostream& err);
     // The resumed progress file's record, its settings adopted where the command line is
     // silent; a line when there is none or it is damaged.
     void TakeRecord(std::ostream& err);

@@ -150,7 +150,7 @@ void ShapeSearch::StartReplacement(GeneticTest& test) {
         const auto [top, bottom] = std::minmax_element(seed.ys.begin(), seed.ys.end());
         seed.xs = {*left, *right, *right, *left};
         seed.ys = {*top, *top, *bottom, *bottom};
-        seed.kind = 2;
+        seed.kind = kRectanglePlace;
     }
     if ((outlined && seed.Count() < 3) || !maker.Fits(seed)) return;
     phase = Phase::Climb;

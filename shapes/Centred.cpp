@@ -36,7 +36,7 @@ void Random(ShapeDraws& d, const ShapeFrame& frame, Form form, Shape& out) {
     const double size = draws::Size(d, frame);
     out.p = {float(cx), float(cy)};
     if (form.round) {
-        out.p.push_back(draws::Length(frame, size));
+        out.p.push_back(draws::Length(frame, size * draws::Share(d)));
     } else {
         const double rx = size * draws::Share(d), ry = size * draws::Share(d);
         out.p.push_back(draws::Length(frame, rx));
@@ -54,8 +54,8 @@ void Change(ShapeDraws& d, const ShapeFrame& frame, Form form, const Shape& from
     const int radii = form.round ? 1 : 2;
     if (kind < 6) {  // the centre moves
         const double dx = draws::FineStep(d, reach), dy = draws::FineStep(d, reach);
-        p[0] = draws::OnX(frame, p[0] + dx);
-        p[1] = draws::OnY(frame, p[1] + dy);
+        p[0] = draws::NearX(frame, p[0] + dx);
+        p[1] = draws::NearY(frame, p[1] + dy);
     } else if (kind < 10) {  // a radius grows or shrinks
         const std::size_t i = 2 + std::size_t(Draw(d, radii));
         p[i] = draws::Length(frame, p[i] + draws::FineStep(d, reach));

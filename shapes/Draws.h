@@ -32,6 +32,10 @@ inline double Factor(ShapeDraws& d) { return 0.8 + Draw(d, 46) / 100.0; }
 // A coordinate held to the picture, and a length held between half a pixel and its size.
 inline float OnX(const ShapeFrame& f, double x) { return float(std::clamp(x, 0.0, double(f.width - 1))); }
 inline float OnY(const ShapeFrame& f, double y) { return float(std::clamp(y, 0.0, double(f.height - 1))); }
+// A centre held near the picture: a quarter of it beyond each side, where a large round
+// shape's edge crosses the picture nearly straight.
+inline float NearX(const ShapeFrame& f, double x) { return float(std::clamp(x, -f.width / 4.0, f.width * 1.25)); }
+inline float NearY(const ShapeFrame& f, double y) { return float(std::clamp(y, -f.height / 4.0, f.height * 1.25)); }
 inline float Length(const ShapeFrame& f, double r) {
     return float(std::clamp(r, 0.5, double(std::max(f.width, f.height))));
 }

@@ -96,6 +96,8 @@ public:
 // The kinds, in a fixed order: a kind's place is its number in files and its bit in a set.
 const std::vector<const ShapeKind*>& ShapeKinds();
 const ShapeKind& KindOf(const Shape& shape);
+// The places and bits of the kinds held as polygons, which are told apart by their form.
+enum KindPlace : int { kPolygonPlace = 0, kTrianglePlace = 1, kRectanglePlace = 2 };
 enum KindBit : unsigned { kPolygon = 1, kTriangle = 2, kRectangle = 4 };
 unsigned AllKinds();
 // "polygon", "triangle", ...; "any" for every kind; a comma list for several. False for a

@@ -106,7 +106,8 @@ TEST(Batch, EveryRefusedArgumentIsNamedWithTheReason) {
              {{t, "--iterations", "99999999999999999999"},
               "--iterations: 99999999999999999999 is too large (at most 18446744073709551615)"},
              {{t, "--seconds", "-1e-3"}, "--seconds: -1e-3 is not a positive number"},
-             {{t, "--shape", "triangle,blob"}, "--shape: triangle,blob is not a list of polygon, triangle, rectangle or any"},
+             {{t, "--shape", "triangle,blob"}, "--shape: triangle,blob is not a list of polygon, triangle, rectangle, rotated-rectangle, ellipse, "
+                                                  "rotated-ellipse, circle, curve or any"},
              {{t, "--shape", "triangle", "--search", "mutate"}, "--shape: drawn by the shape search, not --search mutate"},
          }) {
         const ProcessResult r = Batch(args);
