@@ -40,7 +40,7 @@ DnaPolygon ParametricOf(const nlohmann::json& shape, int number, const std::stri
         if (!value.is_number()) throw where + " has no number \"" + param.name + "\"";
         made.p.push_back(float(value.get<double>()));
     }
-    if (!ParamsValid(kind, made.p)) throw where + " is a " + kind.Name() + " beyond any picture's bounds";
+    if (!ParamsValid(kind, made.p)) throw where + " (" + kind.Name() + ") is beyond any picture's bounds";
     return DnaPolygon::Of(made, 0);
 }
 

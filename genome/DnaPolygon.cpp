@@ -101,7 +101,7 @@ void DnaPolygon::SerializeKind(Serializer& serializer) {
         std::memcpy(&value, &bits, sizeof bits);
     }
     if (serializer.getType() == Serializer::LoaderType && serializer.good() && !ParamsValid(*ShapeKinds()[number], params))
-        throw std::runtime_error(std::string("it holds a ") + ShapeKinds()[number]->Name() + " out of any picture's bounds");
+        throw std::runtime_error(std::string("it holds a shape (") + ShapeKinds()[number]->Name() + ") beyond any picture's bounds");
 }
 
 bool IsUprightRectangle(const short* xs, const short* ys, int count) {

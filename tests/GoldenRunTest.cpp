@@ -28,6 +28,12 @@ std::vector<unsigned char> SaveToMemory(GeneticTest& test) {
     return bytes;
 }
 
+void LoadFromMemory(GeneticTest& test, std::vector<unsigned char> bytes) {
+    SerialLoader loader(bytes.data(), bytes.size());
+    loader & test;
+    EXPECT_TRUE(loader.good());
+}
+
 std::uint64_t Fnv1a(const std::vector<unsigned char>& bytes) {
     std::uint64_t hash = 0xcbf29ce484222325ull;
     for (unsigned char b : bytes) hash = (hash ^ b) * 0x100000001b3ull;
@@ -96,6 +102,7 @@ struct ShapesEnd {
     std::uint32_t generation;
     std::size_t polygons;
     std::size_t otherForms;  // polygons neither triangles nor upright rectangles
+    unsigned kinds;          // the kinds held by parameters that the drawing holds, as bits
 };
 ShapesEnd RunShapes(int room, unsigned seed, int calls, int threads, bool onMean = false, unsigned kinds = kPolygon) {
     SettingsGuard guard;
@@ -107,12 +114,18 @@ ShapesEnd RunShapes(int room, unsigned seed, int calls, int threads, bool onMean
     const auto search = MakeSearch(SearchKind::Shapes, EvaluatorKind::Fast, threads, kinds);
     const auto [halfWay, saved] = RunWithSaveHalfWay(test, *search, calls);
     std::size_t other = 0;
+    unsigned held = 0;
     for (const DnaPolygon& p : test.best.polygons) {
+        held |= p.Parametric() ? 1u << p.kind : 0u;
         short xs[4], ys[4];
         if (p.points.size() == 4) p.CopyVertices(xs, ys, 4);
-        other += p.points.size() != 3 && !(p.points.size() == 4 && IsUprightRectangle(xs, ys, 4));
+        other += !p.Parametric() && p.points.size() != 3 && !(p.points.size() == 4 && IsUprightRectangle(xs, ys, 4));
     }
-    return ShapesEnd{halfWay, test.bestError, Fnv1a(saved), test.generation, test.best.polygons.size(), other};
+    // What was saved loads back to the very drawing.
+    GeneticTest loaded(&target, seed);
+    LoadFromMemory(loaded, saved);
+    EXPECT_EQ(SaveToMemory(loaded), saved);
+    return ShapesEnd{halfWay, test.bestError, Fnv1a(saved), test.generation, test.best.polygons.size(), other, held};
 }
 
 TEST_P(ShapesGoldenRun, SampleSeed7With700CallsAndASaveHalfWay) {
@@ -156,6 +169,18 @@ TEST_P(ShapesGoldenRun, SampleSeed5InTrianglesAndRectangles) {
     EXPECT_EQ(end.polygons, 6u);
     EXPECT_EQ(end.saved, 2736864354833123596ull);
     EXPECT_EQ(end.otherForms, 0u);
+}
+
+// Every kind at once, the kind drawn for each random shape: ellipses, circles, turned
+// rectangles and curves kept by their parameters, saved in the progress file of their own.
+TEST_P(ShapesGoldenRun, SampleSeed5InEveryKind) {
+    const ShapesEnd end = RunShapes(8, 5, 1500, GetParam(), true, AllKinds());
+    EXPECT_EQ(end.halfWay, 4080048533942713320ull);
+    EXPECT_EQ(end.error, 45072373ull);
+    EXPECT_EQ(end.generation, 192001u);
+    EXPECT_EQ(end.polygons, 8u);
+    EXPECT_EQ(end.saved, 3581929378478929337ull);
+    EXPECT_EQ(end.kinds, 0x18u);  // turned rectangles and ellipses among its polygons
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ShapesGoldenRun, ::testing::Values(1, 2));

@@ -361,7 +361,8 @@ TEST(LongRun, ARunResumedGoesOnAsIfItHadNeverStopped) {
                                    {{"--search", "shapes"}, 300, 400},
                                    {{"--search", "shapes", "--max-polygons", "3"}, 4120, 180},
                                    {{"--shape", "triangle,rectangle"}, 300, 400},
-                                   {{"--shape", "rectangle", "--max-polygons", "4"}, 700, 300}};
+                                   {{"--shape", "rectangle", "--max-polygons", "4"}, 700, 300},
+                                   {{"--shape", "any", "--max-polygons", "5"}, 900, 300}};
     for (const Way& way : ways)
         for (const std::string threads : {"1", "2"}) {
             std::vector<std::string> common = {POLYEVOLVE_SAMPLE, "--threads", threads, "--quiet"};

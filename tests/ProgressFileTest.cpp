@@ -176,6 +176,41 @@ TEST_F(ProgressFile, DamagedOrMissingFilesRestart) {
     EXPECT_EQ(note, "");
 }
 
+// A drawing with shapes held by parameters saves in a file of its own version (marked where
+// the oldest form has its count) and loads back shape for shape; a kind, a version or a
+// value this build cannot have is named, and the file refused.
+TEST_F(ProgressFile, AKindsDrawingLoadsBackAndWhatThisBuildCannotReadIsNamed) {
+    Shape ellipse;
+    ellipse.kind = 4;
+    ellipse.p = {10.25f, 5.5f, 3.0f, 2.0f};
+    ASSERT_STREQ(KindOf(ellipse).Name(), "ellipse");
+    test->best.polygons = {MakePolygon({{1, 2}, {30, 4}, {5, 9}}, 0x11223344u), DnaPolygon::Of(ellipse, 0x55667788u)};
+    const std::string path = dir.File("kinds.idx");
+    ASSERT_TRUE(SaveProgress(*test, path));
+    const Bytes bytes = ReadFile(path);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 12), (Bytes{0xf0, 0xff, 0xff, 0xff, 2, 0, 0, 0, 2, 0, 0, 0}));
+    ASSERT_EQ(LoadProgress(*test, path), LoadResult::Loaded);
+    ASSERT_EQ(test->best.polygons.size(), 2u);
+    EXPECT_TRUE(SamePolygon(test->best.polygons.front(), MakePolygon({{1, 2}, {30, 4}, {5, 9}}, 0x11223344u)));
+    EXPECT_TRUE(test->best.polygons.back().AsShape() == ellipse);
+    EXPECT_EQ(test->best.polygons.back().color, 0x55667788u);
+    // The ellipse's kind number follows the polygon's (its kind, count, vertices and colour).
+    const std::size_t kind = 12 + 4 + 4 + 3 * 4 + 4;
+    ASSERT_EQ(bytes[kind], 4);
+    for (const auto& [at, value, why] : std::vector<std::tuple<std::size_t, unsigned char, std::string>>{
+             {kind, 99, "it holds a kind of shape this build does not know (number 99)"},
+             {kind, 1, "it holds a kind of shape this build does not know (number 1)"},
+             {4, 3, "it is of a later version (3) than this build reads"},
+             {kind + 4 + 4 + 8 + 3, 0xbf, "it holds a shape (ellipse) beyond any picture's bounds"}}) {  // rx < 0
+        Bytes damaged = bytes;
+        damaged[at] = value;
+        WriteFile(path, damaged);
+        std::string note;
+        EXPECT_EQ(LoadProgress(*test, path, &note), LoadResult::Damaged) << why;
+        EXPECT_EQ(note, why);
+    }
+}
+
 TEST_F(ProgressFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     const std::string path = dir.File("keep.idx");
     WriteFile(path, kTriangleFile);
