@@ -35,13 +35,17 @@ void CopyRows(Image& to, const Image& from, int y0, int y1) {
                 pitch * std::size_t(y1 - y0 + 1));
 }
 
-// The spans of a shape on rows y0..y1, to `span`: a polygon's straight from the fill's scan.
+// The spans of a shape on rows y0..y1 (of those, every step-th from y0, a power of two), to
+// `span`: a polygon's straight from the fill's scan.
 template <class Fn>
-void ForSpans(const Shape& shape, int width, int y0, int y1, Fn&& span) {
+void ForSpans(const Shape& shape, int width, int y0, int y1, Fn&& span, int step = 1) {
     if (KindOf(shape).Outlined())
-        return scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), width, y0, y1, span);
+        return scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), width, y0, y1,
+                                 [&span, y0, mask = step - 1](int y, int left, int right) {
+                                     if (((y - y0) & mask) == 0) span(y, left, right);
+                                 });
     thread_local std::vector<ShapeSpan> spans;
-    SpansOf(shape, width, y0, y1, spans);
+    SpansOf(shape, width, y0, y1, spans, step);
     for (const ShapeSpan& s : spans) span(s.y, s.left, s.right);
 }
 
@@ -246,10 +250,7 @@ namespace {
 // The best paint of a shape from the sums `adder` gives over every rowStep-th of its rows.
 template <class Adder>
 Paint ScoredBy(Adder adder, const Shape& shape, int width, int height, int rowStep) {
-    const int mask = rowStep - 1;
-    ForSpans(shape, width, 0, height - 1, [&adder, mask](int y, int left, int right) {
-        if ((y & mask) == 0) adder.Add(y, left, right);
-    });
+    ForSpans(shape, width, 0, height - 1, [&adder](int y, int left, int right) { adder.Add(y, left, right); }, rowStep);
     return BestPaint(adder.Sums(), Settings::AlphaMin, Settings::AlphaMax);
 }
 

@@ -60,16 +60,19 @@ public:
         const auto [low, high] = std::minmax({p[1], p[3], p[5]});
         return {int(std::floor(low - p[6] / 2)), int(std::ceil(high + p[6] / 2))};
     }
-    void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out) const override {
-        constexpr int kPoints = 17;  // 16 straight pieces: within a tenth of a pixel of the curve's course
+    void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const override {
+        // As straight pieces within a tenth of a pixel of the curve's course: n pieces stray
+        // at most |p0 - 2 p1 + p2| / (4 n^2) from it.
         const std::vector<float>& p = shape.p;
-        double xs[kPoints], ys[kPoints];
-        for (int i = 0; i < kPoints; ++i) {
-            const double t = double(i) / (kPoints - 1), a = (1 - t) * (1 - t), b = 2 * t * (1 - t), c = t * t;
+        const double bend = std::hypot(p[0] - 2.0 * p[2] + p[4], p[1] - 2.0 * p[3] + p[5]);
+        const int pieces = std::clamp(int(std::ceil(std::sqrt(bend / 0.4))), 1, 32);
+        double xs[33], ys[33];
+        for (int i = 0; i <= pieces; ++i) {
+            const double t = double(i) / pieces, a = (1 - t) * (1 - t), b = 2 * t * (1 - t), c = t * t;
             xs[i] = a * p[0] + b * p[2] + c * p[4];
             ys[i] = a * p[1] + b * p[3] + c * p[5];
         }
-        shapescan::Stroke(xs, ys, kPoints, p[6], width, y0, y1, out);
+        shapescan::Stroke(xs, ys, pieces + 1, p[6], width, y0, y1, step, out);
     }
     std::string Svg(const Shape& shape, const SvgPen& pen) const override {
         const std::vector<float>& p = shape.p;

@@ -22,9 +22,9 @@ public:
         const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
         return centred::Rows(shape, std::sqrt(g.rx * g.rx * s * s + g.ry * g.ry * c * c));
     }
-    void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out) const override {
+    void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const override {
         const centred::Geometry g = centred::Of(shape, kForm);
-        shapescan::Ellipse(g.cx, g.cy, g.rx, g.ry, g.degrees, width, y0, y1, out);
+        shapescan::Ellipse(g.cx, g.cy, g.rx, g.ry, g.degrees, width, y0, y1, step, out);
     }
     std::string Svg(const Shape& shape, const SvgPen& pen) const override {
         const centred::Geometry g = centred::Of(shape, kForm);

@@ -100,9 +100,10 @@ std::pair<int, int> Rows(const Shape& shape) {
     return {*low, *high};
 }
 
-void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out) {
-    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), width, y0, y1,
-                      [&out](int y, int left, int right) { out.push_back(ShapeSpan{y, left, right}); });
+void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) {
+    scan::ScanPolygon(shape.xs.data(), shape.ys.data(), shape.Count(), width, y0, y1, [&](int y, int left, int right) {
+        if ((y - y0) % step == 0) out.push_back(ShapeSpan{y, left, right});
+    });
 }
 
 std::string Svg(const Shape& shape, const SvgPen& pen) {

@@ -16,7 +16,7 @@ void SkipRandom(ShapeDraws& draws, int count);
 void Change(ShapeDraws& draws, const ShapeFrame& frame, bool grows, const Shape& from, Shape& out);
 void SkipChange(ShapeDraws& draws, const ShapeFrame& frame, bool grows, const Shape& from);
 std::pair<int, int> Rows(const Shape& shape);
-void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out);
+void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out);
 // A <polygon> (a <path> where compact: its lines need no commas).
 std::string Svg(const Shape& shape, const SvgPen& pen);
 

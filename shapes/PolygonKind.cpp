@@ -23,8 +23,8 @@ public:
         outline::SkipChange(d, frame, true, from);
     }
     std::pair<int, int> Rows(const Shape& shape) const override { return outline::Rows(shape); }
-    void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out) const override {
-        outline::Spans(shape, width, y0, y1, out);
+    void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const override {
+        outline::Spans(shape, width, y0, y1, step, out);
     }
     std::string Svg(const Shape& shape, const SvgPen& pen) const override { return outline::Svg(shape, pen); }
 };

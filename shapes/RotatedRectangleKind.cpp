@@ -22,7 +22,7 @@ public:
         const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
         return centred::Rows(shape, std::abs(g.rx * s) + std::abs(g.ry * c));
     }
-    void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out) const override {
+    void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const override {
         const centred::Geometry g = centred::Of(shape, kForm);
         const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
         double xs[4], ys[4];
@@ -31,7 +31,7 @@ public:
             xs[i] = g.cx + u * c - v * s;
             ys[i] = g.cy + u * s + v * c;
         }
-        shapescan::Convex(xs, ys, 4, width, y0, y1, out);
+        shapescan::Convex(xs, ys, 4, width, y0, y1, step, out);
     }
     std::string Svg(const Shape& shape, const SvgPen& pen) const override {
         const centred::Geometry g = centred::Of(shape, kForm);

@@ -84,9 +84,9 @@ public:
 
     // The first and last rows it may reach (unclipped); last < first for none.
     virtual std::pair<int, int> Rows(const Shape& shape) const;
-    // Its spans on rows y0..y1 of a surface `width` pixels wide, clipped to it, row by row,
-    // none overlapping: a pixel is covered when its centre is inside the shape.
-    virtual void Spans(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& out) const = 0;
+    // Its spans on rows y0, y0 + step, ... up to y1 of a surface `width` pixels wide, clipped
+    // to it, row by row, none overlapping: a pixel is covered when its centre is inside.
+    virtual void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const = 0;
     // Its SVG element up to its paint: "<ellipse cx=..." in the drawing's coordinates.
     virtual std::string Svg(const Shape& shape, const SvgPen& pen) const = 0;
     // Whether it is painted by its outline (a stroke) rather than filled.

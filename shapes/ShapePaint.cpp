@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-void SpansOf(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& spans) {
+void SpansOf(const Shape& shape, int width, int y0, int y1, std::vector<ShapeSpan>& spans, int step) {
     spans.clear();
-    KindOf(shape).Spans(shape, width, y0, y1, spans);
+    KindOf(shape).Spans(shape, width, y0, y1, std::max(step, 1), spans);
 }
 
 void PaintShape(Image& canvas, const Shape& shape, unsigned color, int y0, int y1) {
