@@ -80,23 +80,39 @@ private:
         Shape shape;
         Paint paint;
     };
-    // Whether the render shows the test's target at its size, and the drawing as well.
+    enum class Phase { Starts, Climb };
+    // A polygon of the drawing a polygon is taken out of, and the rows it spans.
+    struct FlatShape {
+        Shape shape;
+        unsigned color = 0;
+        int top = 0, bottom = -1;
+    };
+
+    // The order of turns (ShapeSearch.cpp). Whether the render shows the test's target at
+    // its size, and the drawing as well.
     bool Placed(const GeneticTest& test) const;
     bool Current(const GeneticTest& test);
     void Rebuild(GeneticTest& test);
-    enum class Phase { Starts, Climb };
+    static bool Full(const GeneticTest& test);
     // This call's batch; with `check`, whether the drawing is still the one the render shows
     // is asked beside it.
     bool Batch(GeneticTest& test, bool check);
-    // A batch of random shapes or of changes to the current one, made and scored. False,
-    // with its draws put back, when `checking` is not the drawing the render shows.
-    bool ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep);
     // One batch of random shapes, or of changes to the shape being climbed.
     bool StartsBatch(GeneticTest& test);
     bool ClimbBatch(GeneticTest& test);
-    // Adds the shape (or puts it in the replaced one's place) if that lowers the exact error.
+    void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
+    void StartPolygon(std::uint64_t position);
+
+    // Scoring a batch (ShapeBatch.cpp). A batch of random shapes or of changes to the current
+    // one, made and scored. False, with its draws put back, when `checking` is not the
+    // drawing the render shows.
+    bool ScoreBatch(Phase kind, const ShapeMaker& maker, DrawStream& draws, int rowStep);
+
+    // Placing one shape (ShapePlacing.cpp). Adds the shape (or puts it in the replaced one's
+    // place) if that lowers the exact error.
     bool Commit(GeneticTest& test, const Shape& shape);
-    bool Replace(GeneticTest& test, const Shape& shape);
+    // Paints the shape on top with its exact best paint if the error then falls.
+    bool Place(const Shape& shape, unsigned& color);
     // The scored rows y0..y1's error as the coverage has it and as `painted` has them.
     std::pair<std::uint64_t, std::uint64_t> RowErrors(const Image& painted, int y0, int y1) const;
     // paint(a, b) paints rows a..b and gives their RowErrors: parts of rows y0..y1 side by
@@ -104,17 +120,11 @@ private:
     std::pair<std::uint64_t, std::uint64_t> PaintRows(
         int y0, int y1, const std::function<std::pair<std::uint64_t, std::uint64_t>(int, int)>& paint);
     static constexpr int kPaintRows = 16;  // the fewest rows painted apart
-    // Paints the shape on top with its exact best paint if the error then falls.
-    bool Place(const Shape& shape, unsigned& color);
-    static bool Full(const GeneticTest& test);
-    // Takes a polygon, drawn by lot, out of the render, and starts the search in its place.
+
+    // Replacing one shape (ShapeReplacing.cpp). Takes a polygon, drawn by lot, out of the
+    // render, and starts the search in its place.
     void StartReplacement(GeneticTest& test);
-    // A polygon of the drawing a polygon is taken out of, and the rows it spans.
-    struct FlatShape {
-        Shape shape;
-        unsigned color = 0;
-        int top = 0, bottom = -1;
-    };
+    bool Replace(GeneticTest& test, const Shape& shape);
     // Rows y0..y1 of the drawing without the polygon being replaced, of the layers under it
     // and of how much shows through those above, and their sums.
     void PaintWithout(int y0, int y1);
@@ -130,8 +140,6 @@ private:
     void Shade(const FlatShape& polygon, int y0, int y1);
     static constexpr int kBandRows = 32;  // rows painted together
     static constexpr int kPartRows = 8;   // the fewest rows of a band painted apart
-    void Sign(const DnaDrawing& drawing, std::vector<std::int32_t>& into) const;
-    void StartPolygon(std::uint64_t position);
 
     int threads;
     unsigned kinds;
