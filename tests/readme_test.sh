@@ -56,6 +56,8 @@ while IFS= read -r -d $'\x1e' block; do
         -e 's/--seconds S/--seconds 1/g' -e 's/-S($|[^A-Za-z])/-1\1/g' -e 's/-Ss\./-1s./g' <<<"$block")
     if [[ "$block" == *SEARCH* ]]; then
         for search in mutate shapes; do run_block "${block//SEARCH/$search}"; done
+    elif [[ "$block" == *KIND* ]]; then
+        for kind in triangle ellipse curve; do run_block "${block//KIND/$kind}"; done
     else
         run_block "$block"
     fi
