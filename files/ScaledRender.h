@@ -8,23 +8,24 @@ class DnaDrawing;
 
 // The pictures handed out (exports, --save pictures, frames) are as large as the picture they
 // show, times any scale. The drawing covers the part of the target the error counts,
-// (W-1) x (H-1), stretched over all but the last row and column of the output, which repeat
-// their neighbours: the unscored edge is never fitted and would show as a dark band. (A one
-// pixel high or wide target has no such part: all of it is shown, as it is.)
+// (W-1) x (H-1), pixel square onto pixel squares (so that the output, brought back to the size
+// evolved at, is the drawing that was scored), and the rows and columns after it (the target's
+// last, times the scale) repeat their neighbours: the unscored edge is never fitted and would
+// show as a dark band. (A one pixel high or wide target has no such part: all of it is shown,
+// as it is.)
 struct OutputSize {
     int width = 0, height = 0;              // the covered part of the size evolved at
     int scaledWidth = 0, scaledHeight = 0;  // what it covers in the output
-    int pad = 0;                            // 1: the output repeats its last row and column
-    int OutWidth() const { return scaledWidth + pad; }
-    int OutHeight() const { return scaledHeight + pad; }
+    int padWidth = 0, padHeight = 0;        // the repeated columns and rows after it
+    int OutWidth() const { return scaledWidth + padWidth; }
+    int OutHeight() const { return scaledHeight + padHeight; }
 };
 // An output of outWidth x outHeight of a drawing evolved at evolvedWidth x evolvedHeight.
 OutputSize OutputSizeFor(int evolvedWidth, int evolvedHeight, int outWidth, int outHeight);
 // The same, `scale` times the size it was evolved at.
 OutputSize OutputSizeOf(int targetWidth, int targetHeight, double scale);
 // How far apart two vertices one pixel apart in a drawing evolved with `from` covered pixels
-// land in an output covering `to`: pixel centre to pixel centre, the first and last on the
-// first and last.
+// land in an output covering `to`: k = to / from, a pixel's centre u landing on k (u + 1/2) - 1/2.
 double Stretch(int from, int to);
 // The output size for a length at `scale`, rounded to whole pixels.
 int ScaledLength(int length, double scale);
@@ -34,9 +35,9 @@ constexpr std::uint64_t kMaxOutputPixels = std::uint64_t(1) << 30;
 bool ScaledSizeSupported(int width, int height);
 
 // Renders rows y0 .. y0 + rows - 1 of the drawing's picture of `size` into `pixels` (rows one
-// after another, size.OutWidth() pixels each), with the program's own fill. Vertices are
-// mapped so that the first and last covered pixel of each side land on the first and last
-// pixel of the picture (pixel index to pixel index), then rounded; so a scaled picture is
+// after another, size.OutWidth() pixels each), with the program's own fill. Shapes are mapped
+// pixel square onto pixel squares (a polygon's vertices then rounded, and its spans widened as
+// far as its fill reaches past its edges at the size evolved at); so a scaled picture is
 // covered to its edges, and at scale 1 its pixels are exactly those of the `b` picture.
 void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int rows, Uint32* pixels);
 

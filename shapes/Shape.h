@@ -109,5 +109,6 @@ std::string ShapeKindNames(unsigned kinds);
 // Whether every parameter is one a file may hold: finite, a length above 0, nothing beyond
 // 16-bit coordinates.
 bool ParamsValid(const ShapeKind& kind, const std::vector<float>& p);
-// The shape with its coordinates and lengths multiplied by kx across and ky down.
-void ScaleShape(Shape& shape, double kx, double ky);
+// The shape mapped by x -> kx x + ox, y -> ky y + oy (its lengths scaled alike; a polygon's
+// vertices rounded).
+void MapShape(Shape& shape, double kx, double ky, double ox = 0, double oy = 0);

@@ -76,16 +76,19 @@ bool ParamsValid(const ShapeKind& kind, const std::vector<float>& p) {
     return true;
 }
 
-void ScaleShape(Shape& shape, double kx, double ky) {
+void MapShape(Shape& shape, double kx, double ky, double ox, double oy) {
     const auto place = [](double v) { return short(std::clamp(std::round(v), -32768.0, 32767.0)); };
-    for (short& x : shape.xs) x = place(x * kx);
-    for (short& y : shape.ys) y = place(y * ky);
+    for (short& x : shape.xs) x = place(x * kx + ox);
+    for (short& y : shape.ys) y = place(y * ky + oy);
     const std::vector<Param> params = KindOf(shape).Params();
     for (std::size_t i = 0; i < shape.p.size() && i < params.size(); ++i) {
         const Role role = params[i].role;
-        const double k = role == Role::X || role == Role::Width ? kx
-                         : role == Role::Y || role == Role::Height ? ky
-                         : role == Role::Length ? std::sqrt(kx * ky) : 1.0;
-        shape.p[i] = float(shape.p[i] * k);
+        const double v = shape.p[i];
+        shape.p[i] = float(role == Role::X        ? v * kx + ox
+                           : role == Role::Y      ? v * ky + oy
+                           : role == Role::Width  ? v * kx
+                           : role == Role::Height ? v * ky
+                           : role == Role::Length ? v * std::sqrt(kx * ky)
+                                                  : v);
     }
 }
