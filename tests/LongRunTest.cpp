@@ -438,3 +438,48 @@ TEST(LongRun, ARunResumedGoesOnAsIfItHadNeverStopped) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string LastLine(const std::string& text) {
+    const std::size_t end = text.find_last_not_of('\n');
+    return end == std::string::npos ? "" : text.substr(text.rfind('\n', end) + 1, end - text.rfind('\n', end));
+}
+
+}  // namespace
+
+// Many targets into a folder in one command: side by side, each saved by its name as a run of
+// it alone would be (the same seed, the same drawing), a damaged file named and passed over,
+// a summary and a status that tell of it; the same command again goes on from what the first
+// left; and a stop signal ends the pictures in hand, each with its saves.
+TEST(LongRun, AFolderOfTargetsInOneCommand) {
+    TempDir dir;
+    const std::string bad = dir.File("bad.png"), out = dir.File("out") + "/";
+    WriteFile(bad, {'n', 'o'});
+    const ProcessResult many = Batch({POLYEVOLVE_SAMPLE, POLYEVOLVE_HARBOUR, bad, "--seed", "5", "--iterations", "40",
+                                      "--save", out, "--quiet"});
+    EXPECT_EQ(many.status, 1) << many.err;
+    EXPECT_NE(many.err.find("<" + bad + ">"), std::string::npos) << many.err;
+    auto summary = Fields(LastLine(many.out));
+    EXPECT_EQ(summary["pictures"], "3");
+    EXPECT_EQ(summary["done"], "2");
+    EXPECT_EQ(summary["failed"], "1");
+    const ProcessResult alone = Batch({POLYEVOLVE_HARBOUR, "--seed", "5", "--iterations", "40", "--threads", "1", "--save",
+                                       dir.File("alone"), "--quiet"});
+    ASSERT_EQ(alone.status, 0);
+    EXPECT_EQ(ReadFile(out + "harbour.idx"), ReadFile(dir.File("alone.idx")));
+    EXPECT_TRUE(FileExists(out + "sunset.out.png") && FileExists(out + "sunset.out.svg"));
+
+    const ProcessResult again = Batch({POLYEVOLVE_SAMPLE, POLYEVOLVE_HARBOUR, "--iterations", "40", "--save", out, "--quiet"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("generation:" + std::to_string(2 * 40 * 64 + 1)), std::string::npos) << again.out;
+
+    const std::string stopped = dir.File("stopped") + "/";
+    const ProcessResult sigint = Shell("'" POLYEVOLVE_BATCH_BIN "' '" POLYEVOLVE_SAMPLE "' '" POLYEVOLVE_HARBOUR "' --save '" +
+                                       stopped + "' --quiet & pid=$!; sleep 1; kill -INT $pid; wait $pid");
+    EXPECT_EQ(sigint.status, 128 + SIGINT) << sigint.err;
+    summary = Fields(LastLine(sigint.out));
+    EXPECT_EQ(summary["stopped"], "2") << sigint.out;
+    EXPECT_GT(RealError(POLYEVOLVE_HARBOUR, stopped + "harbour.idx"), 0u);
+    EXPECT_GT(RealError(POLYEVOLVE_SAMPLE, stopped + "sunset.idx"), 0u);
+}

@@ -7,7 +7,10 @@
 #include <cctype>
 #include <cstdio>
 #include <iostream>
+#include <set>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -114,7 +117,40 @@ void AddBatchOptions(CLI::App& app, BatchOptions& o, std::vector<std::string>& t
                  "(PREFIX.out.txt); each setting may be given otherwise");
 }
 
+// What is wrong with the targets given, or "": many need a folder to save in, each its own name
+// there, and one run a target.
+std::string ManyTargetsProblem(BatchOptions& o, const std::vector<std::string>& targets) {
+    if (!SavesInFolder(o.save)) {
+        if (targets.size() > 1 && targets[1].rfind("-", 0) == 0)
+            return targets[1] + ": a second target (after --, every argument is a file name; options go before --)";
+        if (targets.size() > 1) return targets[1] + ": a second target (many need --save FOLDER/, where each is saved by its name)";
+        return "";
+    }
+    if (!o.resume.empty()) return "--resume: a folder's run goes on from FOLDER/NAME.idx of each target by itself";
+    if (!o.frames.empty() || !o.timelapse.empty()) return "--frames and --timelapse: one target at a time, not with --save FOLDER/";
+    std::set<std::string> names;
+    for (const std::string& target : targets) {
+        if (target == "-") return "-: standard input is one picture, not one of a folder's";
+        if (!names.insert(PrefixInFolder(o.save, target)).second)
+            return target + ": another target has its name; each is saved as " + PrefixInFolder(o.save, target) + ".*";
+    }
+    o.targets = targets;
+    return "";
+}
+
 }  // namespace
+
+bool SavesInFolder(const std::string& save) {
+    struct stat info;
+    return !save.empty() && (save.back() == '/' || (stat(save.c_str(), &info) == 0 && S_ISDIR(info.st_mode)));
+}
+
+std::string PrefixInFolder(const std::string& save, const std::string& target) {
+    std::string name = target.substr(target.find_last_of('/') + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return save + (save.back() == '/' ? "" : "/") + name;
+}
 
 int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string& version) {
     CLI::App app(std::string("Evolves TARGET (") + PictureKindList() + ") without a window and prints, at the end,\n"
@@ -142,9 +178,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, const std::string&
         return 2;
     };
     if (targets.empty()) return refuse("TARGET: no target picture given");
-    if (targets.size() > 1 && targets[1].rfind("-", 0) == 0)
-        return refuse(targets[1] + ": a second target (after --, every argument is a file name; options go before --)");
-    if (targets.size() > 1) return refuse(targets[1] + ": a second target (only one is taken)");
+    if (const std::string problem = ManyTargetsProblem(o, targets); !problem.empty()) return refuse(problem);
     o.target = targets.front();
     if (o.placeholder) {
         // What a placeholder needs, where the command line is silent: a few shapes, quickly.

@@ -236,12 +236,14 @@ int BatchRun::Finish() {
 int BatchRun::SaveAll() {
     int status = 0;
     StampDraws(start.record, test, *start.search);
-    if (!SaveRun(test, keepPath, start.record, std::cerr, false, true)) status = 1;
+    if (!SaveRun(test, keepPath, start.record, std::cerr, !options.tellSaves, true)) status = 1;
+    std::ostringstream untold;
+    std::ostream& told = options.tellSaves ? static_cast<std::ostream&>(std::cerr) : untold;
     const std::string png = options.save + ".out.png";
     SDL_ClearError();
     errno = 0;
     if (SaveFrame(png)) {
-        std::cerr << "Saved PNG to <" << png << ">.\n";
+        told << "Saved PNG to <" << png << ">.\n";
     } else {
         const std::string reason = SaveFailureReason();
         std::cerr << "Unable to save PNG to <" << png << ">" << Because(reason) << ".\n";
@@ -257,7 +259,7 @@ int BatchRun::SaveAll() {
     const std::string svg = SvgPath(options.save), uri = options.save + ".out.txt";
     errno = 0;
     if (SaveSvg(test.best, size, svg, style)) {
-        std::cerr << "Saved SVG to <" << svg << ">.\n";
+        told << "Saved SVG to <" << svg << ">.\n";
     } else {
         std::cerr << "Unable to save SVG to <" << svg << ">" << Because(errno ? std::strerror(errno) : "") << ".\n";
         status = 1;
@@ -266,7 +268,7 @@ int BatchRun::SaveAll() {
         style.dataUri = true;
         errno = 0;
         if (SaveSvg(test.best, size, uri, style)) {
-            std::cerr << "Saved the SVG as a data URI to <" << uri << ">.\n";
+            told << "Saved the SVG as a data URI to <" << uri << ">.\n";
         } else {
             std::cerr << "Unable to save the data URI to <" << uri << ">" << Because(errno ? std::strerror(errno) : "")
                       << ".\n";

@@ -1,6 +1,7 @@
 // Headless runner: the program's evolution without a window, for unattended runs, scripts
 // and measurements. polyevolve-batch --help tells the options.
 
+#include "tools/BatchFolder.h"
 #include "tools/BatchOptions.h"
 #include "tools/BatchRun.h"
 
@@ -14,11 +15,10 @@
 #include <iostream>
 #include <string>
 
-int main(int argc, char** argv) {
-    BatchOptions options;
-    const int parsed = ParseBatchOptions(argc, argv, options, VersionText("polyevolve-batch"));
-    if (parsed >= 0) return parsed;
-    if (!KernelRequestUsable(std::cerr)) return 2;
+namespace {
+
+// One target's run: its checks, the run, the saves; the status to end with.
+int RunOne(BatchOptions& options) {
     std::string keepPath;
     const int refused = CheckOutputs(options, keepPath);
     if (refused >= 0) return refused;
@@ -44,6 +44,22 @@ int main(int argc, char** argv) {
     if (const int signal = StopSignal()) {
         // Stopped by a signal: end by it too, so a shell (or a loop over many pictures) sees
         // the run was interrupted and stops as well.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    BatchOptions options;
+    const int parsed = ParseBatchOptions(argc, argv, options, VersionText("polyevolve-batch"));
+    if (parsed >= 0) return parsed;
+    if (!KernelRequestUsable(std::cerr)) return 2;
+    if (options.targets.empty()) return RunOne(options);
+    const int status = RunFolder(options, &RunOne);
+    if (const int signal = StopSignal()) {
         std::signal(signal, SIG_DFL);
         std::raise(signal);
     }
