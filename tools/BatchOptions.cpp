@@ -63,7 +63,7 @@ namespace {
 
 // The options of the batch runner's own, beside the run options every program shares.
 void AddBatchOptions(CLI::App& app, BatchOptions& o, std::vector<std::string>& targets, std::string& evaluator) {
-    app.add_option("TARGET", targets, "the picture to approximate");
+    app.add_option("TARGET", targets, "the picture to approximate; many, with --save FOLDER/, each run on its own");
     app.add_option("--iterations", o.iterations, "stop after N iterations")->check(WholeNumber());
     app.add_option("--seconds", o.seconds, "stop after S seconds")->check(Positive());
     app.add_option("--until-error", o.untilError, "stop once the error is at most E")->check(WholeNumber());
@@ -71,7 +71,8 @@ void AddBatchOptions(CLI::App& app, BatchOptions& o, std::vector<std::string>& t
     app.add_option("--resume", o.resume, "go on from a progress file");
     app.add_option("--save", o.save, "write the progress as PREFIX.idx with its record PREFIX.json (at the end, "
                                      "and with --autosave), and at the end the drawing as PREFIX.out.png and "
-                                     "PREFIX.out.svg, at the target's size");
+                                     "PREFIX.out.svg, at the target's size; FOLDER/ (a folder) saves each of many "
+                                     "targets as FOLDER/NAME, and goes on from FOLDER/NAME.idx where there is one");
     app.add_flag("--force", o.force, "replace PREFIX.idx even if it is not the file resumed");
     app.add_option("--frames", o.frames,
                    "a picture of the best drawing every N iterations (--every N) and at the end, named "

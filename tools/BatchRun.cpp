@@ -242,7 +242,10 @@ int BatchRun::SaveAll() {
     const std::string png = options.save + ".out.png";
     SDL_ClearError();
     errno = 0;
-    if (SaveFrame(png)) {
+    // A placeholder's picture is the small copy it was drawn on (its SVG is what scales): a
+    // photo's own size would cost more than its whole run.
+    const int w = start.target->Width(), h = start.target->Height();
+    if (options.placeholder ? SaveDrawing(test.best, OutputSizeFor(w, h, w, h), png) : SaveFrame(png)) {
         told << "Saved PNG to <" << png << ">.\n";
     } else {
         const std::string reason = SaveFailureReason();
