@@ -37,6 +37,12 @@ bool Ready() {
     return ready;
 }
 
+}  // namespace
+
+bool PrepareDecoders() { return Ready(); }
+
+namespace {
+
 std::string OneLine(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     const std::size_t newline = text.find('\n');

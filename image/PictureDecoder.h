@@ -45,3 +45,6 @@ struct Decoded {
 };
 
 Decoded DecodePicture(const std::string& path, PictureKind kind, const DecodeRequest& request);
+// Readies the decoders (their modules loaded once): a process that forks one for each picture
+// calls it first, so that they need not. False if they cannot be had.
+bool PrepareDecoders();

@@ -5,6 +5,7 @@
 
 #include "evolve/Evaluator.h"
 #include "files/OutputFiles.h"
+#include "image/PictureDecoder.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -69,6 +70,7 @@ int RunFolder(const BatchOptions& options, const std::function<int(BatchOptions&
     const int cores = DefaultThreads();
     const int slots = std::max(1, std::min(cores, int(targets.size())));
     const unsigned threads = unsigned(std::max(1, cores / slots));
+    PrepareDecoders();
     CatchStops();
     FolderProgress progress(targets.size(), options.quiet);
     const auto begun = std::chrono::steady_clock::now();
