@@ -91,7 +91,8 @@ void RunStart::TakeShapeSearch(std::ostream& err) {
     // search's to go on with, in the kinds it holds.
     unsigned kinds = 0;
     ParseShapeKinds(options.shapes, kinds);
-    for (const DnaPolygon& polygon : test->best.polygons) kinds |= 1u << polygon.kind;
+    for (const DnaPolygon& polygon : test->best.polygons)
+        if (polygon.Parametric()) kinds |= 1u << polygon.kind;
     options.search = "shapes";
     options.shapes = ShapeKindNames(kinds);
     if (!recorded && !options.backgroundGiven) Settings::Background = int(MeanColour(*target));

@@ -213,3 +213,17 @@ TEST(Batch, DamagedResumeStartsAfresh) {
 }
 
 }  // namespace
+
+// A drawing of ellipses is the shape search's to go on with: asked for the exact run, the
+// resume says so and takes the shape search in the kinds the drawing holds.
+TEST(Batch, ADrawingOfOtherKindsResumesInTheShapeSearch) {
+    TempDir dir;
+    const std::string p = dir.File("ellipses");
+    ASSERT_EQ(Batch({POLYEVOLVE_SAMPLE, "--shape", "ellipse", "--iterations", "100", "--save", p, "--quiet"}).status, 0);
+    const ProcessResult exact = Batch({POLYEVOLVE_SAMPLE, "--search", "mutate", "--iterations", "50", "--resume", p + ".idx",
+                                       "--save", p, "--quiet"});
+    EXPECT_EQ(exact.status, 0) << exact.err;
+    EXPECT_NE(exact.err.find("Progress file <" + p + ".idx> holds shapes the exact run cannot change; resuming it with "
+                             "--search shapes --shape ellipse.\n"), std::string::npos) << exact.err;
+    EXPECT_EQ(Fields(exact.out).at("generation"), std::to_string(150 * 64 + 1));
+}
