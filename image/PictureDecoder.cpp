@@ -183,15 +183,18 @@ SDL_Surface* Decode(VipsImage* image, std::string& error) {
     return surface;
 }
 
+// Whether a JPEG is eight times the size evolved or more: it decodes at an eighth of its size
+// at once (a placeholder of a photo: a 12-megapixel one in a few milliseconds).
+bool ShrunkJpeg(const VipsImage* image, PictureKind kind, const DecodeRequest& request) {
+    return request.shrinkTo > 0 && kind == PictureKind::Jpeg && std::max(image->Xsize, image->Ysize) >= 8 * request.shrinkTo;
+}
+
 // The picture upright at its full size, or shrunk while it loads.
 bool Upright(Owned& image, const std::string& path, PictureKind kind, const DecodeRequest& request,
              Decoded& result) {
     const int w = image.image->Xsize, h = image.image->Ysize;
     const bool many = std::uint64_t(w) * std::uint64_t(h) > kMostWholePixels;
-    // A JPEG eight times the size evolved or more decodes at an eighth of its size at once
-    // (a placeholder of a photo: a 12-megapixel one in a few milliseconds).
-    const bool small = request.shrinkTo > 0 && kind == PictureKind::Jpeg && std::max(w, h) >= 8 * request.shrinkTo;
-    if (w > request.maxWidth || h > request.maxHeight || many || small) {
+    if (w > request.maxWidth || h > request.maxHeight || many || ShrunkJpeg(image.image, kind, request)) {
         if (request.shrinkTo <= 0) {
             result.error = "too large to decode (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)";
             result.tooLarge = true;
@@ -307,6 +310,7 @@ Decoded DecodePicture(const std::string& path, PictureKind kind, const DecodeReq
         result.damaged = true;
         return result;
     }
+    // (A JPEG shrunk while it loads is checked too: its loader reads past damage in silence.)
     CheckDamage(path, kind, result);
     result.damaged = true;  // from here on, a failure is the file's
     if (!result.error.empty()) return result;

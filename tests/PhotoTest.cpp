@@ -337,3 +337,23 @@ TEST_F(Photos, APictureSavedAtItsOwnSizeIsTheDrawingThatWasScored) {
         EXPECT_LT(std::sqrt(back / scored), 1.03) << kind << ": " << back << " against " << scored;
     }
 }
+
+// A photo many times a placeholder's size decodes at an eighth of it at once, and damage in
+// its data is still named (its loader alone would read past it in silence).
+TEST_F(Photos, APhotoShrunkWhileItLoadsIsStillCheckedForDamage) {
+    VipsImage* noise = nullptr;
+    ASSERT_EQ(vips_gaussnoise(&noise, 1200, 900, "sigma", 40.0, "mean", 128.0, nullptr), 0);
+    VipsImage* grey = nullptr;
+    ASSERT_EQ(vips_cast_uchar(noise, &grey, nullptr), 0);
+    const std::string path = Save(grey, "photo.jpg");
+    g_object_unref(noise);
+    g_object_unref(grey);
+    const ProcessResult whole = RunProcess({POLYEVOLVE_BATCH_BIN, path, "--placeholder", "--iterations", "5", "--quiet"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    EXPECT_EQ(Fields(whole.out).at("size"), "64x48");
+    std::vector<unsigned char> bytes = ReadFile(path);
+    for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 2000; i += 7) bytes[i] = static_cast<unsigned char>(bytes[i] + 77);
+    WriteFile(path, bytes);
+    const ProcessResult damaged = RunProcess({POLYEVOLVE_BATCH_BIN, path, "--placeholder", "--iterations", "5", "--quiet"});
+    EXPECT_NE(damaged.err.find("<" + path + ">: damaged JPEG"), std::string::npos) << damaged.err;
+}
