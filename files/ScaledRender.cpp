@@ -134,7 +134,7 @@ void RenderRows(const DnaDrawing& drawing, const OutputSize& size, int y0, int r
             if (!m.same) MapShape(shape, m.kx, m.ky, m.ox, m.oy);
             SpansOf(shape, width, y0, y1, spans);
             for (const ShapeSpan& s : spans) paint(s.y, s.left, s.right);
-            SpansOf(shape, width, last, last, spans);
+            if (padFrom <= padTo) SpansOf(shape, width, last, last, spans);
             for (int y = padFrom; y <= padTo; ++y)
                 for (const ShapeSpan& s : spans) paint(y, s.left, s.right);
             continue;

@@ -103,9 +103,3 @@ void DnaPolygon::SerializeKind(Serializer& serializer) {
     if (serializer.getType() == Serializer::LoaderType && serializer.good() && !ParamsValid(*ShapeKinds()[number], params))
         throw std::runtime_error(std::string("it holds a shape (") + ShapeKinds()[number]->Name() + ") beyond any picture's bounds");
 }
-
-bool IsUprightRectangle(const short* xs, const short* ys, int count) {
-    if (count != 4) return false;
-    return (ys[0] == ys[1] && xs[1] == xs[2] && ys[2] == ys[3] && xs[3] == xs[0]) ||
-           (xs[0] == xs[1] && ys[1] == ys[2] && xs[2] == xs[3] && ys[3] == ys[0]);
-}

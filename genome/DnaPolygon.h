@@ -11,10 +11,6 @@
 
 class Image;
 
-// Whether four vertices in order make an upright rectangle (sides along the axes), the form
-// the shape search's rectangles keep.
-bool IsUprightRectangle(const short* xs, const short* ys, int count);
-
 // One semi-transparent polygon: vertices in order and a colour word (red bits 24-31,
 // green 16-23, blue 8-15, alpha 0-7). Or a shape of another kind, held by its parameters:
 // `kind` is then its place among ShapeKinds() and `points` is empty.

@@ -1,6 +1,7 @@
 #include "shapes/Centred.h"
 
 #include "shapes/Draws.h"
+#include "shapes/Scan.h"
 
 #include <cmath>
 
@@ -75,6 +76,28 @@ Geometry Of(const Shape& shape, Form form) {
 
 std::pair<int, int> Rows(const Shape& shape, double half) {
     return {int(std::floor(shape.p[1] - half)), int(std::ceil(shape.p[1] + half))};
+}
+
+std::string Kind::Turn(const Geometry& g, const SvgPen& pen) const {
+    if (!form_.turns) return "";
+    return pen.Attribute("transform", "rotate(" + pen.number(g.degrees) + " " + pen.number(g.cx) + " " + pen.number(g.cy) + ")");
+}
+
+std::pair<int, int> Oval::Rows(const Shape& shape) const {
+    const Geometry g = Of(shape);
+    const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
+    return centred::Rows(shape, std::sqrt(g.rx * g.rx * s * s + g.ry * g.ry * c * c));
+}
+
+void Oval::Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const {
+    const Geometry g = Of(shape);
+    shapescan::Ellipse(g.cx, g.cy, g.rx, g.ry, g.degrees, width, y0, y1, step, out);
+}
+
+std::string Oval::Svg(const Shape& shape, const SvgPen& pen) const {
+    const Geometry g = Of(shape);
+    return (Round() ? "<circle" : "<ellipse") + pen.Attribute("cx", g.cx) + pen.Attribute("cy", g.cy) +
+           (Round() ? pen.Attribute("r", g.rx) : pen.Attribute("rx", g.rx) + pen.Attribute("ry", g.ry)) + Turn(g, pen);
 }
 
 }  // namespace centred

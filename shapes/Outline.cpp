@@ -94,6 +94,10 @@ void Change(ShapeDraws& d, const ShapeFrame& frame, bool grows, const Shape& fro
     }
 }
 
+int Kind::Count(ShapeDraws& d, const ShapeFrame& frame) const {
+    return vertices_ ? vertices_ : 3 + Draw(d, frame.maxPoints - 2);
+}
+
 std::pair<int, int> Rows(const Shape& shape) {
     if (shape.ys.empty()) return {0, -1};
     const auto [low, high] = std::minmax_element(shape.ys.begin(), shape.ys.end());

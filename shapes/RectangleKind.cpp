@@ -12,9 +12,9 @@ namespace {
 
 // An upright rectangle, held as its four corners (left top first, clockwise): its sides
 // stay along the axes.
-class RectangleKind final : public ShapeKind {
+class RectangleKind final : public outline::Kind {
 public:
-    const char* Name() const override { return "rectangle"; }
+    RectangleKind() : outline::Kind("rectangle", 4, false) {}
     void Random(ShapeDraws& d, const ShapeFrame& frame, Shape& out) const override {
         const double cx = Draw(d, frame.width), cy = Draw(d, frame.height);
         const double radius = draws::Size(d, frame);
@@ -50,10 +50,6 @@ public:
         d.Next();  // the reach
         const int kind = Draw(d, 16);
         for (int i = 0; i < (kind < 12 ? 2 : 1); ++i) d.Next();
-    }
-    std::pair<int, int> Rows(const Shape& shape) const override { return outline::Rows(shape); }
-    void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const override {
-        outline::Spans(shape, width, y0, y1, step, out);
     }
     std::string Svg(const Shape& shape, const SvgPen& pen) const override {
         return "<rect" + pen.Attribute("x", std::to_string(std::min(shape.xs[0], shape.xs[2]))) +

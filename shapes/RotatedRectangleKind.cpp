@@ -6,24 +6,17 @@
 
 namespace {
 
-constexpr centred::Form kForm{false, true};
-
 // A rectangle turned to any angle: its centre, half its width and height, its angle.
-class RotatedRectangleKind final : public ShapeKind {
+class RotatedRectangleKind final : public centred::Kind {
 public:
-    const char* Name() const override { return "rotated-rectangle"; }
-    std::vector<Param> Params() const override { return centred::Params(kForm); }
-    void Random(ShapeDraws& d, const ShapeFrame& frame, Shape& out) const override { centred::Random(d, frame, kForm, out); }
-    void Change(ShapeDraws& d, const ShapeFrame& frame, const Shape& from, Shape& out) const override {
-        centred::Change(d, frame, kForm, from, out);
-    }
+    RotatedRectangleKind() : centred::Kind("rotated-rectangle", {false, true}) {}
     std::pair<int, int> Rows(const Shape& shape) const override {
-        const centred::Geometry g = centred::Of(shape, kForm);
+        const centred::Geometry g = Of(shape);
         const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
         return centred::Rows(shape, std::abs(g.rx * s) + std::abs(g.ry * c));
     }
     void Spans(const Shape& shape, int width, int y0, int y1, int step, std::vector<ShapeSpan>& out) const override {
-        const centred::Geometry g = centred::Of(shape, kForm);
+        const centred::Geometry g = Of(shape);
         const double c = std::cos(g.degrees * shapescan::kRadian), s = std::sin(g.degrees * shapescan::kRadian);
         double xs[4], ys[4];
         for (int i = 0; i < 4; ++i) {
@@ -34,10 +27,9 @@ public:
         shapescan::Convex(xs, ys, 4, width, y0, y1, step, out);
     }
     std::string Svg(const Shape& shape, const SvgPen& pen) const override {
-        const centred::Geometry g = centred::Of(shape, kForm);
+        const centred::Geometry g = Of(shape);
         return "<rect" + pen.Attribute("x", g.cx - g.rx) + pen.Attribute("y", g.cy - g.ry) +
-               pen.Attribute("width", 2 * g.rx) + pen.Attribute("height", 2 * g.ry) +
-               pen.Attribute("transform", "rotate(" + pen.number(g.degrees) + " " + pen.number(g.cx) + " " + pen.number(g.cy) + ")");
+               pen.Attribute("width", 2 * g.rx) + pen.Attribute("height", 2 * g.ry) + Turn(g, pen);
     }
 };
 

@@ -71,7 +71,8 @@ public:
     virtual const char* Name() const = 0;
     // Its parameters, in the order of Shape::p; none for a kind held as a polygon (saved as one).
     virtual std::vector<Param> Params() const { return {}; }
-    bool Outlined() const { return Params().empty(); }
+    // Whether it is held as a polygon (asked for every candidate scored: no list made).
+    virtual bool Outlined() const { return false; }
 
     // A random shape of this kind, of a random size from a few pixels to the whole picture.
     virtual void Random(ShapeDraws& draws, const ShapeFrame& frame, Shape& out) const = 0;
@@ -92,6 +93,10 @@ public:
     // Whether it is painted by its outline (a stroke) rather than filled.
     virtual bool Stroked() const { return false; }
 };
+
+// Whether four vertices in order make an upright rectangle (sides along the axes), the form
+// the rectangles keep.
+bool IsUprightRectangle(const short* xs, const short* ys, int count);
 
 // The kinds, in a fixed order: a kind's place is its number in files and its bit in a set.
 const std::vector<const ShapeKind*>& ShapeKinds();

@@ -92,3 +92,9 @@ void MapShape(Shape& shape, double kx, double ky, double ox, double oy) {
                                                   : v);
     }
 }
+
+bool IsUprightRectangle(const short* xs, const short* ys, int count) {
+    if (count != 4) return false;
+    return (ys[0] == ys[1] && xs[1] == xs[2] && ys[2] == ys[3] && xs[3] == xs[0]) ||
+           (xs[0] == xs[1] && ys[1] == ys[2] && xs[2] == xs[3] && ys[3] == ys[0]);
+}

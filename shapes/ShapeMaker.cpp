@@ -31,9 +31,7 @@ void ShapeMaker::SkipChange(ShapeDraws& draws, const Shape& from) const { KindOf
 
 
 int ShapeMaker::OutlineKind(const short* xs, const short* ys, int count) const {
-    const bool upright = count == 4 && ((ys[0] == ys[1] && xs[1] == xs[2] && ys[2] == ys[3] && xs[3] == xs[0]) ||
-                                        (xs[0] == xs[1] && ys[1] == ys[2] && xs[2] == xs[3] && ys[3] == ys[0]));
-    if ((kinds & kRectangle) && upright) return kRectanglePlace;
+    if ((kinds & kRectangle) && IsUprightRectangle(xs, ys, count)) return kRectanglePlace;
     if ((kinds & kTriangle) && count == 3) return kTrianglePlace;
     return kPolygonPlace;
 }
